@@ -1,0 +1,184 @@
+#include "core/launch_core.h"
+
+#include <utility>
+
+namespace quillgate {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char kLoadFailure[] = "Failed to open quillgate.ini";
+UpdateStepHook g_stepHook = nullptr;
+
+void ReachedStep(UpdateStep step) {
+  if (g_stepHook) g_stepHook(step);
+}
+
+}  // namespace
+
+void SetUpdateStepHookForTesting(UpdateStepHook hook) { g_stepHook = hook; }
+
+const char* DataFileName(DataFile kind) {
+  return kind == DataFile::History ? "quillgate.ini" : "quillgate.inf";
+}
+
+std::string TrimCommand(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+CommandParts SplitCommandLine(std::string_view command) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < command.size(); ++i) {
+    const char c = command[i];
+    if (c == ' ' && !quoted) {
+      return {std::string(command.substr(0, i)), std::string(command.substr(i + 1))};
+    }
+    if (c == '"') quoted = !quoted;
+  }
+  // No arguments: PathRemoveArgs still drops a final space, even one inside open quotes.
+  std::string file(command);
+  if (!file.empty() && file.back() == ' ') file.pop_back();
+  return {std::move(file), {}};
+}
+
+std::string ComposeHistory(std::string_view existing, std::string_view command) {
+  std::string out;
+  out.reserve(existing.size() + command.size() + 2);
+  std::string line;
+  std::size_t pos = 0;
+  while (pos < existing.size()) {
+    auto lf = existing.find('\n', pos);
+    const std::size_t end = lf == std::string_view::npos ? existing.size() : lf;
+    line.clear();
+    for (std::size_t i = pos; i < end; ++i) {
+      if (existing[i] != '\r') line.push_back(existing[i]);
+    }
+    if (line != command) {
+      out += line;
+      out += "\r\n";
+    }
+    pos = end + 1;
+  }
+  out += command;
+  out += "\r\n";
+  return out;
+}
+
+fs::path LaunchCore::ResolveDataPath(DataFile kind) {
+  const fs::path name = DataFileName(kind);
+  fs::path candidate = files_.ProgramFolder() / name;
+  if (files_.Exists(candidate) || kind == DataFile::Temporary) return candidate;
+  fs::path documents = files_.DocumentsFolder();
+  // Without a documents folder the program folder is the only place left to keep a history.
+  if (documents.empty()) return candidate;
+  return documents / name;
+}
+
+void LaunchCore::LoadHistory(ICommandBox& box) {
+  std::string contents;
+  ReadResult result = ReadResult::Failed;
+  try {
+    std::error_code error;
+    result = files_.ReadWhole(ResolveDataPath(DataFile::History), contents, error);
+  } catch (const fs::filesystem_error&) {
+    result = ReadResult::Failed;
+  }
+  if (result == ReadResult::Failed) {
+    notifier_.ShowMessage(kLoadFailure);
+    return;
+  }
+  // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line.
+  std::string_view rest(contents);
+  std::string last;
+  bool any = false;
+  for (;;) {
+    const auto crlf = rest.find("\r\n");
+    if (crlf == std::string_view::npos) break;
+    if (crlf > 0) {
+      last.assign(rest.substr(0, crlf));
+      box.AddString(last);
+      any = true;
+    }
+    rest.remove_prefix(crlf + 2);
+  }
+  if (any) box.SetText(last);
+}
+
+std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& history) {
+  const fs::path preferred = ResolveDataPath(DataFile::Temporary);
+  std::error_code error;
+  if (auto temporary = files_.ClaimTemporary(preferred, error)) return temporary;
+  // Another launcher still recording: taking a second file would undo the turn-taking.
+  const bool busy = error == std::errc::device_or_resource_busy;
+  // A program folder one may not write to (under Program Files, say): record beside the
+  // history instead, where the user can write.
+  const fs::path beside = history.parent_path() / DataFileName(DataFile::Temporary);
+  if (!busy && beside != preferred) {
+    std::error_code besideError;
+    if (auto temporary = files_.ClaimTemporary(beside, besideError)) return temporary;
+  }
+  throw fs::filesystem_error("create temporary file", preferred, error);
+}
+
+void LaunchCore::UpdateHistory(const std::string& command) {
+  try {
+    const fs::path history = ResolveDataPath(DataFile::History);
+    auto temporary = ClaimTemporary(history);
+    ReachedStep(UpdateStep::TemporaryClaimed);
+
+    // Read only now that this launcher has its turn, so a rewrite that just finished counts.
+    std::string existing;
+    std::error_code error;
+    switch (files_.ReadWhole(history, existing, error)) {
+      case ReadResult::Ok:
+        break;
+      case ReadResult::Missing:
+        // A rewrite interrupted before its file was put in place left the only copy here.
+        existing = temporary->Leftover();
+        break;
+      case ReadResult::Failed:
+        // Rewriting from nothing would throw away a history that is merely unreadable now.
+        throw fs::filesystem_error("read", history, error);
+    }
+
+    if (auto writeError = temporary->Write(ComposeHistory(existing, command))) {
+      temporary->Remove();
+      throw fs::filesystem_error("write", temporary->Path(), writeError);
+    }
+    ReachedStep(UpdateStep::TemporaryWritten);
+
+    if (auto moveError = temporary->MoveOver(history)) {
+      throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
+    }
+    ReachedStep(UpdateStep::Replaced);
+  } catch (const fs::filesystem_error& failure) {
+    notifier_.ReportFailure(failure.what());
+  }
+}
+
+bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
+  const std::string command = TrimCommand(box.GetText());
+  if (!box.FindStringExact(command)) box.AddString(command);
+
+  const CommandParts parts = shell_.SplitArguments(command);
+  const std::string directory = shell_.SystemDirectory();
+  LaunchRequest request{};
+  request.cbSize = sizeof(LaunchRequest);
+  request.fMask = 0;
+  request.hwnd = nullptr;
+  request.lpVerb = elevated ? kElevateVerb : nullptr;
+  request.lpFile = parts.file.c_str();
+  request.lpParameters = parts.parameters.c_str();
+  request.lpDirectory = directory.c_str();
+  request.nShow = kShowNormal;
+  request.hInstApp = nullptr;
+  if (!shell_.Execute(request)) return false;
+
+  UpdateHistory(command);
+  return true;
+}
+
+}  // namespace quillgate

@@ -1,0 +1,64 @@
+// The launcher's own logic: where its files live, the history file, and the launch itself.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/ports.h"
+
+namespace quillgate {
+
+enum class DataFile { History = 0, Temporary = 1 };
+
+// The file name of each data file, as it is appended to a folder.
+const char* DataFileName(DataFile kind);
+
+// Spaces (U+0020 only) go from both ends; tabs and inner spaces stay.
+std::string TrimCommand(std::string_view text);
+
+// The portable counterpart of PathGetArgsA/PathRemoveArgsA: arguments begin after the first
+// space outside double quotes; quotes around the file part stay.
+CommandParts SplitCommandLine(std::string_view command);
+
+// The history after `command` was launched: every line carried over in order with its CRs
+// removed, a line equal to `command` dropped, and `command` appended last; CR LF line ends.
+std::string ComposeHistory(std::string_view existing, std::string_view command);
+
+// Points in a history rewrite after which an interruption must still leave a usable history.
+enum class UpdateStep { TemporaryClaimed, TemporaryWritten, Replaced };
+using UpdateStepHook = void (*)(UpdateStep);
+// For tests that stop a recording process at each step; null (the default) does nothing.
+void SetUpdateStepHookForTesting(UpdateStepHook hook);
+
+class LaunchCore {
+ public:
+  LaunchCore(IFileSystem& files, IShell& shell, INotifier& notifier)
+      : files_(files), shell_(shell), notifier_(notifier) {}
+
+  // A history file beside the executable is used in place; otherwise the history lives in
+  // the documents folder. The temporary file lives beside the executable. May throw the
+  // existence test's std::filesystem::filesystem_error.
+  std::filesystem::path ResolveDataPath(DataFile kind);
+
+  // Fills the box with the history, oldest first, and puts the most recent command in its
+  // edit field. A missing history is an empty one; an unreadable one is reported.
+  void LoadHistory(ICommandBox& box);
+
+  // Records a command the shell accepted. The old history stays exactly as it was unless a
+  // complete replacement could be put in its place; failures are reported on stdout only.
+  void UpdateHistory(const std::string& command);
+
+  // Launches the box's text, elevated through "runas" when asked; true when the shell
+  // accepted it, which is also when it is recorded.
+  bool RunCommand(ICommandBox& box, bool elevated);
+
+ private:
+  std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& history);
+
+  IFileSystem& files_;
+  IShell& shell_;
+  INotifier& notifier_;
+};
+
+}  // namespace quillgate

@@ -1,0 +1,86 @@
+// The services the launch core needs from its surroundings. The Win32 layer implements them
+// over the real window, shell and file system; tests implement them with recording fakes.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "core/launch_request.h"
+
+namespace quillgate {
+
+// The command box as the core sees it: the plain combo-box operations, nothing of completion.
+class ICommandBox {
+ public:
+  virtual ~ICommandBox() = default;
+  // Named apart from the Win32 calls, which windows.h turns into macros.
+  virtual std::string GetText() const = 0;
+  virtual void SetText(const std::string& text) = 0;
+  // Appends an item; the box is unsorted, so items keep the order they were added in.
+  virtual void AddString(const std::string& item) = 0;
+  // True when an item equals `text` as a whole, ignoring letter case.
+  virtual bool FindStringExact(const std::string& text) const = 0;
+};
+
+struct CommandParts {
+  std::string file;        // what PathRemoveArgs leaves, quotes included
+  std::string parameters;  // what PathGetArgs points at; empty when there are none
+};
+
+class IShell {
+ public:
+  virtual ~IShell() = default;
+  virtual CommandParts SplitArguments(const std::string& command) = 0;
+  virtual std::string SystemDirectory() = 0;
+  // True when the shell accepted the request. The shell reports its own failures to the user.
+  virtual bool Execute(const LaunchRequest& request) = 0;
+};
+
+// Where the user hears about things: a message box, and the one diagnostic line on stdout.
+class INotifier {
+ public:
+  virtual ~INotifier() = default;
+  virtual void ShowMessage(const std::string& text) = 0;
+  virtual void ReportFailure(const std::string& text) = 0;
+};
+
+enum class ReadResult { Ok, Missing, Failed };
+
+// A temporary file held exclusively by this process until the object is destroyed, so two
+// launchers recording at once take turns instead of interleaving their rewrites.
+class ITemporaryFile {
+ public:
+  virtual ~ITemporaryFile() = default;
+  virtual const std::filesystem::path& Path() const = 0;
+  // What an earlier, interrupted rewrite left in the file when it was claimed.
+  virtual const std::string& Leftover() const = 0;
+  // Replaces the whole content and flushes it to the disk.
+  virtual std::error_code Write(const std::string& content) = 0;
+  // Puts the file in place of `target` in one step, replacing it (copying across volumes).
+  virtual std::error_code MoveOver(const std::filesystem::path& target) = 0;
+  // Deletes the file; used when its content must not survive.
+  virtual void Remove() = 0;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+  virtual std::filesystem::path ProgramFolder() = 0;
+  // Empty when the user's documents folder cannot be determined.
+  virtual std::filesystem::path DocumentsFolder() = 0;
+  // Anything counts: file, folder, link or junction. "Not found" kinds of failure mean false;
+  // any other failure throws std::filesystem::filesystem_error naming "exists" and the path.
+  virtual bool Exists(const std::filesystem::path& path) = 0;
+  // Reads a whole file without newline translation. Missing: no such file or folder.
+  virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
+                               std::error_code& error) = 0;
+  // Opens or creates `path` for exclusive use, waiting a few seconds for another writer to
+  // finish with it. Returns null and sets `error` when that fails; a file that stays held by
+  // someone else reports std::errc::device_or_resource_busy.
+  virtual std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
+                                                          std::error_code& error) = 0;
+};
+
+}  // namespace quillgate

@@ -1,0 +1,214 @@
+#include "platform/win32_files.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32_handle.h"
+#include "platform/win32_paths.h"
+
+namespace quillgate::win32 {
+namespace fs = std::filesystem;
+
+namespace {
+
+// How long a second launcher waits for the first to finish recording.
+constexpr ULONGLONG kClaimWaitMs = 5000;
+constexpr DWORD kClaimRetryMs = 10;
+
+std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+
+bool IsNotFound(DWORD error) {
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+         error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
+}
+
+bool ReadAll(HANDLE file, std::string& contents) {
+  contents.clear();
+  LARGE_INTEGER size{};
+  if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+    contents.reserve(static_cast<std::size_t>(size.QuadPart));
+  }
+  char buffer[64 * 1024];
+  for (;;) {
+    DWORD got = 0;
+    if (!::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return false;
+    if (got == 0) return true;
+    contents.append(buffer, got);
+  }
+}
+
+class TemporaryFile final : public ITemporaryFile {
+ public:
+  TemporaryFile(fs::path path, FileHandle handle, std::string leftover)
+      : path_(std::move(path)), handle_(std::move(handle)), leftover_(std::move(leftover)) {}
+
+  const fs::path& Path() const override { return path_; }
+  const std::string& Leftover() const override { return leftover_; }
+
+  std::error_code Write(const std::string& content) override {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(handle_.Get(), start, nullptr, FILE_BEGIN)) return LastError();
+    if (!SetEndOfFile(handle_.Get())) return LastError();
+    std::size_t done = 0;
+    while (done < content.size()) {
+      const DWORD chunk =
+          static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(handle_.Get(), content.data() + done, chunk, &written, nullptr)) {
+        return LastError();
+      }
+      done += written;
+    }
+    if (!FlushFileBuffers(handle_.Get())) return LastError();
+    return {};
+  }
+
+  std::error_code MoveOver(const fs::path& target) override {
+    const std::wstring from = ApiPath(path_);
+    const std::wstring to = ApiPath(target);
+    constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED |
+                            MOVEFILE_WRITE_THROUGH;
+    // Renamed while still held, so no other launcher can slip in between write and move.
+    if (MoveFileExW(from.c_str(), to.c_str(), flags)) {
+      moved_ = true;
+      return {};
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
+        error != ERROR_NOT_SAME_DEVICE) {
+      return {static_cast<int>(error), std::system_category()};
+    }
+    // A copy to another volume has to read the file, which our own exclusive handle forbids.
+    handle_.Reset();
+    if (!MoveFileExW(from.c_str(), to.c_str(), flags)) return LastError();
+    moved_ = true;
+    return {};
+  }
+
+  void Remove() override {
+    if (moved_) return;
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    // Deleting through our own handle leaves no moment in which another writer could claim
+    // the half-written file.
+    if (handle_.Valid() && SetFileInformationByHandle(handle_.Get(), FileDispositionInfo,
+                                                      &disposition, sizeof disposition)) {
+      handle_.Reset();
+      return;
+    }
+    handle_.Reset();
+    DeleteFileW(ApiPath(path_).c_str());
+  }
+
+ private:
+  fs::path path_;
+  FileHandle handle_;
+  std::string leftover_;
+  bool moved_ = false;
+};
+
+}  // namespace
+
+std::wstring ApiPath(const fs::path& path) {
+  std::wstring text = path.wstring();
+  std::replace(text.begin(), text.end(), L'/', L'\\');
+  // Leave room for the 8.3 names and the terminator that the short-path APIs reserve.
+  if (text.size() < MAX_PATH - 12 || text.rfind(LR"(\\?\)", 0) == 0) return text;
+  if (text.size() > 2 && text[1] == L':' && text[2] == L'\\') {
+    return LR"(\\?\)" + fs::path(text).lexically_normal().wstring();
+  }
+  if (text.rfind(LR"(\\)", 0) == 0) {
+    return LR"(\\?\UNC\)" + fs::path(text.substr(2)).lexically_normal().wstring();
+  }
+  return text;
+}
+
+fs::path FileSystem::ProgramFolder() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      break;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+  return fs::path(buffer).parent_path();
+}
+
+fs::path FileSystem::DocumentsFolder() {
+  // The current location (flag 0), wherever the user has moved the folder to.
+  CoTaskMem<wchar_t> folder;
+  if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
+      !folder.Get()) {
+    return {};
+  }
+  return fs::path(folder.Get());
+}
+
+bool FileSystem::Exists(const fs::path& path) {
+  if (GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const DWORD error = GetLastError();
+  if (IsNotFound(error)) return false;
+  throw fs::filesystem_error("exists", path,
+                             std::error_code(static_cast<int>(error), std::system_category()));
+}
+
+ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
+                                 std::error_code& error) {
+  contents.clear();
+  FileHandle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file.Valid()) {
+    const DWORD code = GetLastError();
+    error.assign(static_cast<int>(code), std::system_category());
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                          : ReadResult::Failed;
+  }
+  if (!ReadAll(file.Get(), contents)) {
+    error = LastError();
+    contents.clear();
+    return ReadResult::Failed;
+  }
+  error.clear();
+  return ReadResult::Ok;
+}
+
+std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,
+                                                           std::error_code& error) {
+  const std::wstring apiPath = ApiPath(path);
+  const ULONGLONG deadline = GetTickCount64() + kClaimWaitMs;
+  for (;;) {
+    // No write sharing: a second launcher's claim fails until this handle is closed. Delete
+    // sharing lets the file be renamed into place while it is still held.
+    FileHandle file(CreateFileW(apiPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.Valid()) {
+      std::string leftover;
+      if (!ReadAll(file.Get(), leftover)) leftover.clear();
+      error.clear();
+      return std::make_unique<TemporaryFile>(path, std::move(file), std::move(leftover));
+    }
+    const DWORD code = GetLastError();
+    if (code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) {
+      error.assign(static_cast<int>(code), std::system_category());
+      return nullptr;
+    }
+    if (GetTickCount64() >= deadline) {
+      error = std::make_error_code(std::errc::device_or_resource_busy);
+      return nullptr;
+    }
+    Sleep(kClaimRetryMs);
+  }
+}
+
+}  // namespace quillgate::win32

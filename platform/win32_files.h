@@ -1,0 +1,19 @@
+#pragma once
+
+#include "core/ports.h"
+
+namespace quillgate::win32 {
+
+// The data-file services over kernel32 and shell32.
+class FileSystem final : public IFileSystem {
+ public:
+  std::filesystem::path ProgramFolder() override;
+  std::filesystem::path DocumentsFolder() override;
+  bool Exists(const std::filesystem::path& path) override;
+  ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
+                       std::error_code& error) override;
+  std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
+                                                 std::error_code& error) override;
+};
+
+}  // namespace quillgate::win32

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when any is missing.
+set -euo pipefail
+
+need=()
+have() { command -v "$1" >/dev/null 2>&1; }
+pkg_for() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed' || need+=("$1"); }
+
+have cmake || need+=(cmake)
+have g++ || need+=(g++)
+have make || need+=(make)
+have x86_64-w64-mingw32-g++-posix || need+=(g++-mingw-w64-x86-64)
+have i686-w64-mingw32-g++-posix || need+=(g++-mingw-w64-i686)
+[ -x /usr/lib/wine/wine64 ] || need+=(wine wine64)
+have Xvfb || need+=(xvfb)
+have xdotool || need+=(xdotool)
+have python3 || need+=(python3)
+have xdpyinfo || need+=(x11-utils)
+have flock || need+=(util-linux)
+[ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+pkg_for libbenchmark-dev
+pkg_for imagemagick
+
+if [ ${#need[@]} -gt 0 ]; then
+  echo "Installing: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
