@@ -1,0 +1,208 @@
+#include "platform/framework.h"
+
+#include <vector>
+
+namespace quillgate {
+
+namespace {
+
+// The window property that binds a window to its object.
+constexpr char kObjectProperty[] = "QuillGate.Object";
+// The string resource an application names itself with.
+constexpr UINT kAppTitleString = 0xE000;
+
+}  // namespace
+
+CWinApp* CWinApp::s_current = nullptr;
+
+void CWnd::Attach(HWND hwnd) {
+  Detach();
+  m_hWnd = hwnd;
+  if (hwnd) SetPropA(hwnd, kObjectProperty, static_cast<HANDLE>(this));
+}
+
+void CWnd::Detach() {
+  if (m_hWnd && GetPropA(m_hWnd, kObjectProperty) == static_cast<HANDLE>(this)) {
+    RemovePropA(m_hWnd, kObjectProperty);
+  }
+  m_hWnd = nullptr;
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+  return hwnd ? static_cast<CWnd*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+bool CWnd::OnChildNotify(UINT) { return false; }
+
+std::string CWnd::GetWindowText() const {
+  const int length = ::GetWindowTextLengthA(m_hWnd);
+  if (length <= 0) return {};
+  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+  const int copied = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
+  return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
+}
+
+void CWnd::SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
+
+HWND CWnd::SetFocus() { return ::SetFocus(m_hWnd); }
+
+void DDX_Control(HWND dialog, int id, CWnd& control) {
+  if (!control.m_hWnd) control.Attach(GetDlgItem(dialog, id));
+}
+
+INT_PTR CDialog::DoModal() {
+  HWND parent = m_pParent ? m_pParent->m_hWnd : nullptr;
+  HWND hwnd = CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent,
+                                 DialogProc, reinterpret_cast<LPARAM>(this));
+  if (!hwnd) return -1;
+  if (parent) EnableWindow(parent, FALSE);
+
+  // The framework's own loop, so each message reaches PreTranslateMessage of the window it is
+  // for and then of every parent that has an object, before it is dispatched.
+  m_inModalLoop = true;
+  MSG msg;
+  while (m_inModalLoop) {
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // leave WM_QUIT for an outer loop
+      break;
+    }
+    if (got == -1) break;
+    bool consumed = false;
+    for (HWND target = msg.hwnd; target && !consumed; target = GetParent(target)) {
+      if (CWnd* object = FromHandlePermanent(target)) {
+        consumed = object->PreTranslateMessage(&msg) != FALSE;
+      }
+    }
+    if (!consumed) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+
+  if (parent) EnableWindow(parent, TRUE);
+  if (m_hWnd) DestroyWindow(m_hWnd);
+  return m_result;
+}
+
+void CDialog::EndDialog(int result) {
+  m_result = result;
+  m_inModalLoop = false;
+  if (m_hWnd) ShowWindow(m_hWnd, SW_HIDE);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+  if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return FALSE;
+  return IsDialogMessageA(m_hWnd, msg);
+}
+
+BOOL CDialog::OnInitDialog() {
+  DoDataExchange();
+  return TRUE;
+}
+
+bool CDialog::OnControlCommand(UINT, UINT) { return false; }
+
+void CDialog::OnSysCommand(UINT, LPARAM) { Default(); }
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CDialog* self = nullptr;
+  if (message == WM_INITDIALOG) {
+    self = reinterpret_cast<CDialog*>(lParam);
+    SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    self->Attach(hwnd);
+  } else {
+    self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+  }
+  if (!self) return FALSE;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    self->Detach();
+    return FALSE;
+  }
+  return self->HandleMessage(message, wParam, lParam);
+}
+
+INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog();
+    case WM_COMMAND:
+      return OnCommand(wParam, lParam) ? TRUE : FALSE;
+    case WM_SYSCOMMAND:
+      m_passToDefault = false;
+      OnSysCommand(static_cast<UINT>(wParam), lParam);
+      return m_passToDefault ? FALSE : TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+bool CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+  const UINT id = LOWORD(wParam);
+  const UINT code = HIWORD(wParam);
+  HWND control = reinterpret_cast<HWND>(lParam);
+  // Reflection: a control that has an object handles its own notifications.
+  if (control) {
+    CWnd* object = FromHandlePermanent(control);
+    if (object && object != this && object->OnChildNotify(code)) return true;
+  }
+  if (code == BN_CLICKED) {
+    if (id == IDOK) {
+      OnOK();
+      return true;
+    }
+    if (id == IDCANCEL) {
+      OnCancel();
+      return true;
+    }
+  }
+  return OnControlCommand(id, code);
+}
+
+CWinApp::CWinApp() { s_current = this; }
+
+CWinApp::~CWinApp() {
+  if (s_current == this) s_current = nullptr;
+}
+
+int AfxWinMain(HINSTANCE instance) {
+  CWinApp* app = CWinApp::Current();
+  if (!app) return 1;
+  app->m_hInstance = instance;
+  // FALSE from InitInstance ends the process without entering the application's loop.
+  if (!app->InitInstance()) return 0;
+  MSG msg{};
+  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+HINSTANCE AfxGetInstanceHandle() {
+  CWinApp* app = CWinApp::Current();
+  return app && app->m_hInstance ? app->m_hInstance : GetModuleHandleA(nullptr);
+}
+
+std::string AfxGetAppName() {
+  char buffer[256] = {};
+  if (LoadStringA(AfxGetInstanceHandle(), kAppTitleString, buffer, sizeof buffer) > 0) {
+    return buffer;
+  }
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string name = path;
+  name = name.substr(name.find_last_of("\\/") + 1);
+  return name.substr(0, name.rfind('.'));
+}
+
+int AfxMessageBox(const std::string& text, UINT type, UINT /*helpId*/) {
+  CWinApp* app = CWinApp::Current();
+  HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+  return MessageBoxA(owner, text.c_str(), AfxGetAppName().c_str(), type);
+}
+
+}  // namespace quillgate

@@ -1,0 +1,129 @@
+// The thin window framework the launcher is built on: objects bound to windows, a modal dialog
+// with its own message loop, notification reflection and the application object. Plain Win32
+// underneath; narrow (ANSI) strings, as the rest of the program uses.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace quillgate {
+
+// An object bound to a window, so the modal loop can offer it messages and its parent can
+// reflect notifications back to it. Holds no ownership of the window.
+class CWnd {
+ public:
+  CWnd() = default;
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+  virtual ~CWnd() { Detach(); }
+
+  // Binds this object to `hwnd` (what the data exchange does for a dialog's controls).
+  void Attach(HWND hwnd);
+  void Detach();
+  // The object bound to `hwnd`, or null for a window nobody bound.
+  static CWnd* FromHandlePermanent(HWND hwnd);
+
+  // Sees a message before it is dispatched; nonzero consumes it.
+  virtual BOOL PreTranslateMessage(MSG* msg);
+  // A notification this window sent its parent, offered back to it first; true: handled.
+  virtual bool OnChildNotify(UINT code);
+
+  std::string GetWindowText() const;
+  void SetWindowText(const std::string& text);
+  HWND SetFocus();
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
+    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+  }
+
+  HWND m_hWnd = nullptr;
+};
+
+// The combo-box messages the program sends, one message per method.
+class CComboBox : public CWnd {
+ public:
+  DWORD GetEditSel() const { return static_cast<DWORD>(SendMessage(CB_GETEDITSEL)); }
+  BOOL SetEditSel(int start, int end) {
+    return static_cast<BOOL>(SendMessage(CB_SETEDITSEL, 0, MAKELPARAM(start, end)));
+  }
+  int AddString(const char* text) {
+    return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
+  }
+  int SelectString(int startAfter, const char* text) {
+    return static_cast<int>(
+        SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text)));
+  }
+  int FindStringExact(int startAfter, const char* text) const {
+    return static_cast<int>(
+        SendMessage(CB_FINDSTRINGEXACT, startAfter, reinterpret_cast<LPARAM>(text)));
+  }
+  int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+};
+
+// Binds the dialog's child `id` to `control` on the first exchange.
+void DDX_Control(HWND dialog, int id, CWnd& control);
+
+// A modal dialog from a template. The dialog object is reached from its window through the
+// one dialog procedure below, which stores `this` at WM_INITDIALOG.
+class CDialog : public CWnd {
+ public:
+  explicit CDialog(UINT templateId, CWnd* parent = nullptr)
+      : m_templateId(templateId), m_pParent(parent) {}
+
+  // Creates the dialog, runs the framework's own modal loop until EndDialog, returns its result.
+  INT_PTR DoModal();
+  void EndDialog(int result);
+
+  // The dialog manager gets the keys it handles (Tab, Enter, Esc) after the controls.
+  BOOL PreTranslateMessage(MSG* msg) override;
+
+ protected:
+  virtual void DoDataExchange() {}
+  // The base binds the controls; returns TRUE so the dialog manager sets the focus.
+  virtual BOOL OnInitDialog();
+  virtual void OnOK() { EndDialog(IDOK); }
+  virtual void OnCancel() { EndDialog(IDCANCEL); }
+  // A WM_COMMAND that neither the sending control nor IDOK/IDCANCEL took.
+  virtual bool OnControlCommand(UINT id, UINT code);
+  virtual void OnSysCommand(UINT id, LPARAM lParam);
+  // Hands the message being handled on to the default processing.
+  void Default() { m_passToDefault = true; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  bool OnCommand(WPARAM wParam, LPARAM lParam);
+
+  UINT m_templateId;
+  CWnd* m_pParent;
+  bool m_inModalLoop = false;
+  bool m_passToDefault = false;
+  INT_PTR m_result = -1;
+};
+
+// The one application object. Its constructor registers it; the entry point runs it.
+class CWinApp {
+ public:
+  CWinApp();
+  virtual ~CWinApp();
+  virtual BOOL InitInstance() { return FALSE; }
+
+  HINSTANCE m_hInstance = nullptr;
+  CWnd* m_pMainWnd = nullptr;
+
+  static CWinApp* Current() { return s_current; }
+
+ private:
+  static CWinApp* s_current;
+};
+
+// The framework's entry point: runs the application object's InitInstance; the process ends
+// when it returns FALSE.
+int AfxWinMain(HINSTANCE instance);
+HINSTANCE AfxGetInstanceHandle();
+// The application's name: its AFX_IDS_APP_TITLE string, else the executable's base name.
+std::string AfxGetAppName();
+// A modal message box owned by the main window, captioned with the application's name.
+int AfxMessageBox(const std::string& text, UINT type = MB_OK, UINT helpId = 0);
+
+}  // namespace quillgate

@@ -1,0 +1,7 @@
+#include "ui/browse.h"
+
+namespace quillgate {
+
+void AppendBrowsedPath(CWnd&) {}
+
+}  // namespace quillgate
