@@ -16,7 +16,9 @@ void ReachedStep(UpdateStep step) {
 
 }  // namespace
 
-void SetUpdateStepHookForTesting(UpdateStepHook hook) { g_stepHook = hook; }
+void SetUpdateStepHookForTesting(UpdateStepHook hook) {
+  g_stepHook = hook;
+}
 
 const char* DataFileName(DataFile kind) {
   return kind == DataFile::History ? "quillgate.ini" : "quillgate.inf";

@@ -80,7 +80,7 @@ class IFileSystem {
   // finish with it. Returns null and sets `error` when that fails; a file that stays held by
   // someone else reports std::errc::device_or_resource_busy.
   virtual std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
-                                                          std::error_code& error) = 0;
+                                                         std::error_code& error) = 0;
 };
 
 }  // namespace quillgate

@@ -32,9 +32,13 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   return hwnd ? static_cast<CWnd*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
 }
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+BOOL CWnd::PreTranslateMessage(MSG*) {
+  return FALSE;
+}
 
-bool CWnd::OnChildNotify(UINT) { return false; }
+bool CWnd::OnChildNotify(UINT) {
+  return false;
+}
 
 std::string CWnd::GetWindowText() const {
   const int length = ::GetWindowTextLengthA(m_hWnd);
@@ -44,9 +48,13 @@ std::string CWnd::GetWindowText() const {
   return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }
 
-void CWnd::SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
+void CWnd::SetWindowText(const std::string& text) {
+  ::SetWindowTextA(m_hWnd, text.c_str());
+}
 
-HWND CWnd::SetFocus() { return ::SetFocus(m_hWnd); }
+HWND CWnd::SetFocus() {
+  return ::SetFocus(m_hWnd);
+}
 
 void DDX_Control(HWND dialog, int id, CWnd& control) {
   if (!control.m_hWnd) control.Attach(GetDlgItem(dialog, id));
@@ -103,9 +111,13 @@ BOOL CDialog::OnInitDialog() {
   return TRUE;
 }
 
-bool CDialog::OnControlCommand(UINT, UINT) { return false; }
+bool CDialog::OnControlCommand(UINT, UINT) {
+  return false;
+}
 
-void CDialog::OnSysCommand(UINT, LPARAM) { Default(); }
+void CDialog::OnSysCommand(UINT, LPARAM) {
+  Default();
+}
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   CDialog* self = nullptr;
@@ -162,7 +174,9 @@ bool CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
   return OnControlCommand(id, code);
 }
 
-CWinApp::CWinApp() { s_current = this; }
+CWinApp::CWinApp() {
+  s_current = this;
+}
 
 CWinApp::~CWinApp() {
   if (s_current == this) s_current = nullptr;

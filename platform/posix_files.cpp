@@ -20,7 +20,9 @@ namespace {
 constexpr auto kClaimWait = std::chrono::seconds(5);
 constexpr auto kClaimRetry = std::chrono::milliseconds(10);
 
-std::error_code Errno() { return {errno, std::generic_category()}; }
+std::error_code Errno() {
+  return {errno, std::generic_category()};
+}
 
 class Descriptor {
  public:
@@ -183,7 +185,8 @@ std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,
     if (::flock(fd.Get(), LOCK_EX | LOCK_NB) == 0) {
       // The writer before us may have renamed the file we waited on into the history's
       // place; only a lock on the file still at `path` counts.
-      struct stat held {}, current {};
+      struct stat held {
+      }, current{};
       if (::fstat(fd.Get(), &held) == 0 && ::stat(path.c_str(), &current) == 0 &&
           held.st_dev == current.st_dev && held.st_ino == current.st_ino) {
         std::string leftover;

@@ -20,7 +20,9 @@ namespace {
 constexpr ULONGLONG kClaimWaitMs = 5000;
 constexpr DWORD kClaimRetryMs = 10;
 
-std::error_code LastError() { return {static_cast<int>(GetLastError()), std::system_category()}; }
+std::error_code LastError() {
+  return {static_cast<int>(GetLastError()), std::system_category()};
+}
 
 bool IsNotFound(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
@@ -71,8 +73,8 @@ class TemporaryFile final : public ITemporaryFile {
   std::error_code MoveOver(const fs::path& target) override {
     const std::wstring from = ApiPath(path_);
     const std::wstring to = ApiPath(target);
-    constexpr DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED |
-                            MOVEFILE_WRITE_THROUGH;
+    constexpr DWORD flags =
+        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
     // Renamed while still held, so no other launcher can slip in between write and move.
     if (MoveFileExW(from.c_str(), to.c_str(), flags)) {
       moved_ = true;
@@ -146,8 +148,7 @@ fs::path FileSystem::ProgramFolder() {
 fs::path FileSystem::DocumentsFolder() {
   // The current location (flag 0), wherever the user has moved the folder to.
   CoTaskMem<wchar_t> folder;
-  if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
-      !folder.Get()) {
+  if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, folder.Out())) || !folder.Get()) {
     return {};
   }
   return fs::path(folder.Get());
@@ -171,7 +172,7 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
     const DWORD code = GetLastError();
     error.assign(static_cast<int>(code), std::system_category());
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                          : ReadResult::Failed;
+                                                                        : ReadResult::Failed;
   }
   if (!ReadAll(file.Get(), contents)) {
     error = LastError();

@@ -13,7 +13,8 @@ class FileHandle {
   explicit FileHandle(HANDLE handle) : handle_(handle) {}
   FileHandle(const FileHandle&) = delete;
   FileHandle& operator=(const FileHandle&) = delete;
-  FileHandle(FileHandle&& other) noexcept : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
+  FileHandle(FileHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
   FileHandle& operator=(FileHandle&& other) noexcept {
     if (this != &other) Reset(std::exchange(other.handle_, INVALID_HANDLE_VALUE));
     return *this;

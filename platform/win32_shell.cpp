@@ -9,7 +9,7 @@
 
 namespace quillgate::win32 {
 
-#define QG_SAME_FIELD(field)                                               \
+#define QG_SAME_FIELD(field)                                                          \
   static_assert(offsetof(LaunchRequest, field) == offsetof(SHELLEXECUTEINFOA, field), \
                 "launch record field " #field " is out of place")
 static_assert(sizeof(LaunchRequest) == sizeof(SHELLEXECUTEINFOA), "launch record size");
