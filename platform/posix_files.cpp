@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -43,17 +44,26 @@ class Descriptor {
 };
 
 bool ReadAll(int fd, std::string& contents) {
-  contents.clear();
-  char buffer[64 * 1024];
+  struct stat info {};
+  const std::size_t expected =
+      ::fstat(fd, &info) == 0 && info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+  // Read straight into a string of the file's size: growing a long history chunk by chunk
+  // costs several times the read itself. The byte to spare shows the end without regrowing.
+  contents.resize(std::max<std::size_t>(expected + 1, 4096));
+  std::size_t done = 0;
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (done == contents.size()) contents.resize(contents.size() * 2);
+    const ssize_t got = ::read(fd, contents.data() + done, contents.size() - done);
     if (got < 0) {
       if (errno == EINTR) continue;
+      contents.clear();
       return false;
     }
-    if (got == 0) return true;
-    contents.append(buffer, static_cast<std::size_t>(got));
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
   }
+  contents.resize(done);
+  return true;
 }
 
 class TemporaryFile final : public ITemporaryFile {
@@ -86,10 +96,22 @@ class TemporaryFile final : public ITemporaryFile {
       return {};
     }
     if (errno != EXDEV) return Errno();
-    // Another file system: copy, then drop the source, as MOVEFILE_COPY_ALLOWED does.
+    // Another file system: copy, then drop the source. The copy is made beside the target and
+    // renamed over it, so a copy that fails part way never leaves a torn target behind. Only
+    // the holder of this file gets here, so one name for the copy is enough.
+    fs::path staged = target;
+    staged += ".copying";
     std::error_code error;
-    fs::copy_file(path_, target, fs::copy_options::overwrite_existing, error);
-    if (error) return error;
+    fs::copy_file(path_, staged, fs::copy_options::overwrite_existing, error);
+    if (!error) {
+      Descriptor copy(::open(staged.c_str(), O_WRONLY | O_CLOEXEC));
+      if (!copy.Valid() || ::fsync(copy.Get()) != 0) error = Errno();
+    }
+    if (!error && ::rename(staged.c_str(), target.c_str()) != 0) error = Errno();
+    if (error) {
+      ::unlink(staged.c_str());
+      return error;
+    }
     ::unlink(path_.c_str());
     moved_ = true;
     return {};
