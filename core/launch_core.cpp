@@ -49,14 +49,20 @@ CommandParts SplitCommandLine(std::string_view command) {
 std::string ComposeHistory(std::string_view existing, std::string_view command) {
   std::string out;
   out.reserve(existing.size() + command.size() + 2);
-  std::string line;
+  std::string stripped;
   std::size_t pos = 0;
   while (pos < existing.size()) {
-    auto lf = existing.find('\n', pos);
+    const auto lf = existing.find('\n', pos);
     const std::size_t end = lf == std::string_view::npos ? existing.size() : lf;
-    line.clear();
-    for (std::size_t i = pos; i < end; ++i) {
-      if (existing[i] != '\r') line.push_back(existing[i]);
+    std::string_view line = existing.substr(pos, end - pos);
+    // Lines are copied whole; only the rare one with a CR before its end is rebuilt.
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find('\r') != std::string_view::npos) {
+      stripped.clear();
+      for (const char c : line) {
+        if (c != '\r') stripped.push_back(c);
+      }
+      line = stripped;
     }
     if (line != command) {
       out += line;
