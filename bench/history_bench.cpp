@@ -33,7 +33,7 @@ class NullBox final : public ICommandBox {
  public:
   std::string GetText() const override { return {}; }
   void SetText(const std::string&) override {}
-  void AddString(const std::string&) override {}
+  void AddString(const char*) override {}
   bool FindStringExact(const std::string&) const override { return false; }
 };
 

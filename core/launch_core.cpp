@@ -1,5 +1,6 @@
 #include "core/launch_core.h"
 
+#include <cstring>
 #include <utility>
 
 namespace quillgate {
@@ -98,21 +99,27 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
     notifier_.ShowMessage(kLoadFailure);
     return;
   }
-  // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line.
-  std::string_view rest(contents);
-  std::string last;
-  bool any = false;
-  for (;;) {
-    const auto crlf = rest.find("\r\n");
-    if (crlf == std::string_view::npos) break;
-    if (crlf > 0) {
-      last.assign(rest.substr(0, crlf));
+  // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line. Each
+  // line is cut off in place (its CR becomes the terminator), so the box gets it uncopied.
+  char* const text = contents.data();
+  const std::size_t size = contents.size();
+  const char* last = nullptr;
+  std::size_t lineStart = 0;
+  std::size_t searchFrom = 0;
+  while (searchFrom + 1 < size) {
+    auto* cr = static_cast<char*>(std::memchr(text + searchFrom, '\r', size - 1 - searchFrom));
+    if (!cr) break;
+    const auto at = static_cast<std::size_t>(cr - text);
+    searchFrom = at + 1;
+    if (text[at + 1] != '\n') continue;  // a lone CR belongs to the line
+    if (at > lineStart) {
+      *cr = '\0';
+      last = text + lineStart;
       box.AddString(last);
-      any = true;
     }
-    rest.remove_prefix(crlf + 2);
+    lineStart = searchFrom = at + 2;
   }
-  if (any) box.SetText(last);
+  if (last) box.SetText(last);
 }
 
 std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& history) {
@@ -169,7 +176,7 @@ void LaunchCore::UpdateHistory(const std::string& command) {
 
 bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
   const std::string command = TrimCommand(box.GetText());
-  if (!box.FindStringExact(command)) box.AddString(command);
+  if (!box.FindStringExact(command)) box.AddString(command.c_str());
 
   const CommandParts parts = shell_.SplitArguments(command);
   const std::string directory = shell_.SystemDirectory();

@@ -18,8 +18,9 @@ class ICommandBox {
   // Named apart from the Win32 calls, which windows.h turns into macros.
   virtual std::string GetText() const = 0;
   virtual void SetText(const std::string& text) = 0;
-  // Appends an item; the box is unsorted, so items keep the order they were added in.
-  virtual void AddString(const std::string& item) = 0;
+  // Appends an item; the box is unsorted, so items keep the order they were added in. A plain
+  // zero-terminated string, as CB_ADDSTRING takes it, so loading copies no line.
+  virtual void AddString(const char* item) = 0;
   // True when an item equals `text` as a whole, ignoring letter case.
   virtual bool FindStringExact(const std::string& text) const = 0;
 };

@@ -33,7 +33,7 @@ class FakeCommandBox final : public ICommandBox {
 
   std::string GetText() const override { return text; }
   void SetText(const std::string& value) override { text = value; }
-  void AddString(const std::string& item) override { items.push_back(item); }
+  void AddString(const char* item) override { items.push_back(item); }
   bool FindStringExact(const std::string& value) const override {
     return std::any_of(items.begin(), items.end(),
                        [&](const std::string& item) { return SameIgnoringCase(item, value); });
