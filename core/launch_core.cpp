@@ -147,12 +147,14 @@ void LaunchCore::UpdateHistory(const std::string& command) {
     // Read only now that this launcher has its turn, so a rewrite that just finished counts.
     std::string existing;
     std::error_code error;
+    bool recovering = false;
     switch (files_.ReadWhole(history, existing, error)) {
       case ReadResult::Ok:
         break;
       case ReadResult::Missing:
         // A rewrite interrupted before its file was put in place left the only copy here.
         existing = temporary->Leftover();
+        recovering = !existing.empty();
         break;
       case ReadResult::Failed:
         // Rewriting from nothing would throw away a history that is merely unreadable now.
@@ -160,7 +162,13 @@ void LaunchCore::UpdateHistory(const std::string& command) {
     }
 
     if (auto writeError = temporary->Write(ComposeHistory(existing, command))) {
-      temporary->Remove();
+      // A torn file must not pass for a leftover later, unless what it held was the only copy
+      // of the history: then that goes back in.
+      if (recovering) {
+        temporary->Write(temporary->Leftover());
+      } else {
+        temporary->Remove();
+      }
       throw fs::filesystem_error("write", temporary->Path(), writeError);
     }
     ReachedStep(UpdateStep::TemporaryWritten);

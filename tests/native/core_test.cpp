@@ -207,7 +207,7 @@ TEST_F(RunCommand, ARefusedLaunchRecordsNothingButKeepsTheNewItem) {
 }
 
 TEST_F(RunCommand, AFailedRecordingStillCountsAsALaunch) {
-  t.files.writeFails = true;
+  t.files.failingWrites = 1;
   t.box.text = "calc";
   EXPECT_TRUE(t.core.RunCommand(t.box, false));
   EXPECT_EQ(t.notifier.reports.size(), 1u);

@@ -104,7 +104,7 @@ class MemoryFileSystem final : public IFileSystem {
   std::set<fs::path> existsThrows;
   std::set<fs::path> unreadable;
   std::map<fs::path, std::error_code> claimFails;
-  bool writeFails = false;
+  int failingWrites = 0;  // how many of the next writes fail
   bool moveFails = false;
 
   // What was asked of it.
@@ -163,7 +163,8 @@ class MemoryFileSystem::Temporary final : public ITemporaryFile {
   const fs::path& Path() const override { return path_; }
   const std::string& Leftover() const override { return leftover_; }
   std::error_code Write(const std::string& content) override {
-    if (owner_.writeFails) {
+    if (owner_.failingWrites > 0) {
+      --owner_.failingWrites;
       // A disk that fills up part way leaves a torn file behind.
       owner_.files[path_] = content.substr(0, content.size() / 2);
       return std::make_error_code(std::errc::no_space_on_device);

@@ -144,7 +144,7 @@ class FailedRewrite : public History {
 };
 
 TEST_F(FailedRewrite, WriteFailureKeepsTheHistoryAndDropsTheTornTemporary) {
-  files.writeFails = true;
+  files.failingWrites = 1;
   t.core.UpdateHistory("c");
   ExpectUntouchedAndReported(files.ProgramTemporary().string());
   EXPECT_EQ(files.files.count(files.ProgramTemporary()), 0u);
@@ -202,6 +202,16 @@ TEST_F(History, LeftoverBesideAnExistingHistoryIsDiscarded) {
   files.files[files.ProgramTemporary()] = "a\r\nb\r\nstale\r\n";
   t.core.UpdateHistory("c");
   EXPECT_EQ(Stored(), "a\r\nb\r\nc\r\n");
+}
+
+TEST_F(History, LeftoverHoldingTheOnlyCopySurvivesAFailedWrite) {
+  files.files[files.ProgramTemporary()] = "x\r\ny\r\n";
+  files.failingWrites = 1;
+  t.core.UpdateHistory("z");
+  EXPECT_EQ(files.files[files.ProgramTemporary()], "x\r\ny\r\n");
+  EXPECT_EQ(t.notifier.reports.size(), 1u);
+  t.core.UpdateHistory("z");
+  EXPECT_EQ(Stored(), "x\r\ny\r\nz\r\n");
 }
 
 TEST_F(History, LeftoverRecoversAMissingHistoryAheadOfTheNewCommand) {
