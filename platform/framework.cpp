@@ -11,6 +11,11 @@ constexpr char kObjectProperty[] = "QuillGate.Object";
 // The string resource an application names itself with.
 constexpr UINT kAppTitleString = 0xE000;
 
+BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
+  if (CWnd* object = CWnd::FromHandlePermanent(hwnd)) object->Detach();
+  return TRUE;
+}
+
 }  // namespace
 
 CWinApp* CWinApp::s_current = nullptr;
@@ -62,14 +67,21 @@ void DDX_Control(HWND dialog, int id, CWnd& control) {
 
 INT_PTR CDialog::DoModal() {
   HWND parent = m_pParent ? m_pParent->m_hWnd : nullptr;
+  // Set before creation: an EndDialog from OnInitDialog must end the dialog at once.
+  m_inModalLoop = true;
+  m_result = -1;
   HWND hwnd = CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent,
                                  DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!hwnd) return -1;
+  if (!hwnd) {
+    m_inModalLoop = false;
+    return -1;
+  }
   if (parent) EnableWindow(parent, FALSE);
+  // A template without WS_VISIBLE is shown all the same, as a modal dialog must be.
+  if (m_inModalLoop && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
 
   // The framework's own loop, so each message reaches PreTranslateMessage of the window it is
   // for and then of every parent that has an object, before it is dispatched.
-  m_inModalLoop = true;
   MSG msg;
   while (m_inModalLoop) {
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
@@ -78,11 +90,13 @@ INT_PTR CDialog::DoModal() {
       break;
     }
     if (got == -1) break;
+    // The walk ends at the dialog: above it GetParent would name the dialog's owner.
     bool consumed = false;
     for (HWND target = msg.hwnd; target && !consumed; target = GetParent(target)) {
       if (CWnd* object = FromHandlePermanent(target)) {
         consumed = object->PreTranslateMessage(&msg) != FALSE;
       }
+      if (target == hwnd) break;
     }
     if (!consumed) {
       TranslateMessage(&msg);
@@ -129,9 +143,15 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
   }
   if (!self) return FALSE;
+  if (message == WM_DESTROY) {
+    // The controls die with the dialog: unbind their objects, so that a later DoModal binds
+    // them again instead of keeping the dead handles.
+    EnumChildWindows(hwnd, DetachObject, 0);
+  }
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(hwnd, DWLP_USER, 0);
     self->Detach();
+    self->m_inModalLoop = false;  // destroyed from elsewhere: the modal loop has nothing left
     return FALSE;
   }
   return self->HandleMessage(message, wParam, lParam);

@@ -1,7 +1,134 @@
 #include "ui/browse.h"
 
-namespace quillgate {
+#include <objbase.h>
+#include <shobjidl.h>
 
-void AppendBrowsedPath(CWnd&) {}
+#include <climits>
+#include <cwchar>
+#include <exception>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillgate {
+namespace {
+
+// COM on this thread for the holder's lifetime; uninitialised only if the initialisation took
+// (an already initialised thread counts, and is balanced the same way).
+class ComApartment {
+ public:
+  ComApartment()
+      : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(m_result)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  bool Ok() const { return SUCCEEDED(m_result); }
+
+ private:
+  HRESULT m_result;
+};
+
+// One reference to a COM object, released when the holder ends.
+template <typename T>
+class ComRef {
+ public:
+  ComRef() = default;
+  ~ComRef() {
+    if (m_object) m_object->Release();
+  }
+  ComRef(const ComRef&) = delete;
+  ComRef& operator=(const ComRef&) = delete;
+
+  // Where a creating call stores the new reference; the holder is empty then.
+  T** Receive() { return &m_object; }
+  void** ReceiveVoid() { return reinterpret_cast<void**>(&m_object); }
+  T* operator->() const { return m_object; }
+
+ private:
+  T* m_object = nullptr;
+};
+
+// A wide string the shell allocated from the COM task allocator.
+class TaskMemString {
+ public:
+  TaskMemString() = default;
+  ~TaskMemString() { CoTaskMemFree(m_text); }
+  TaskMemString(const TaskMemString&) = delete;
+  TaskMemString& operator=(const TaskMemString&) = delete;
+
+  PWSTR* Receive() { return &m_text; }
+  PCWSTR Get() const { return m_text; }
+
+ private:
+  PWSTR m_text = nullptr;
+};
+
+// `path` in the thread's ANSI code page; characters the code page lacks become its default
+// character. Nothing when the conversion fails.
+std::optional<std::string> ToThreadCodePage(PCWSTR path) {
+  // Four bytes per wide character (terminator included) covers every code page; a short path
+  // stays on the stack.
+  const std::size_t wideLength = std::wcslen(path) + 1;
+  if (wideLength > INT_MAX / 4) return std::nullopt;
+  char fixed[128];
+  std::vector<char> grown;
+  char* buffer = fixed;
+  int size = static_cast<int>(wideLength * 4);
+  if (size > static_cast<int>(sizeof fixed)) {
+    grown.resize(static_cast<std::size_t>(size));
+    buffer = grown.data();
+  } else {
+    size = sizeof fixed;
+  }
+  for (;;) {
+    const int written =
+        WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, buffer, size, nullptr, nullptr);
+    if (written > 0) return std::string(buffer, static_cast<std::size_t>(written - 1));
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+    const int needed =
+        WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= size) return std::nullopt;  // no progress: give up rather than loop
+    grown.resize(static_cast<std::size_t>(needed));
+    buffer = grown.data();
+    size = needed;
+  }
+}
+
+void Browse(CWnd& box) {
+  const std::string prefix = box.GetWindowText();
+
+  ComApartment com;
+  if (!com.Ok()) return;
+  ComRef<IFileOpenDialog> dialog;
+  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
+                              dialog.ReceiveVoid()))) {
+    return;
+  }
+  if (FAILED(dialog->Show(nullptr))) return;  // cancelled
+  ComRef<IShellItem> item;
+  if (FAILED(dialog->GetResult(item.Receive()))) return;
+  TaskMemString path;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Receive()))) return;
+
+  const std::optional<std::string> narrow = ToThreadCodePage(path.Get());
+  if (!narrow) return;
+  // The launch splits the command at its first space: a path with spaces must stay one piece.
+  const bool quote = narrow->find(' ') != std::string::npos;
+  box.SetWindowText(quote ? prefix + '"' + *narrow + '"' : prefix + *narrow);
+  // The holders end in reverse order: the path, the item, the dialog, then COM.
+}
+
+}  // namespace
+
+void AppendBrowsedPath(CWnd& box) noexcept {
+  try {
+    Browse(box);
+  } catch (const std::exception&) {
+    // Out of memory on the way: the box keeps its text and the launcher keeps running.
+  }
+}
 
 }  // namespace quillgate

@@ -5,6 +5,9 @@
 
 namespace quillgate {
 
-void AppendBrowsedPath(CWnd& box);
+// Shows the file-open dialog (modal, no owner, default settings) and appends the chosen
+// file's path to `box`'s text, in double quotes when it contains a space so that it stays one
+// argument. Cancel, or any failure on the way, leaves the text as it was; nothing is thrown.
+void AppendBrowsedPath(CWnd& box) noexcept;
 
 }  // namespace quillgate

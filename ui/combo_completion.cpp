@@ -2,7 +2,18 @@
 
 namespace quillgate {
 
-BOOL CComboCompletion::PreTranslateMessage(MSG* msg) { return CComboBox::PreTranslateMessage(msg); }
+BOOL CComboCompletion::PreTranslateMessage(MSG* msg) {
+  // Any message carrying 'A' while Ctrl is held, the key-up included; selecting twice is
+  // harmless and the edit field still gets the key.
+  if (msg->wParam == 0x41 && GetKeyState(VK_CONTROL) < 0) {
+    SendMessage(CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
+  }
+  if (msg->message == WM_KEYDOWN) {
+    m_bAutoComplete = TRUE;
+    if (msg->wParam == VK_DELETE || msg->wParam == VK_BACK) m_bAutoComplete = FALSE;
+  }
+  return CComboBox::PreTranslateMessage(msg);
+}
 
 bool CComboCompletion::OnChildNotify(UINT code) {
   if (code != CBN_EDITUPDATE) return false;
@@ -10,6 +21,27 @@ bool CComboCompletion::OnChildNotify(UINT code) {
   return true;
 }
 
-void CComboCompletion::OnEditUpdate() {}
+void CComboCompletion::OnEditUpdate() {
+  if (!m_bAutoComplete) return;
+
+  const std::string text = GetWindowText();
+  const int length = static_cast<int>(text.size());
+  const DWORD sel = GetEditSel();
+  const int start = LOWORD(sel);
+  const int end = HIWORD(sel);
+  const bool haveSel = sel != static_cast<DWORD>(CB_ERR);
+
+  if (SelectString(-1, text.c_str()) == CB_ERR) {
+    // The failed search may have disturbed the field: put back what the user typed.
+    SetWindowText(text);
+    if (haveSel) SetEditSel(start, end);
+  }
+
+  if (end < length && haveSel) {
+    SetEditSel(start, end);  // typing in the middle: the caret stays where it was
+  } else {
+    SetEditSel(length, -1);  // the completed remainder, or the caret at the end
+  }
+}
 
 }  // namespace quillgate

@@ -1,4 +1,5 @@
-// The command box: a drop-down combo box that completes typed text from its own list.
+// The command box: a drop-down combo box that completes typed text from its own list, the way
+// an address bar does. The dialog fills the list; this class only reads it.
 #pragma once
 
 #include "platform/framework.h"
@@ -7,10 +8,16 @@ namespace quillgate {
 
 class CComboCompletion : public CComboBox {
  public:
+  // Ctrl+A selects the whole field; Delete and Backspace switch completion off until the next
+  // other key, so deleting text never brings the deleted part back.
   BOOL PreTranslateMessage(MSG* msg) override;
+  // The box's own CBN_EDITUPDATE, reflected back to it by the dialog.
   bool OnChildNotify(UINT code) override;
+  // Completes the text just typed from the first item that begins with it and selects the
+  // part the user did not type, so the next keystroke replaces it.
   void OnEditUpdate();
 
+  // Whether the next text change may be completed.
   BOOL m_bAutoComplete = TRUE;
 };
 

@@ -1,0 +1,139 @@
+"""The command box completes real keystrokes from its list (combo_host.exe under Wine).
+
+Wine sends CBN_EDITUPDATE only for real typing, so every case types with xdotool and reads the
+box back with the probe. One host process serves a whole group; each case starts from an empty
+box (Ctrl+A, Delete), which also leaves completion switched off until the first typed key.
+"""
+
+import os
+import unittest
+
+import harness
+
+TITLE = "QuillGate Combo Host"
+COMBO = 1004
+ITEMS = ["notepad", "notes.txt", "Calc", "cmd /k dir"]
+
+
+class HostCase(unittest.TestCase):
+    items = ITEMS
+
+    @classmethod
+    def setUpClass(cls):
+        cls.s = harness.session()
+        cls.app = cls.s.launch(os.environ["QG_COMBO_HOST_EXE"], cls.items)
+        cls.app.wait_window(TITLE)
+        cls.app.focus()
+        box = cls.s.probe.control(TITLE, COMBO)
+        if box["items"] != cls.items:
+            raise AssertionError(f"host list is {box['items']}, expected {cls.items}")
+
+    @classmethod
+    def tearDownClass(cls):
+        # Esc ends the dialog; a second host would otherwise find this one by its title.
+        if cls.app.running():
+            cls.s.focus(cls.app.wid)
+            cls.s.key("Escape")
+            try:
+                cls.app.wait_exit()
+            finally:
+                cls.app.kill()
+
+    def setUp(self):
+        if not self.s.probe.focus(TITLE)["foreground"]:
+            self.app.focus()
+        self.s.key("ctrl+a", "Delete")
+        self.expect("", [0, 0])
+
+    def expect(self, text, sel):
+        """Waits until the box holds `text` with the edit selection `sel` ([start, end])."""
+        return self.s.wait_until(lambda: self.s.probe.control(TITLE, COMBO),
+                                 lambda c: c["text"] == text and c["edit_sel"] == sel,
+                                 what=f"box {text!r} selected {sel}")
+
+
+class CompletionTest(HostCase):
+
+    def test_typing_completes_from_the_first_match_and_selects_the_rest(self):
+        self.s.type("no")
+        self.expect("notepad", [2, 7])
+        self.s.type("t")  # replaces the selection and completes again
+        self.expect("notepad", [3, 7])
+        self.s.type("es")  # 'notepad' is first for 'note'; 'notes' only matches the second
+        self.expect("notes.txt", [5, 9])
+
+    def test_completion_takes_the_items_letter_case(self):
+        self.s.type("NO")
+        self.expect("notepad", [2, 7])
+        self.s.key("ctrl+a", "Delete")
+        self.expect("", [0, 0])
+        self.s.type("cA")
+        self.expect("Calc", [2, 4])
+
+    def test_backspace_and_delete_do_not_complete_until_the_next_ordinary_key(self):
+        self.s.type("no")
+        self.expect("notepad", [2, 7])
+        self.s.key("BackSpace")  # removes the completed rest only
+        self.expect("no", [2, 2])
+        self.s.key("BackSpace")
+        self.expect("n", [1, 1])
+        self.s.type("o")
+        self.expect("notepad", [2, 7])
+        self.s.key("Delete")
+        self.expect("no", [2, 2])
+        self.s.type("t")
+        self.expect("notepad", [3, 7])
+
+    def test_text_that_begins_no_item_stays_as_typed_with_the_caret_at_its_end(self):
+        self.s.type("xyz")
+        self.expect("xyz", [3, 3])
+        self.s.key("ctrl+a", "Delete")
+        self.expect("", [0, 0])
+        self.s.type("notex")  # completed on the way, then no item begins with it
+        self.expect("notex", [5, 5])
+        self.s.type(" a")
+        self.expect("notex a", [7, 7])
+
+    def test_typing_in_the_middle_keeps_the_caret_where_it_is(self):
+        self.s.type("nx")
+        self.expect("nx", [2, 2])
+        self.s.key("Left")
+        self.expect("nx", [1, 1])
+        self.s.type("o")
+        self.expect("nox", [2, 2])
+        self.s.key("ctrl+a", "Delete")
+        self.expect("", [0, 0])
+        # A match found from the middle still completes, but the caret stays put.
+        self.s.type("nt")
+        self.expect("nt", [2, 2])
+        self.s.key("Left")
+        self.s.type("o")
+        self.expect("notepad", [2, 2])
+
+    def test_ctrl_a_selects_the_whole_field(self):
+        self.s.type("cmd /k")
+        self.expect("cmd /k dir", [6, 10])
+        self.s.key("End", "Left", "Left")
+        self.expect("cmd /k dir", [8, 8])
+        self.s.key("ctrl+a")
+        self.expect("cmd /k dir", [0, 10])
+        self.s.type("x")  # the selection is what the next key replaces
+        self.expect("x", [1, 1])
+
+
+class EmptyListTest(HostCase):
+    items = []
+
+    def test_an_empty_list_never_changes_the_typed_text(self):
+        self.s.type("no")
+        self.expect("no", [2, 2])
+        self.s.key("Left")
+        self.s.type("t")
+        self.expect("nto", [2, 2])
+        self.s.key("BackSpace", "End")
+        self.s.type("tepad")
+        self.expect("notepad", [7, 7])
+
+
+if __name__ == "__main__":
+    harness.main()
