@@ -22,4 +22,7 @@
 // System-menu command: its low four bits must be zero (the system uses them), 0x3F0.
 #define IDM_ABOUT 1008
 
+// The string an application names itself with: the caption of its message boxes.
+#define AFX_IDS_APP_TITLE 0xE000
+
 #endif  // QUILLGATE_RES_RESOURCE_H_
