@@ -1,0 +1,47 @@
+// The launcher: a prompt, the command box, OK, Cancel and Browse..., modal, shown once per run.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "core/launch_core.h"
+#include "platform/framework.h"
+#include "platform/win32_files.h"
+#include "platform/win32_shell.h"
+#include "ui/combo_completion.h"
+#include "ui/win32_command_box.h"
+#include "ui/win32_notifier.h"
+
+namespace quillgate {
+
+class CQuillGateDlg : public CDialog {
+ public:
+  CQuillGateDlg();
+
+  std::filesystem::path ResolveDataPath(DataFile kind) { return m_core.ResolveDataPath(kind); }
+  void LoadHistory() { m_core.LoadHistory(m_box); }
+  // True when the shell accepted the command; it is recorded in the history then.
+  bool RunCommand(bool elevated) { return m_core.RunCommand(m_box, elevated); }
+
+ protected:
+  void DoDataExchange() override;
+  BOOL OnInitDialog() override;
+  void OnOK() override;
+  bool OnControlCommand(UINT id, UINT code) override;
+  void OnSysCommand(UINT id, LPARAM lParam) override;
+
+  void OnCommandSelChange();
+  void OnBrowse();
+
+  CComboCompletion m_command;
+
+ private:
+  // The services are stateless; the core borrows them for the dialog's lifetime.
+  win32::FileSystem m_files;
+  win32::Shell m_shell;
+  MessageBoxNotifier m_notifier;
+  ComboCommandBox m_box{m_command};
+  LaunchCore m_core{m_files, m_shell, m_notifier};
+};
+
+}  // namespace quillgate
