@@ -10,7 +10,7 @@ Python 3 standard library only. A test module does:
     s.type("no"); s.key("ctrl+a", "Delete")
     box = s.wait_until(lambda: s.probe.control(app.title, 1004),
                        lambda c: c["text"] == "notepad")
-    app.close_with("Escape"); app.wait_exit()
+    code = app.close_with("Escape")            # focus, press, wait for the exit
     ...
     if __name__ == "__main__":
         harness.main()                         # unittest, then "N passed, M failed"
@@ -18,6 +18,10 @@ Python 3 standard library only. A test module does:
 Environment (set by ctest): QG_BUILD_DIR (the build folder, whose wine-run.sh launches
 every program in the folder's own prefix) and QG_PROBE_EXE (probe.exe). DISPLAY is used
 when set; otherwise an Xvfb is started on a free display for the session.
+
+The session puts the prefix's X11 driver in unmanaged mode (Managed=N): Wine then places,
+activates and focuses its windows itself, and a window that closes does not wait 2 s for a
+window manager that is not there.
 
 Every wait is bounded; a timeout raises AssertionError (a test failure, not a hang).
 """
@@ -39,6 +43,8 @@ WINDOW_TIMEOUT = 20.0  # a program's first window (a cold Wine start is slow)
 STATE_TIMEOUT = 5.0    # a control reaching an expected state
 EXIT_TIMEOUT = 10.0
 TYPE_DELAY_MS = 15     # between keystrokes of xdotool type / key
+DOUBLE_CLICK_TIME = 0.6  # Windows' double-click time (500 ms) with a margin
+DOUBLE_CLICK_SIZE = 4    # and its rectangle (SM_CXDOUBLECLK / 2), in pixels
 
 
 class HarnessError(AssertionError):
@@ -142,9 +148,11 @@ class Wine:
             raise ValueError(f"not a C: path: {windows_path}")
         return os.path.join(self.drive_c, *windows_path[3:].split("\\"))
 
-    def popen(self, exe, args=(), stdout=None, stdin=subprocess.DEVNULL):
-        return subprocess.Popen([self.runner, exe, *args], env=self.env, stdin=stdin,
-                                stdout=stdout, stderr=subprocess.STDOUT, start_new_session=True)
+    def popen(self, exe, args=(), stdout=None, stdin=subprocess.DEVNULL, cwd=None, env=None):
+        """Starts `exe` (a Linux path) through wine-run.sh; `env` adds to the environment."""
+        return subprocess.Popen([self.runner, exe, *args], env=dict(self.env, **(env or {})),
+                                cwd=cwd, stdin=stdin, stdout=stdout, stderr=subprocess.STDOUT,
+                                start_new_session=True)
 
     def run(self, exe, args=(), timeout=60.0):
         """Runs a Windows program to its end; returns (exit code, output). The output goes
@@ -159,6 +167,22 @@ class Wine:
                 raise HarnessError(f"{exe} did not end in {timeout}s")
             out.seek(0)
             return code, out.read().decode("utf-8", "replace")
+
+    def unmanaged_windows(self):
+        """Lets Wine place and focus its windows itself. Without it every managed window that
+        closes or hides waits 2 s for a window manager that Xvfb does not have."""
+        try:
+            with open(os.path.join(self.prefix, "user.reg"), encoding="utf-8",
+                      errors="replace") as registry:
+                if re.search(r'\[Software\\\\Wine\\\\X11 Driver\][^\[]*"Managed"="N"',
+                             registry.read()):
+                    return
+        except OSError:
+            pass
+        code, out = self.run("reg", ["add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed",
+                                     "/d", "N", "/f"])
+        if code != 0:
+            raise HarnessError(f"could not set the X11 driver's Managed=N: {out!r}")
 
     def kill_all(self):
         """Ends every process of the prefix, its server included."""
@@ -211,9 +235,9 @@ class Probe:
         return self._must("window", title)["window"]
 
     def control(self, title, control_id):
-        """One control: hwnd, id, class, text, style, exstyle, rect [l,t,r,b] (screen),
-        visible, enabled, parent, pid; a ComboBox adds edit_sel [start,end], cur_sel, dropped
-        and items; an Edit adds sel [start,end]; a Button adds checked."""
+        """One control: hwnd, id, class, text, style, exstyle, rect and client ([l,t,r,b] in
+        screen pixels), visible, enabled, parent, pid; a ComboBox adds edit_sel [start,end],
+        cur_sel, dropped and items; an Edit adds sel [start,end]; a Button adds checked."""
         return self._must("control", title, control_id)["control"]
 
     def focus(self, title):
@@ -246,7 +270,7 @@ def _title_regex(title):
 class App:
     """A Windows program started under Wine, its output going to a log file."""
 
-    def __init__(self, session, exe, args):
+    def __init__(self, session, exe, args, cwd=None, env=None):
         self.session = session
         self.exe = exe
         self.title = None
@@ -254,7 +278,7 @@ class App:
         self.log = os.path.join(session.wine.logs,
                                 f"{os.path.basename(exe)}-{time.monotonic_ns()}.log")
         with open(self.log, "wb") as out:
-            self.process = session.wine.popen(exe, args, stdout=out)
+            self.process = session.wine.popen(exe, args, stdout=out, cwd=cwd, env=env)
 
     def wait_window(self, title, timeout=WINDOW_TIMEOUT):
         """Waits until a visible X window named `title` exists and the probe sees its HWND;
@@ -271,7 +295,18 @@ class App:
         return self.wid
 
     def focus(self):
+        """Focuses the window found by wait_window and waits until it is the foreground."""
         self.session.focus(self.wid, self.title)
+
+    def close_with(self, *keys, timeout=EXIT_TIMEOUT):
+        """Focuses the window, presses `keys` (e.g. "Escape") and waits for the program to
+        end; returns its exit code. A program that outlives the wait is killed."""
+        try:
+            self.focus()
+            self.session.key(*keys)
+            return self.wait_exit(timeout)
+        finally:
+            self.kill()
 
     def wait_exit(self, timeout=EXIT_TIMEOUT):
         try:
@@ -304,6 +339,7 @@ class Session:
         self.display = Display()
         self.apps = []
         self.probe = None
+        self.last_click = None
         try:
             self.wine = Wine(build_dir, self.display)
             self.xenv = dict(os.environ, DISPLAY=self.display.name)
@@ -313,6 +349,7 @@ class Session:
             code, out = self.wine.run(probe_exe, ["ping"], timeout=120.0)
             if code != 0:
                 raise HarnessError(f"probe ping failed ({code}): {out!r}")
+            self.wine.unmanaged_windows()
             self.probe = Probe(self.wine, probe_exe)
         except BaseException:
             self.close()
@@ -320,13 +357,15 @@ class Session:
 
     # Programs and windows.
 
-    def launch(self, exe, args=()):
-        app = App(self, exe, list(args))
+    def launch(self, exe, args=(), cwd=None, env=None):
+        """Starts a Windows program (Linux path of the .exe, e.g. a copy under
+        wine.drive_c); its standard output and error go to a log file (App.output())."""
+        app = App(self, exe, list(args), cwd=cwd, env=env)
         self.apps.append(app)
         return app
 
     def find_window(self, title):
-        """The newest visible X window named exactly `title`, or None."""
+        """A visible X window named exactly `title` (the last xdotool lists), or None."""
         out = _run(["xdotool", "search", "--onlyvisible", "--name", _title_regex(title)],
                    env=self.xenv, check=False)
         ids = out.split()
@@ -338,8 +377,10 @@ class Session:
                           what=f"window {title!r}")
 
     def wait_gone(self, title, timeout=STATE_TIMEOUT):
-        wait_until(lambda: not self.probe.exists(title), timeout=timeout,
-                   what=f"{title!r} to close")
+        """Waits until no window has the title, neither for Windows nor on the X display:
+        an X window unmapped late would still take the clicks meant for what lies below."""
+        wait_until(lambda: not self.probe.exists(title) and self.find_window(title) is None,
+                   timeout=timeout, what=f"{title!r} to close")
 
     def focus(self, wid, title=None):
         """Gives the X focus to a window (no window manager here: windowactivate fails), then,
@@ -360,14 +401,29 @@ class Session:
         _run(["xdotool", "key", "--delay", str(delay), "--", *keys], env=self.xenv,
              timeout=5.0 + len(keys) * (delay + 50) / 1000.0)
 
+    def _near_last_click(self, x, y):
+        last = self.last_click
+        return (last and abs(last[0] - x) <= DOUBLE_CLICK_SIZE and
+                abs(last[1] - y) <= DOUBLE_CLICK_SIZE and
+                time.monotonic() - last[2] < DOUBLE_CLICK_TIME)
+
     def click(self, x, y):
+        """One left click at screen coordinates. A click close to the previous one in place and
+        time would be a double-click for Windows: it waits that out."""
+        if self._near_last_click(x, y):
+            time.sleep(max(0.0, DOUBLE_CLICK_TIME - (time.monotonic() - self.last_click[2])))
         _run(["xdotool", "mousemove", str(x), str(y), "click", "1"],
              env=self.xenv, timeout=5.0)
+        self.last_click = (x, y, time.monotonic())
 
     def click_control(self, control):
-        """Clicks the middle of a control as the probe reports it (screen coordinates)."""
+        """Clicks a control as the probe reports it (screen coordinates): its middle, or a
+        little beside it when the middle was just clicked."""
         left, top, right, bottom = control["rect"]
-        self.click((left + right) // 2, (top + bottom) // 2)
+        x, y = (left + right) // 2, (top + bottom) // 2
+        if self._near_last_click(x, y) and right - left > 4 * DOUBLE_CLICK_SIZE:
+            x += 2 * DOUBLE_CLICK_SIZE if self.last_click[0] <= x else -2 * DOUBLE_CLICK_SIZE
+        self.click(x, y)
 
     wait_until = staticmethod(wait_until)
 

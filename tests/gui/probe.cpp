@@ -10,9 +10,17 @@
 //   window <title>            the top-level window and its children, in order, each nested
 //   control <title> <id>      one control of the window, with what its class can tell
 //   combo <title> <id>        the same as control (a combo box reports edit_sel and items)
-//   focus <title>             the control with the keyboard focus in the window's thread
+//   focus <title>             the keyboard focus in the window's thread: {"foreground": is the
+//                             window the foreground window, "active": hwnd, "focus": the
+//                             focused window or null, "control": the window's child that
+//                             holds the focus when it is deeper (a combo box for its edit)}
 //   windows                   every visible top-level window
-// Every answer has "ok"; a failure has "ok":false and "error".
+// Every window reports hwnd, id (0 for a top-level window), class, text, style, exstyle, rect
+// and client (both [left,top,right,bottom] in screen pixels), visible, enabled, parent (hwnd, 0
+// for a top-level window) and pid; a ComboBox adds edit_sel [start,end], cur_sel, dropped and
+// items, an Edit adds sel [start,end], a Button adds checked (BM_GETCHECK).
+// Every answer has "ok"; a failure has "ok":false and "error". A new command is one more
+// branch in Run().
 // Window texts go by WM_GETTEXT sent explicitly, since GetWindowText does not ask another
 // process's controls; list texts use the W messages, which Wine marshals across processes.
 #include <windows.h>
@@ -168,6 +176,10 @@ std::string Fields(HWND hwnd) {
   const std::wstring cls = ClassOf(hwnd);
   RECT rect{};
   GetWindowRect(hwnd, &rect);
+  // The client area in screen coordinates too: layouts are laid out relative to it.
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   HWND parent = GetAncestor(hwnd, GA_PARENT);
@@ -176,7 +188,8 @@ std::string Fields(HWND hwnd) {
          ",\"class\":" + Quote(cls) + ",\"text\":" + Quote(TextOf(hwnd)) +
          ",\"style\":" + Number(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE))) +
          ",\"exstyle\":" + Number(static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE))) +
-         ",\"rect\":" + Rect(rect) + ",\"visible\":" + (IsWindowVisible(hwnd) ? "true" : "false") +
+         ",\"rect\":" + Rect(rect) + ",\"client\":" + Rect(client) +
+         ",\"visible\":" + (IsWindowVisible(hwnd) ? "true" : "false") +
          ",\"enabled\":" + (IsWindowEnabled(hwnd) ? "true" : "false") +
          ",\"parent\":" + Handle(child ? parent : nullptr) + ",\"pid\":" + Number(pid) +
          ClassDetails(hwnd, cls);

@@ -35,12 +35,7 @@ class BrowseTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         if cls.app.running():
-            cls.s.focus(cls.app.wid)
-            cls.s.key("Escape")
-            try:
-                cls.app.wait_exit()
-            finally:
-                cls.app.kill()
+            cls.app.close_with("Escape")
 
     def setUp(self):
         if not self.s.probe.focus(TITLE)["foreground"]:

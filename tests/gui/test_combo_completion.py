@@ -32,12 +32,7 @@ class HostCase(unittest.TestCase):
     def tearDownClass(cls):
         # Esc ends the dialog; a second host would otherwise find this one by its title.
         if cls.app.running():
-            cls.s.focus(cls.app.wid)
-            cls.s.key("Escape")
-            try:
-                cls.app.wait_exit()
-            finally:
-                cls.app.kill()
+            cls.app.close_with("Escape")
 
     def setUp(self):
         if not self.s.probe.focus(TITLE)["foreground"]:
@@ -133,6 +128,26 @@ class EmptyListTest(HostCase):
         self.s.key("BackSpace", "End")
         self.s.type("tepad")
         self.expect("notepad", [7, 7])
+
+
+
+class ModalLoopTest(unittest.TestCase):
+    """The framework's own modal loop hands Enter and Esc from the box to the dialog."""
+
+    def run_host(self, keys):
+        s = harness.session()
+        app = s.launch(os.environ["QG_COMBO_HOST_EXE"], ["notepad"])
+        app.wait_window(TITLE)
+        app.focus()
+        s.type("no")
+        s.wait_until(lambda: s.probe.control(TITLE, COMBO), lambda c: c["text"] == "notepad")
+        self.assertEqual(app.close_with(keys), 0)
+        s.wait_gone(TITLE)
+        return app.output().splitlines()
+
+    def test_enter_ends_with_ok_and_escape_with_cancel(self):
+        self.assertEqual(self.run_host("Return"), ["result=1", "text=notepad"])
+        self.assertEqual(self.run_host("Escape"), ["result=2", "text=notepad"])
 
 
 if __name__ == "__main__":
