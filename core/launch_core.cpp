@@ -158,6 +158,8 @@ void LaunchCore::UpdateHistory(const std::string& command) {
         break;
       case ReadResult::Failed:
         // Rewriting from nothing would throw away a history that is merely unreadable now.
+        // A temporary file this attempt created would only be left lying about.
+        if (temporary->Leftover().empty()) temporary->Remove();
         throw fs::filesystem_error("read", history, error);
     }
 

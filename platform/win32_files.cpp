@@ -19,6 +19,8 @@ namespace {
 // How long a second launcher waits for the first to finish recording.
 constexpr ULONGLONG kClaimWaitMs = 5000;
 constexpr DWORD kClaimRetryMs = 10;
+// How long a replacement waits out a reader that holds the history open.
+constexpr ULONGLONG kMoveWaitMs = 500;
 
 std::error_code LastError() {
   return {static_cast<int>(GetLastError()), std::system_category()};
@@ -73,23 +75,20 @@ class TemporaryFile final : public ITemporaryFile {
   std::error_code MoveOver(const fs::path& target) override {
     const std::wstring from = ApiPath(path_);
     const std::wstring to = ApiPath(target);
-    constexpr DWORD flags =
-        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
-    // Renamed while still held, so no other launcher can slip in between write and move.
-    if (MoveFileExW(from.c_str(), to.c_str(), flags)) {
-      moved_ = true;
-      return {};
-    }
-    const DWORD error = GetLastError();
+    // Renamed while still held, so no other launcher can slip in between write and move. A
+    // reader that has the history open for a moment (another launcher loading it, an indexer)
+    // blocks the replacement only briefly: wait for it.
+    DWORD error = MoveWithRetries(from, to);
+    if (error == ERROR_SUCCESS) return {};
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
         error != ERROR_NOT_SAME_DEVICE) {
       return {static_cast<int>(error), std::system_category()};
     }
     // A copy to another volume has to read the file, which our own exclusive handle forbids.
     handle_.Reset();
-    if (!MoveFileExW(from.c_str(), to.c_str(), flags)) return LastError();
-    moved_ = true;
-    return {};
+    error = MoveWithRetries(from, to);
+    if (error == ERROR_SUCCESS) return {};
+    return {static_cast<int>(error), std::system_category()};
   }
 
   void Remove() override {
@@ -108,6 +107,22 @@ class TemporaryFile final : public ITemporaryFile {
   }
 
  private:
+  DWORD MoveWithRetries(const std::wstring& from, const std::wstring& to) {
+    constexpr DWORD flags =
+        MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH;
+    const ULONGLONG deadline = GetTickCount64() + kMoveWaitMs;
+    for (;;) {
+      if (MoveFileExW(from.c_str(), to.c_str(), flags)) {
+        moved_ = true;
+        return ERROR_SUCCESS;
+      }
+      const DWORD error = GetLastError();
+      const bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+      if (!transient || GetTickCount64() >= deadline) return error;
+      Sleep(kClaimRetryMs);
+    }
+  }
+
   fs::path path_;
   FileHandle handle_;
   std::string leftover_;

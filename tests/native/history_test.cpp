@@ -160,6 +160,7 @@ TEST_F(FailedRewrite, UnreadableHistoryIsNotRewrittenFromNothing) {
   files.unreadable.insert(files.DocumentsHistory());
   t.core.UpdateHistory("c");
   ExpectUntouchedAndReported(files.DocumentsHistory().string());
+  EXPECT_EQ(files.files.count(files.ProgramTemporary()), 0u);
 }
 
 TEST_F(FailedRewrite, HistoryThatIsAFolderStaysAFolder) {
