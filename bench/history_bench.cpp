@@ -22,6 +22,7 @@
 
 #include "core/launch_core.h"
 #include "platform/posix_files.h"
+#include "tests/support/relocated_file_system.h"
 
 namespace quillgate {
 namespace {
@@ -58,27 +59,6 @@ class FailOnReport final : public INotifier {
   }
 };
 
-// The real POSIX services with the program folder in a scratch folder, so the history lies
-// beside the "executable" and the rewrite renames within one folder.
-class BenchFileSystem final : public IFileSystem {
- public:
-  explicit BenchFileSystem(fs::path program) : program_(std::move(program)) {}
-  fs::path ProgramFolder() override { return program_; }
-  fs::path DocumentsFolder() override { return program_; }
-  bool Exists(const fs::path& path) override { return real_.Exists(path); }
-  ReadResult ReadWhole(const fs::path& path, std::string& contents,
-                       std::error_code& error) override {
-    return real_.ReadWhole(path, contents, error);
-  }
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
-                                                 std::error_code& error) override {
-    return real_.ClaimTemporary(path, error);
-  }
-
- private:
-  posix::FileSystem real_;
-  fs::path program_;
-};
 
 void Check(bool ok, const char* what) {
   if (!ok) {
@@ -193,7 +173,8 @@ struct Row {
 };
 
 Row Measure(const fs::path& folder, int lines, int runs) {
-  BenchFileSystem files(folder);
+  // The history lies beside the "executable", so the rewrite renames within one folder.
+  testing::RelocatedFileSystem files(folder, folder);
   NullShell shell;
   FailOnReport notifier;
   LaunchCore core(files, shell, notifier);

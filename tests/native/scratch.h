@@ -14,6 +14,7 @@
 #include <system_error>
 
 #include "core/ports.h"
+#include "tests/support/relocated_file_system.h"
 #include "platform/posix_files.h"
 
 namespace quillgate::testing {
@@ -78,28 +79,6 @@ inline int RunInChild(const std::function<int()>& body) {
   return WaitForChild(StartChild(body));
 }
 
-// The real POSIX services with the program and documents folders moved into scratch folders.
-class ScratchFileSystem final : public IFileSystem {
- public:
-  ScratchFileSystem(fs::path program, fs::path documents)
-      : program_(std::move(program)), documents_(std::move(documents)) {}
-
-  fs::path ProgramFolder() override { return program_; }
-  fs::path DocumentsFolder() override { return documents_; }
-  bool Exists(const fs::path& path) override { return real_.Exists(path); }
-  ReadResult ReadWhole(const fs::path& path, std::string& contents,
-                       std::error_code& error) override {
-    return real_.ReadWhole(path, contents, error);
-  }
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
-                                                 std::error_code& error) override {
-    return real_.ClaimTemporary(path, error);
-  }
-
- private:
-  posix::FileSystem real_;
-  fs::path program_;
-  fs::path documents_;
-};
+using ScratchFileSystem = RelocatedFileSystem;
 
 }  // namespace quillgate::testing

@@ -13,6 +13,7 @@
 
 #include "core/ports.h"
 #include "platform/win32_files.h"
+#include "tests/support/relocated_file_system.h"
 
 namespace quillgate::testing {
 namespace fs = std::filesystem;
@@ -45,35 +46,7 @@ class ScratchFolder {
   fs::path path_;
 };
 
-// The real file services, with the program and documents folders put where a test wants
-// them so that nothing is written beside the test programs or into the prefix's documents.
-class FolderPair final : public IFileSystem {
- public:
-  FolderPair(fs::path program, fs::path documents)
-      : program_(std::move(program)), documents_(std::move(documents)) {}
-
-  fs::path ProgramFolder() override { return program_; }
-  fs::path DocumentsFolder() override { return documents_; }
-  bool Exists(const fs::path& path) override { return real_.Exists(path); }
-  ReadResult ReadWhole(const fs::path& path, std::string& contents,
-                       std::error_code& error) override {
-    return real_.ReadWhole(path, contents, error);
-  }
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
-                                                 std::error_code& error) override {
-    return real_.ClaimTemporary(path, error);
-  }
-
-  fs::path ProgramHistory() const { return program_ / "quillgate.ini"; }
-  fs::path ProgramTemporary() const { return program_ / "quillgate.inf"; }
-  fs::path DocumentsHistory() const { return documents_ / "quillgate.ini"; }
-  fs::path DocumentsTemporary() const { return documents_ / "quillgate.inf"; }
-
- private:
-  fs::path program_;
-  fs::path documents_;
-  win32::FileSystem real_;
-};
+using FolderPair = RelocatedFileSystem;
 
 // For the recording-only uses of the core, which never launch.
 class NoShell final : public IShell {
