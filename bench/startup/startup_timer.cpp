@@ -50,11 +50,16 @@ double TimeOneStart(const std::string& exe, const char* caption) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   LARGE_INTEGER started;
-  QueryPerformanceCounter(&started);
-  if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      folder.c_str(), &startup, &process)) {
+  // Wine now and then refuses a start with an internal error (1359); a second try succeeds.
+  for (int attempt = 1;; ++attempt) {
+    QueryPerformanceCounter(&started);
+    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.c_str(), &startup, &process)) {
+      break;
+    }
     std::fprintf(stderr, "cannot start %s: error %lu\n", exe.c_str(), GetLastError());
-    return -1;
+    if (attempt == 3) return -1;
+    Sleep(100);
   }
   Search search{process.dwProcessId, caption, nullptr};
   double elapsed = -1;
