@@ -270,21 +270,39 @@ def _title_regex(title):
 class App:
     """A Windows program started under Wine, its output going to a log file."""
 
+    # Now and then Wine refuses to start a process (an internal error, 1359, seen under load);
+    # the loader then ends at once with code 1 and says nothing. A program of ours never ends
+    # that way before its window shows, so such a start is simply made again.
+    REFUSED_START_RETRIES = 2
+
     def __init__(self, session, exe, args, cwd=None, env=None):
         self.session = session
         self.exe = exe
         self.title = None
         self.wid = None
-        self.log = os.path.join(session.wine.logs,
-                                f"{os.path.basename(exe)}-{time.monotonic_ns()}.log")
+        self._start = (list(args), cwd, env)
+        self._retries = 0
+        self._launch()
+
+    def _launch(self):
+        args, cwd, env = self._start
+        self.log = os.path.join(self.session.wine.logs,
+                                f"{os.path.basename(self.exe)}-{time.monotonic_ns()}.log")
         with open(self.log, "wb") as out:
-            self.process = session.wine.popen(exe, args, stdout=out, cwd=cwd, env=env)
+            self.process = self.session.wine.popen(self.exe, args, stdout=out, cwd=cwd, env=env)
 
     def wait_window(self, title, timeout=WINDOW_TIMEOUT):
         """Waits until a visible X window named `title` exists and the probe sees its HWND;
         returns the X window id (also kept in .wid) and remembers the title."""
         def find():
             if self.process.poll() is not None:
+                refused = self.process.returncode == 1 and not self.output()
+                if refused and self._retries < self.REFUSED_START_RETRIES:
+                    self._retries += 1
+                    print(f"harness: Wine refused to start {self.exe}; starting it again",
+                          file=sys.stderr)
+                    self._launch()
+                    return None
                 raise AssertionError(f"{self.exe} ended ({self.process.returncode}) before "
                                      f"showing {title!r}: {self.output()!r}")
             return self.session.find_window(title)
