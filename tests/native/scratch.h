@@ -14,7 +14,6 @@
 #include <system_error>
 
 #include "core/ports.h"
-#include "tests/support/relocated_file_system.h"
 #include "platform/posix_files.h"
 
 namespace quillgate::testing {
@@ -79,6 +78,5 @@ inline int RunInChild(const std::function<int()>& body) {
   return WaitForChild(StartChild(body));
 }
 
-using ScratchFileSystem = RelocatedFileSystem;
 
 }  // namespace quillgate::testing
