@@ -55,6 +55,35 @@ TEST_F(History, LoadsOnlyWhatCrLfEnds) {
   }
 }
 
+// Long histories are scanned many bytes at a time: line ends at every offset, across block
+// borders, among lone CRs and LFs, must come out as the plain reading of CR LF pairs gives them.
+TEST_F(History, LoadsLongHistoriesLikeTheLineByLineReading) {
+  std::string contents;
+  for (int length = 0; length < 300; ++length) {
+    std::string line(static_cast<std::size_t>(length), 'a' + length % 26);
+    if (length % 7 == 3) line[static_cast<std::size_t>(length) / 2] = '\r';
+    if (length % 11 == 5) line[static_cast<std::size_t>(length) / 3] = '\n';
+    contents += line + "\r\n";
+  }
+  contents += "\r\r\n\n\r\ntail";
+
+  Items expected;
+  for (std::size_t start = 0, end; (end = contents.find("\r\n", start)) != std::string::npos;
+       start = end + 2) {
+    if (end > start) expected.push_back(contents.substr(start, end - start));
+  }
+  for (std::size_t shift = 0; shift < 64; shift += 9) {
+    testing::CoreWithFakes fresh;
+    const std::string shifted = std::string(shift, 'x') + "\r\n" + contents;
+    fresh.files.files[fresh.files.DocumentsHistory()] = shifted;
+    fresh.core.LoadHistory(fresh.box);
+    Items want = expected;
+    if (shift > 0) want.insert(want.begin(), std::string(shift, 'x'));
+    EXPECT_EQ(fresh.box.items, want) << "shift " << shift;
+    EXPECT_EQ(fresh.box.text, want.back());
+  }
+}
+
 TEST_F(History, AMissingHistoryIsAnEmptyOneWithoutAMessage) {
   t.core.LoadHistory(t.box);
   EXPECT_TRUE(t.box.items.empty());
