@@ -18,8 +18,9 @@ have python3 || need+=(python3)
 have xdpyinfo || need+=(x11-utils)
 have flock || need+=(util-linux)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
-pkg_for libbenchmark-dev
+# For the run command: its screenshot, and Wine's own dialog fonts ("MS Sans Serif").
 pkg_for imagemagick
+pkg_for fonts-wine
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"

@@ -7,13 +7,6 @@ cd "$(dirname "$0")/.."
 root=$PWD
 
 bash scripts/deps.sh
-# Wine's own "MS Sans Serif" and Tahoma: without them the dialog's text is set in a wider
-# fallback font and no longer fits its controls.
-if ! dpkg-query -W -f='${Status}' fonts-wine 2>/dev/null | grep -q 'install ok installed'; then
-  echo "Installing: fonts-wine"
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends fonts-wine \
-    >/dev/null
-fi
 
 build=${QG_BUILD_DIR:-$root/build/mingw-x64}
 echo "Building $build/bin/quillgate.exe"
