@@ -59,7 +59,6 @@ class FailOnReport final : public INotifier {
   }
 };
 
-
 void Check(bool ok, const char* what) {
   if (!ok) {
     std::perror(what);

@@ -78,5 +78,4 @@ inline int RunInChild(const std::function<int()>& body) {
   return WaitForChild(StartChild(body));
 }
 
-
 }  // namespace quillgate::testing
