@@ -463,9 +463,14 @@ def check_dialog(report, res):
 
 def compile_rc(compiler, includes, rc, outdir):
     out = os.path.join(outdir, "quillgate.res")
-    cmd = [compiler] + [a for d in includes for a in ("/I", d)] + ["/FO", out, rc]
-    print("$ " + " ".join(cmd))
-    run = subprocess.run(cmd, capture_output=True, text=True)
+    # llvm-rc reads any argument that starts with "/" as an option, so an absolute input
+    # under, say, /check/... is taken for /C (code page) and the input goes missing. Option
+    # values are safe; the input is named relative to its own folder.
+    folder, name = os.path.split(os.path.abspath(rc))
+    cmd = [compiler] + [a for d in includes for a in ("/I", os.path.abspath(d))]
+    cmd += ["/FO", os.path.abspath(out), name]
+    print(f"$ (cd {folder} && " + " ".join(cmd) + ")")
+    run = subprocess.run(cmd, capture_output=True, text=True, cwd=folder)
     sys.stdout.write(run.stdout + run.stderr)
     return out if run.returncode == 0 else None
 
