@@ -8,9 +8,8 @@ import os
 import unittest
 
 import harness
+from host_case import COMBO, TITLE, ComboHostCase
 
-TITLE = "QuillGate Combo Host"
-COMBO = 1004
 BROWSE = 1009
 FILE_DIALOG = "Open"
 FILE_NAME_FIELD = 1152  # Wine's file dialog: the edit that has the focus when it opens
@@ -18,7 +17,7 @@ PLAIN = r"C:\qgtest\a.txt"
 SPACED = r"C:\qgtest\with space\b.txt"
 
 
-class BrowseTest(unittest.TestCase):
+class BrowseTest(ComboHostCase):
 
     @classmethod
     def setUpClass(cls):
@@ -28,19 +27,7 @@ class BrowseTest(unittest.TestCase):
             os.makedirs(os.path.dirname(unix), exist_ok=True)
             with open(unix, "w") as file:
                 file.write("chosen by the browse test\n")
-        cls.app = cls.s.launch(os.environ["QG_COMBO_HOST_EXE"], ["notepad"])
-        cls.app.wait_window(TITLE)
-        cls.app.focus()
-
-    @classmethod
-    def tearDownClass(cls):
-        if cls.app.running():
-            cls.app.close_with("Escape")
-
-    def setUp(self):
-        if not self.s.probe.focus(TITLE)["foreground"]:
-            self.app.focus()
-        self.clear_box()
+        super().setUpClass()
 
     def clear_box(self):
         # Browsing leaves the focus on the Browse button: put it back into the box by a click.

@@ -9,34 +9,15 @@ import os
 import unittest
 
 import harness
+from host_case import COMBO, TITLE, ComboHostCase
 
-TITLE = "QuillGate Combo Host"
-COMBO = 1004
 ITEMS = ["notepad", "notes.txt", "Calc", "cmd /k dir"]
 
 
-class HostCase(unittest.TestCase):
+class HostCase(ComboHostCase):
     items = ITEMS
 
-    @classmethod
-    def setUpClass(cls):
-        cls.s = harness.session()
-        cls.app = cls.s.launch(os.environ["QG_COMBO_HOST_EXE"], cls.items)
-        cls.app.wait_window(TITLE)
-        cls.app.focus()
-        box = cls.s.probe.control(TITLE, COMBO)
-        if box["items"] != cls.items:
-            raise AssertionError(f"host list is {box['items']}, expected {cls.items}")
-
-    @classmethod
-    def tearDownClass(cls):
-        # Esc ends the dialog; a second host would otherwise find this one by its title.
-        if cls.app.running():
-            cls.app.close_with("Escape")
-
-    def setUp(self):
-        if not self.s.probe.focus(TITLE)["foreground"]:
-            self.app.focus()
+    def clear_box(self):
         self.s.key("ctrl+a", "Delete")
         self.expect("", [0, 0])
 

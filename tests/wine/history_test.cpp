@@ -30,23 +30,21 @@ TEST_P(HistoryAcrossFolders, TwoRecordingsFromNothingLeaveExactBytesInDocuments)
   ScratchFolder program;
   ScratchFolder documents(documentsParent);
   FolderPair files(program.Path(), documents.Path());
-  testing::NoShell shell;
-  testing::RecordingNotifier notifier;
-  LaunchCore core(files, shell, notifier);
+  testing::RecordingCore t(files);
 
-  core.UpdateHistory("notepad");
-  core.UpdateHistory("calc");
+  t.core.UpdateHistory("notepad");
+  t.core.UpdateHistory("calc");
   EXPECT_EQ(ReadBytes(files.DocumentsHistory()), "notepad\r\ncalc\r\n");
   EXPECT_FALSE(Present(files.ProgramTemporary()));
   EXPECT_FALSE(Present(files.ProgramHistory()));
   EXPECT_FALSE(Present(files.DocumentsTemporary()));
-  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
+  EXPECT_TRUE(t.notifier.reports.empty()) << t.notifier.reports.front();
 
   testing::RecordingBox box;
-  core.LoadHistory(box);
+  t.core.LoadHistory(box);
   EXPECT_EQ(box.items, (std::vector<std::string>{"notepad", "calc"}));
   EXPECT_EQ(box.text, "calc");
-  EXPECT_TRUE(notifier.messages.empty());
+  EXPECT_TRUE(t.notifier.messages.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Win32History, HistoryAcrossFolders,
@@ -143,28 +141,24 @@ TEST_F(HistoryOnRealFiles, AReaderHoldingTheHistoryDelaysOrFailsTheReplacementNo
 TEST(Win32History, AProgramFolderWithoutRoomRecordsBesideTheHistory) {
   ScratchFolder scratch;
   FolderPair files(scratch / "not there", scratch.Path());
-  testing::NoShell shell;
-  testing::RecordingNotifier notifier;
-  LaunchCore core(files, shell, notifier);
-  core.UpdateHistory("notepad");
-  core.UpdateHistory("calc");
+  testing::RecordingCore t(files);
+  t.core.UpdateHistory("notepad");
+  t.core.UpdateHistory("calc");
   EXPECT_EQ(ReadBytes(files.DocumentsHistory()), "notepad\r\ncalc\r\n");
   EXPECT_FALSE(Present(files.DocumentsTemporary()));
-  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
+  EXPECT_TRUE(t.notifier.reports.empty()) << t.notifier.reports.front();
 }
 
 TEST(Win32History, AFailingExistenceTestIsReportedNotFatal) {
   ScratchFolder documents;
   FolderPair files(testing::FromUnixPath(QG_LOOP_LINK), documents.Path());
-  testing::NoShell shell;
-  testing::RecordingNotifier notifier;
-  LaunchCore core(files, shell, notifier);
+  testing::RecordingCore t(files);
   testing::RecordingBox box;
-  core.LoadHistory(box);
-  EXPECT_EQ(notifier.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
-  core.UpdateHistory("calc");
-  ASSERT_EQ(notifier.reports.size(), 1u);
-  EXPECT_NE(notifier.reports[0].find("exists"), std::string::npos) << notifier.reports[0];
+  t.core.LoadHistory(box);
+  EXPECT_EQ(t.notifier.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
+  t.core.UpdateHistory("calc");
+  ASSERT_EQ(t.notifier.reports.size(), 1u);
+  EXPECT_NE(t.notifier.reports[0].find("exists"), std::string::npos) << t.notifier.reports[0];
   EXPECT_FALSE(Present(files.DocumentsHistory()));
 }
 

@@ -236,18 +236,16 @@ TEST_P(UnusualFolder, FilesThereCanBeFoundReadAndReplaced) {
 
 TEST_P(UnusualFolder, TheCoreKeepsItsHistoryThere) {
   FolderPair files(folder / "program", folder / "documents");
-  testing::NoShell shell;
-  testing::RecordingNotifier notifier;
-  LaunchCore core(files, shell, notifier);
-  core.UpdateHistory("notepad");
-  core.UpdateHistory("calc");
+  testing::RecordingCore t(files);
+  t.core.UpdateHistory("notepad");
+  t.core.UpdateHistory("calc");
   EXPECT_EQ(ReadBytes(files.DocumentsHistory()), "notepad\r\ncalc\r\n");
   EXPECT_FALSE(Present(files.ProgramTemporary()));
   testing::RecordingBox box;
-  core.LoadHistory(box);
+  t.core.LoadHistory(box);
   EXPECT_EQ(box.items, (std::vector<std::string>{"notepad", "calc"}));
-  EXPECT_TRUE(notifier.messages.empty());
-  EXPECT_TRUE(notifier.reports.empty()) << notifier.reports.front();
+  EXPECT_TRUE(t.notifier.messages.empty());
+  EXPECT_TRUE(t.notifier.reports.empty()) << t.notifier.reports.front();
 }
 
 INSTANTIATE_TEST_SUITE_P(Win32FileSystem, UnusualFolder,

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/launch_core.h"
 #include "core/ports.h"
 #include "platform/win32_files.h"
 #include "tests/support/relocated_file_system.h"
@@ -63,6 +64,15 @@ class RecordingNotifier final : public INotifier {
 
   std::vector<std::string> messages;
   std::vector<std::string> reports;
+};
+
+// The core over real files for the tests that only record: no shell, messages kept.
+struct RecordingCore {
+  explicit RecordingCore(IFileSystem& files) : core(files, shell, notifier) {}
+
+  NoShell shell;
+  RecordingNotifier notifier;
+  LaunchCore core;
 };
 
 class RecordingBox final : public ICommandBox {
