@@ -3,8 +3,6 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
-#include <climits>
-#include <cwchar>
 #include <exception>
 #include <optional>
 #include <string>
@@ -69,31 +67,18 @@ class TaskMemString {
 // `path` in the thread's ANSI code page; characters the code page lacks become its default
 // character. Nothing when the conversion fails.
 std::optional<std::string> ToThreadCodePage(PCWSTR path) {
-  // Four bytes per wide character (terminator included) covers every code page; a short path
-  // stays on the stack.
-  const std::size_t wideLength = std::wcslen(path) + 1;
-  if (wideLength > INT_MAX / 4) return std::nullopt;
-  char fixed[128];
-  std::vector<char> grown;
-  char* buffer = fixed;
-  int size = static_cast<int>(wideLength * 4);
-  if (size > static_cast<int>(sizeof fixed)) {
-    grown.resize(static_cast<std::size_t>(size));
-    buffer = grown.data();
-  } else {
-    size = sizeof fixed;
-  }
+  // Room for an ordinary path first; the size the conversion asks for when it is longer.
+  std::vector<char> buffer(MAX_PATH);
   for (;;) {
+    const int size = static_cast<int>(buffer.size());
     const int written =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, buffer, size, nullptr, nullptr);
-    if (written > 0) return std::string(buffer, static_cast<std::size_t>(written - 1));
+        WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, buffer.data(), size, nullptr, nullptr);
+    if (written > 0) return std::string(buffer.data(), static_cast<std::size_t>(written - 1));
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
     const int needed =
         WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
     if (needed <= size) return std::nullopt;  // no progress: give up rather than loop
-    grown.resize(static_cast<std::size_t>(needed));
-    buffer = grown.data();
-    size = needed;
+    buffer.resize(static_cast<std::size_t>(needed));
   }
 }
 
