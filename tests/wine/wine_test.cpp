@@ -1,0 +1,479 @@
+// The launch core over the real Windows services, and the real launcher driven by real key
+// presses, under Wine. The program also plays the helpers the tests start: a launched program
+// that records how it was started, and a recorder of history that can be ended mid-rewrite.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+
+#include "platform/win32_files.h"
+#include "platform/win32_shell.h"
+#include "res/resource.h"
+#include "tests/native/fakes.h"
+
+namespace quillgate::testing {
+namespace {
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "(missing)";
+}
+
+void Put(const fs::path& path, const std::string& bytes) {
+  fs::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+fs::path Self() {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  return self;
+}
+
+struct Scratch {
+  explicit Scratch(const std::wstring& name)
+      : path(fs::temp_directory_path() / (L"qg-" + std::to_wstring(GetCurrentProcessId()) + name)) {
+    fs::remove_all(path);
+    fs::create_directories(path);
+  }
+  ~Scratch() {
+    std::error_code ignored;
+    fs::remove_all(path, ignored);
+  }
+  fs::path path;
+};
+
+// The real file services with the two folders put where a test wants them.
+struct Relocated final : IFileSystem {
+  Relocated(fs::path p, fs::path d) : program(std::move(p)), documents(std::move(d)) {}
+  fs::path ProgramFolder() override { return program; }
+  fs::path DocumentsFolder() override { return documents; }
+  bool Exists(const fs::path& p) override { return real.Exists(p); }
+  ReadResult ReadWhole(const fs::path& p, std::string& s, std::error_code& e) override {
+    return real.ReadWhole(p, s, e);
+  }
+  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& p, std::error_code& e) override {
+    return real.ClaimTemporary(p, e);
+  }
+  fs::path program, documents;
+  win32::FileSystem real;
+};
+
+using Process = std::unique_ptr<void, decltype(&CloseHandle)>;
+
+Process Start(const std::string& commandLine, const fs::path& folder = {}) {
+  std::string line = commandLine;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  // Wine now and then refuses a start with an internal error; the next try goes through.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       folder.empty() ? nullptr : folder.string().c_str(), &startup, &info)) {
+      CloseHandle(info.hThread);
+      return Process(info.hProcess, &CloseHandle);
+    }
+    Sleep(200);
+  }
+  ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
+  return Process(nullptr, &CloseHandle);
+}
+
+DWORD Wait(const Process& process, DWORD limit = 60000) {
+  DWORD code = 999;
+  if (process && WaitForSingleObject(process.get(), limit) == WAIT_OBJECT_0) {
+    GetExitCodeProcess(process.get(), &code);
+  }
+  return code;
+}
+
+DWORD RunSelf(const std::string& arguments) {
+  return Wait(Start("\"" + Self().string() + "\" " + arguments));
+}
+
+template <typename Condition>
+bool Until(Condition done, int limitMs = 8000) {
+  for (int waited = 0; !done(); waited += 20) {
+    if (waited > limitMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------- real services
+
+TEST(RealFiles, OnlyNotFoundKindsOfFailureMeanAbsent) {
+  win32::FileSystem files;
+  Scratch scratch(L"exists");
+  EXPECT_FALSE(files.Exists(scratch.path / "none"));
+  EXPECT_FALSE(files.Exists(scratch.path / "no" / "none"));
+  EXPECT_FALSE(files.Exists(scratch.path / "bad<name"));
+  EXPECT_TRUE(files.Exists(scratch.path));  // a folder counts
+  EXPECT_TRUE(fs::is_directory(files.DocumentsFolder()));
+  EXPECT_THROW(files.Exists(QG_LOOP_LINK), fs::filesystem_error);
+}
+
+TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
+  const std::wstring deep = L"\\" + std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e');
+  for (const std::wstring& name :
+       {std::wstring(L"\u0399\u03c3\u03c4\u03bf\u03c1\u03b9\u03ba\u03cc"), deep,
+        std::wstring(L"\u5c65\u6b74")}) {
+    Scratch scratch(L"-" + name.substr(0, 10));
+    const fs::path root = L"\\\\?\\" + scratch.path.wstring() + name;
+    Relocated files(root / "program", root / "documents");
+    fs::create_directories(files.program);
+    fs::create_directories(files.documents);
+    Notes notes;
+    Shell shell;
+    LaunchCore core(files, shell, notes);
+    core.UpdateHistory("a");
+    core.UpdateHistory("b");
+    EXPECT_EQ(Slurp(files.documents / "quillgate.ini"), "a\r\nb\r\n");
+    fs::rename(files.documents / "quillgate.ini", files.program / "quillgate.ini");
+    core.UpdateHistory("a");  // now beside the program
+    Box box;
+    core.LoadHistory(box);
+    EXPECT_EQ(box.items, (std::vector<std::string>{"b", "a"}));
+    EXPECT_FALSE(fs::exists(files.program / "quillgate.inf"));
+    EXPECT_TRUE(notes.failures.empty() && notes.messages.empty()) << notes.failures[0];
+  }
+}
+
+TEST(RealFiles, AHistoryHeldByAnotherProgramIsReportedAndKept) {
+  Scratch scratch(L"held");
+  Relocated files(scratch.path / "program", scratch.path / "documents");
+  const fs::path history = files.documents / "quillgate.ini";
+  Put(history, "old\r\n");
+  fs::create_directories(files.program);
+  Notes notes;
+  Shell shell;
+  LaunchCore core(files, shell, notes);
+  HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  Box box;
+  core.LoadHistory(box);
+  core.UpdateHistory("new");
+  CloseHandle(held);
+  EXPECT_EQ(notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
+  EXPECT_EQ(notes.failures.size(), 1u);
+  EXPECT_EQ(Slurp(history), "old\r\n");
+  EXPECT_FALSE(fs::exists(files.program / "quillgate.inf"));
+}
+
+TEST(RealShell, PortableSplitAgreesWithShlwapi) {
+  win32::Shell shell;
+  std::mt19937 random(7);
+  for (int n = 0; n < 3000; ++n) {
+    std::string text;
+    for (int length = random() % 9; length > 0; --length) text += "a \"\\"[random() % 4];
+    const CommandParts real = shell.SplitArguments(text), portable = SplitCommandLine(text);
+    EXPECT_EQ(portable.file, real.file) << '[' << text << ']';
+    EXPECT_EQ(portable.parameters, real.parameters) << '[' << text << ']';
+  }
+}
+
+// -------------------------------------------------------------- interrupted and concurrent
+
+int g_stopAt = -1;
+
+// Helper: --update PROGRAM DOCUMENTS STOP COUNT COMMAND records COUNT commands as a launcher
+// does, ending abruptly (exit 10 + step) when the step numbered STOP is reached.
+int UpdateHelper(char** argv) {
+  g_stopAt = std::atoi(argv[4]);
+  SetUpdateStepHookForTesting([](UpdateStep step) {
+    if (static_cast<int>(step) == g_stopAt) TerminateProcess(GetCurrentProcess(), 10 + g_stopAt);
+  });
+  Relocated files(argv[2], argv[3]);
+  Notes notes;
+  Shell shell;
+  LaunchCore core(files, shell, notes);
+  const int count = std::atoi(argv[5]);
+  for (int i = 1; i <= count; ++i) core.UpdateHistory(argv[6] + std::to_string(i));
+  return notes.failures.empty() ? 0 : 1;
+}
+
+std::string UpdateArguments(const Scratch& s, int stop, int count, const std::string& command) {
+  return "--update " + (s.path / "program").string() + " " + (s.path / "documents").string() + " " +
+         std::to_string(stop) + " " + std::to_string(count) + " " + command;
+}
+
+TEST(Recording, AnInterruptedRewriteLosesNoHistory) {
+  for (const bool beside : {false, true}) {
+    for (int stop = 0; stop <= static_cast<int>(UpdateStep::Replaced); ++stop) {
+      SCOPED_TRACE(std::to_string(stop) + (beside ? " beside" : " in documents"));
+      Scratch s(L"stop");
+      const fs::path history = s.path / (beside ? "program" : "documents") / "quillgate.ini";
+      Put(history, "old1\r\nold2\r\n");
+      fs::create_directories(s.path / "program");
+      fs::create_directories(s.path / "documents");
+      EXPECT_EQ(RunSelf(UpdateArguments(s, stop, 1, "new")), 10u + stop);
+      const std::string after = Slurp(history);
+      EXPECT_TRUE(after == "old1\r\nold2\r\n" || after == "old1\r\nold2\r\nnew1\r\n") << after;
+      EXPECT_EQ(RunSelf(UpdateArguments(s, -1, 1, "next")), 0u);
+      EXPECT_EQ(Slurp(history).rfind(after + "next1\r\n", 0), 0u) << Slurp(history);
+    }
+  }
+}
+
+TEST(Recording, ConcurrentLaunchersEachKeepEveryCommand) {
+  Scratch s(L"concurrent");
+  Put(s.path / "documents" / "quillgate.ini", "old\r\n");
+  fs::create_directories(s.path / "program");
+  std::vector<Process> recorders;
+  for (const char* name : {"a", "b", "c", "d"}) {
+    recorders.push_back(Start("\"" + Self().string() + "\" " + UpdateArguments(s, -1, 25, name)));
+  }
+  for (const auto& recorder : recorders) EXPECT_EQ(Wait(recorder), 0u);
+  const std::string history = Slurp(s.path / "documents" / "quillgate.ini");
+  EXPECT_EQ(history.size(), 5 + 4 * (9 * 4 + 16 * 5));
+  for (const char* name : {"a", "b", "c", "d"}) {
+    std::size_t at = 0;  // each launcher's commands in its own order
+    for (int i = 1; i <= 25; ++i) {
+      at = history.find(std::string("\n") + name + std::to_string(i) + "\r", at);
+      EXPECT_NE(at, std::string::npos) << name << i;
+    }
+  }
+}
+
+// ------------------------------------------------------------------------ the real launcher
+
+// Helper: --record ... stands in for a program the shell started; it writes how it was started
+// and where to the file named by QG_RECORD, whole or not at all.
+int RecordLaunch() {
+  char folder[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, folder);
+  const fs::path record = std::getenv("QG_RECORD");
+  Put(fs::path(record).concat(".part"), std::string(GetCommandLineA()) + "\n" + folder);
+  fs::rename(fs::path(record).concat(".part"), record);
+  return 0;
+}
+
+std::string Narrow(const std::wstring& text) {
+  std::string out(text.size() * 2 + 1, '\0');
+  out.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), out.size(), 0, 0) - 1);
+  return out;
+}
+
+void Key(WORD key, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = key;
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (key == VK_RCONTROL ? KEYEVENTF_EXTENDEDKEY : 0);
+  SendInput(1, &input, sizeof input);
+}
+
+// Presses `key` with `modifier` held, as a keyboard does.
+void Press(WORD key, WORD modifier = 0) {
+  if (modifier) Key(modifier, false);
+  Key(key, false);
+  Key(key, true);
+  if (modifier) Key(modifier, true);
+}
+
+void Type(const std::string& text) {
+  for (const char c : text) {
+    const SHORT key = VkKeyScanA(c);
+    Press(LOBYTE(key), HIBYTE(key) & 1 ? VK_SHIFT : 0);
+  }
+}
+
+struct WindowSearch {
+  DWORD pid;
+  const char* caption;
+  HWND skip, found;
+};
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+  auto& s = *reinterpret_cast<WindowSearch*>(param);
+  DWORD pid = 0;
+  char text[64] = "";
+  GetWindowThreadProcessId(window, &pid);
+  GetWindowTextA(window, text, sizeof text);
+  if (pid != s.pid || !IsWindowVisible(window) || window == s.skip) return TRUE;
+  if (s.caption && std::string(text) != s.caption) return TRUE;
+  s.found = window;
+  return FALSE;
+}
+
+// A copy of quillgate.exe in a folder of its own, with its history beside it, running.
+class Launcher {
+ public:
+  explicit Launcher(const std::string& history) : scratch_(L"launcher") {
+    fs::copy_file(QG_LAUNCHER_EXE, scratch_.path / "quillgate.exe");
+    Put(History(), history);
+    process_ = Start("\"" + (scratch_.path / "quillgate.exe").string() + "\"", scratch_.path);
+    EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000));
+    box = GetDlgItem(dialog, IDC_COMMAND);
+  }
+  ~Launcher() {
+    if (Running()) TerminateProcess(process_.get(), 1);
+    WaitForSingleObject(process_.get(), 5000);
+  }
+  fs::path History() const { return scratch_.path / "quillgate.ini"; }
+  bool Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+  bool Ended() {
+    return Until([&] { return !Running(); });
+  }
+
+  // A visible top-level window of this launcher: its dialog by caption, or any other.
+  HWND Window(const char* caption = nullptr) const {
+    WindowSearch search{GetProcessId(process_.get()), caption, dialog, nullptr};
+    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
+  std::string Text() const {
+    wchar_t text[1024] = L"";
+    SendMessageW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+  }
+  std::pair<int, int> Selection() const {
+    const auto sel = static_cast<DWORD>(SendMessageW(box, CB_GETEDITSEL, 0, 0));
+    return {LOWORD(sel), HIWORD(sel)};
+  }
+  int Count() const { return static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0)); }
+  std::string Item(int index) const {
+    wchar_t text[1024] = L"";
+    SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return Narrow(text);
+  }
+  std::vector<std::string> Items() const {
+    std::vector<std::string> items;
+    for (int i = 0; i < Count(); ++i) items.push_back(Item(i));
+    return items;
+  }
+  void SetText(const std::string& text) const {
+    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+  }
+  void Click(int id) const {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  }
+  // Waits for the box to show `text` with `selection`.
+  bool Shows(const std::string& text, std::pair<int, int> selection) const {
+    return Until([&] { return Text() == text && Selection() == selection; }, 5000);
+  }
+
+  HWND dialog = nullptr;
+  HWND box = nullptr;
+
+ private:
+  Scratch scratch_;
+  Process process_{nullptr, &CloseHandle};
+};
+
+#define EXPECT_SHOWS(launcher, text, from, to)                       \
+  EXPECT_TRUE(launcher.Shows(text, {from, to}))                      \
+      << launcher.Text() << " " << launcher.Selection().first << "," \
+      << launcher.Selection().second
+
+TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
+  Launcher l("notepad\r\nnslookup\r\n\r\ncalc\r\nunfinished");
+  EXPECT_EQ(l.Items(), (std::vector<std::string>{"notepad", "nslookup", "calc"}));
+  EXPECT_SHOWS(l, "calc", 0, 4);
+  EXPECT_EQ(RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R'), FALSE);  // Win+R held
+  Press('A', VK_CONTROL);
+  Press(VK_DELETE);  // Ctrl+A selected everything; a deletion completes nothing
+  EXPECT_SHOWS(l, "", 0, 0);
+  Type("NO");  // the item's own letter case, its remainder selected
+  EXPECT_SHOWS(l, "notepad", 2, 7);
+  Type("t");
+  EXPECT_SHOWS(l, "notepad", 3, 7);
+  Press(VK_BACK);
+  EXPECT_SHOWS(l, "not", 3, 3);
+  Type("x");  // begins no item
+  EXPECT_SHOWS(l, "notx", 4, 4);
+  Press('A', VK_CONTROL);
+  EXPECT_SHOWS(l, "notx", 0, 4);
+  Type("nlookup");
+  Press(VK_HOME);
+  Press(VK_RIGHT);
+  Type("s");  // completes to an item, yet the caret inside the text stays
+  EXPECT_SHOWS(l, "nslookup", 2, 2);
+  Press(VK_ESCAPE);
+  EXPECT_TRUE(l.Ended());
+  EXPECT_EQ(Slurp(l.History()), "notepad\r\nnslookup\r\n\r\ncalc\r\nunfinished");
+}
+
+TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShell) {
+  Scratch files(L"launch");
+  const fs::path document = files.path / "doc.qgt", record = files.path / "record.txt";
+  Put(document, "");
+  SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
+  for (const char* verb : {"open", "runas"}) {  // a file type whose two verbs tell apart
+    HKEY key;
+    RegCreateKeyExA(HKEY_CLASSES_ROOT,
+                    (std::string("qgtfile\\shell\\") + verb + "\\command").c_str(), 0, nullptr, 0,
+                    KEY_WRITE, nullptr, &key, nullptr);
+    const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                   command.size() + 1);
+    RegCloseKey(key);
+  }
+  RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
+  char system[MAX_PATH];
+  GetSystemDirectoryA(system, MAX_PATH);
+  const std::string command = document.string() + " -a  \"b c\"";
+  for (const auto& [ctrl, verb] :
+       {std::pair<WORD, const char*>{0, "open"}, {VK_LCONTROL, "runas"}, {VK_RCONTROL, "runas"}}) {
+    SCOPED_TRACE(verb);
+    fs::remove(record);
+    Launcher l("old\r\n");
+    l.SetText("  " + command + "  ");
+    Press(VK_RETURN, ctrl);
+    EXPECT_TRUE(Until([&] { return fs::exists(record); }));
+    EXPECT_EQ(Slurp(record), "\"" + Self().string() + "\" --record " + verb + " \"" +
+                                 document.string() + "\" -a  \"b c\"\n" + system);
+    EXPECT_TRUE(l.Ended());
+    EXPECT_EQ(Slurp(l.History()), "old\r\n" + command + "\r\n");
+  }
+}
+
+TEST(Launcher, ARefusedCommandKeepsTheDialogAndRecordsNothing) {
+  Launcher l("old\r\n");
+  l.SetText("qg-no-such-program");
+  Press(VK_RETURN);
+  HWND error = nullptr;
+  EXPECT_TRUE(Until([&] { return (error = l.Window()) != nullptr; }));  // the shell's message
+  PostMessageA(error, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(Until([&] { return !IsWindow(error); }));
+  EXPECT_TRUE(l.Running());
+  EXPECT_EQ(l.Items(), (std::vector<std::string>{"old", "qg-no-such-program"}));
+  EXPECT_EQ(Slurp(l.History()), "old\r\n");
+  l.Click(IDCANCEL);
+  EXPECT_TRUE(l.Ended());
+  EXPECT_EQ(Slurp(l.History()), "old\r\n");
+}
+
+TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
+  Scratch files(L"browse");
+  const fs::path chosen = files.path / "a b.txt";
+  Put(chosen, "");
+  Launcher l("");
+  l.SetText("notepad ");
+  for (const bool choose : {true, false}) {
+    l.Click(IDC_BROWSE);
+    HWND picker = nullptr;
+    ASSERT_TRUE(Until([&] { return (picker = l.Window()) != nullptr; }));
+    Sleep(300);  // the dialog takes the keys once it has the focus
+    if (choose) Type(chosen.string());
+    Press(choose ? VK_RETURN : VK_ESCAPE);
+    EXPECT_TRUE(Until([&] { return !IsWindow(picker); }));
+    EXPECT_EQ(l.Text(), "notepad \"" + chosen.string() + "\"");
+  }
+}
+
+}  // namespace
+}  // namespace quillgate::testing
+
+int main(int argc, char** argv) {
+  if (argc == 7 && std::string(argv[1]) == "--update") {
+    return quillgate::testing::UpdateHelper(argv);
+  }
+  if (argc > 1 && std::string(argv[1]) == "--record") {
+    return quillgate::testing::RecordLaunch();
+  }
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
