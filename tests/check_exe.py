@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
-"""What Windows reads from the built launcher: its dialog template, icon groups, version record,
-manifest, and imports of system DLLs only.  check_exe.py quillgate.exe [other.exe...]"""
+"""What Windows reads from the built launcher: dialog template, icon groups, version record and
+manifest; and for every executable its machine and imports of system DLLs only.
+
+    check_exe.py MACHINE quillgate.exe [other.exe...]     (MACHINE: 0x14c or 0x8664)"""
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -19,7 +21,7 @@ CONTROLS = [  # id, class, text (or icon ordinal), x, y, cx, cy, style, extended
     (1007, "STATIC", 1003, 16, 14, 20, 20, 0x50000003, 0),
     (11007, "STATIC", "Ctrl+Enter - Run as Administrator", 47, 55, 102, 8, 0x50020000, 0),
 ]
-CLASS_NAMES = {0x80: "BUTTON", 0x82: "STATIC", 0x85: "COMBOBOX"}  # by ordinal or by name
+CLASSES = {0x80: "BUTTON", 0x82: "STATIC", 0x85: "COMBOBOX"}  # a class by ordinal or by name
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "shlwapi.dll",
                "ole32.dll", "oleaut32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll"}
 failures = []
@@ -30,20 +32,9 @@ def expect(what, got, wanted):
         failures.append(f"{what}: {got!r}, expected {wanted!r}")
 
 
-def resources(pe):
-    found = {}
-    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
-        for entry in kind.directory.entries:
-            data = entry.directory.entries[0].data.struct
-            kind_key = kind.id if kind.name is None else str(kind.name)
-            found[(kind_key, entry.id)] = pe.get_data(data.OffsetToData, data.Size)
-    return found
-
-
-def read_item(data, at):
-    """A string or ordinal field of a template: (value, offset after it)."""
-    (first,) = struct.unpack_from("<H", data, at)
-    if first == 0xFFFF:
+def field(data, at):
+    """A string-or-ordinal field of a dialog template: (value, offset after it)."""
+    if struct.unpack_from("<H", data, at)[0] == 0xFFFF:
         return struct.unpack_from("<H", data, at + 2)[0], at + 4
     end = at
     while struct.unpack_from("<H", data, end)[0]:
@@ -55,62 +46,61 @@ def check_template(data):
     _, sig, _, exstyle, style, count, *rect = struct.unpack_from("<HHIIIH4h", data)
     expect("template", (sig, exstyle, style, count, rect),
            (0xFFFF, 0x40010, 0x90C800C0, len(CONTROLS), [0, 0, 251, 97]))
-    at = 26
-    menu, at = read_item(data, at)
-    klass, at = read_item(data, at)
-    caption, at = read_item(data, at)
-    points, weight, italic, charset = struct.unpack_from("<HHBB", data, at)
-    face, at = read_item(data, at + 6)
-    expect("caption, font", (menu, klass, caption, points, weight, italic, charset, face),
-           ("", "", "QuillGate", 8, 0, 0, 1, "MS Sans Serif"))
+    menu, at = field(data, 26)
+    klass, at = field(data, at)
+    caption, at = field(data, at)
+    font = struct.unpack_from("<HHBB", data, at)
+    face, at = field(data, at + 6)
+    expect("caption, font", (menu, klass, caption, font, face),
+           ("", "", "QuillGate", (8, 0, 0, 1), "MS Sans Serif"))
     for wanted in CONTROLS:
-        at = (at + 3) & ~3
-        _, ex, st, x, y, cx, cy, ident = struct.unpack_from("<III4hI", data, at)
-        klass, at = read_item(data, at + 24)
-        text, at = read_item(data, at)
-        (extra,) = struct.unpack_from("<H", data, at)
-        at += 2 + extra
-        expect(f"control {ident}", (ident, CLASS_NAMES.get(klass, str(klass).upper()), text, x, y, cx, cy,
-                                    st, ex), wanted)
+        _, ex, st, x, y, cx, cy, ident = struct.unpack_from("<III4hI", data, (at + 3) & ~3)
+        klass, at = field(data, ((at + 3) & ~3) + 24)
+        text, at = field(data, at)
+        at += 2 + struct.unpack_from("<H", data, at)[0]
+        expect(f"control {ident}", (ident, CLASSES.get(klass, str(klass).upper()), text, x, y, cx,
+                                    cy, st, ex), wanted)
 
 
 def check_resources(pe):
-    res = resources(pe)
+    res = {}
+    for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for entry in kind.directory.entries:
+            data = entry.directory.entries[0].data.struct
+            res[(kind.id or str(kind.name), entry.id)] = pe.get_data(data.OffsetToData, data.Size)
     check_template(res[(5, 1001)])
     expect("dialog layout record", res.get(("AFX_DIALOG_LAYOUT", 1001)), b"\0\0")
     for group in (1002, 1003):
-        _, kind, count = struct.unpack_from("<HHH", res[(14, group)])
+        count = struct.unpack_from("<H", res[(14, group)], 4)[0]
         icons = [struct.unpack_from("<BBBBHHIH", res[(14, group)], 6 + 14 * n) for n in range(count)]
         expect(f"icon group {group}", [(i[0] or 256, i[5]) for i in icons],
                [(size, 32) for size in (128, 96, 72, 64, 48, 32, 24, 16)])
     expect("lowest icon group", min(i for k, i in res if k == 14), 1002)
-    fixed = pe.VS_FIXEDFILEINFO[0]
-    expect("fixed version", (fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS,
-                             fixed.ProductVersionLS, fixed.FileFlagsMask, fixed.FileFlags,
-                             fixed.FileOS, fixed.FileType, fixed.FileSubtype),
-           (0x10000, 1, 0x10000, 1, 0x3F, 0, 4, 1, 0))
+    v = pe.VS_FIXEDFILEINFO[0]
+    expect("fixed version", (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS,
+                             v.ProductVersionLS, v.FileFlagsMask, v.FileFlags, v.FileOS,
+                             v.FileType, v.FileSubtype), (0x10000, 1, 0x10000, 1, 0x3F, 0, 4, 1, 0))
     table = next(f for f in pe.FileInfo[0] if f.Key == b"StringFileInfo").StringTable[0]
     strings = {k.decode(): v.decode() for k, v in table.entries.items()}
-    expect("version block", table.LangID, b"040904b0")
-    for key, value in {"FileVersion": "1, 0, 0, 1", "ProductVersion": "1, 0, 0, 1",
+    expect("version strings", (table.LangID, {k: strings.get(k) for k in (
+        "FileVersion", "ProductVersion", "FileDescription", "InternalName", "OriginalFilename",
+        "ProductName")}, bool(strings.get("CompanyName") and strings.get("LegalCopyright"))),
+        (b"040904b0", {"FileVersion": "1, 0, 0, 1", "ProductVersion": "1, 0, 0, 1",
                        "FileDescription": "QuillGate Launcher Application",
                        "InternalName": "quillgate", "OriginalFilename": "quillgate.exe",
-                       "ProductName": "QuillGate"}.items():
-        expect(key, strings.get(key), value)
-    expect("maker", all(strings.get(k) for k in ("CompanyName", "LegalCopyright")), True)
-    manifest = ET.fromstring(res[(24, 1)])
-    level = next(e for e in manifest.iter() if e.tag.endswith("requestedExecutionLevel"))
-    dpi = next(e for e in manifest.iter() if e.tag.endswith("dpiAware"))
-    expect("manifest", (level.get("level"), level.get("uiAccess"), dpi.text.strip()),
-           ("asInvoker", "false", "true"))
+                       "ProductName": "QuillGate"}, True))
+    manifest = {e.tag.split("}")[-1]: e for e in ET.fromstring(res[(24, 1)]).iter()}
+    level = manifest["requestedExecutionLevel"]
+    expect("manifest", (level.get("level"), level.get("uiAccess"),
+                        manifest["dpiAware"].text.strip()), ("asInvoker", "false", "true"))
 
 
 machine, paths = int(sys.argv[1], 16), sys.argv[2:]
-exes = [pefile.PE(path) for path in paths]
-check_resources(exes[0])
-for path, pe in zip(paths, exes):
-    dlls = {i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT}
-    expect(f"{path} imports", sorted(dlls - SYSTEM_DLLS), [])
+check_resources(pefile.PE(paths[0]))
+for path in paths:
+    pe = pefile.PE(path)
+    expect(f"{path} imports", sorted({i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT}
+                                     - SYSTEM_DLLS), [])
     expect(f"{path} machine", pe.FILE_HEADER.Machine, machine)
 print("\n".join(failures))
 print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")

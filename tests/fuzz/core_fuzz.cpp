@@ -45,7 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string trimmed = TrimCommand(command);
   Check(trimmed.empty() || (trimmed.front() != ' ' && trimmed.back() != ' '));
-  Check(command.find(trimmed) != std::string::npos);
   // The expression recurses per character: only short texts can be held against it.
   if (command.size() < 256) {
     Check(trimmed == std::regex_replace(command, std::regex("^ +| +$"), ""));
@@ -65,16 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Loading what a rewrite wrote gives back the old lines, less the command, plus it at the end.
   testing::Files files;
-  testing::Notes notes;
-  testing::Shell shell;
-  LaunchCore core(files, shell, notes);
+  testing::Rig rig(files);
   files.data["/documents/quillgate.ini"] = existing;
-  core.UpdateHistory(trimmed);
+  rig.core.UpdateHistory(trimmed);
   testing::Box box;
-  core.LoadHistory(box);
+  rig.core.LoadHistory(box);
   const auto expected = Expected(existing, trimmed);
   Check(box.items == expected);
   Check(box.text == (expected.empty() ? "" : expected.back()));
-  Check(files.data.size() == 1 && notes.failures.empty() && notes.messages.empty());
+  Check(files.data.size() == 1 && rig.notes.failures.empty() && rig.notes.messages.empty());
   return 0;
 }

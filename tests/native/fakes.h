@@ -106,4 +106,12 @@ struct Shell final : IShell {
   std::string verb, launched;
 };
 
+// The core with a recording shell and notifier, over the files a test chooses.
+struct Rig {
+  explicit Rig(IFileSystem& files) : core(files, shell, notes) {}
+  Shell shell;
+  Notes notes;
+  LaunchCore core;
+};
+
 }  // namespace quillgate::testing

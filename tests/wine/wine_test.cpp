@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <random>
 
 #include "platform/win32_files.h"
 #include "platform/win32_shell.h"
@@ -63,34 +62,28 @@ struct Relocated final : IFileSystem {
 
 using Process = std::unique_ptr<void, decltype(&CloseHandle)>;
 
-Process Start(const std::string& commandLine, const fs::path& folder = {}) {
-  std::string line = commandLine;
+Process Start(std::string commandLine, const fs::path& folder = {}) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   // Wine now and then refuses a start with an internal error; the next try goes through.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  for (int attempt = 0; attempt < 3; ++attempt, Sleep(200)) {
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        folder.empty() ? nullptr : folder.string().c_str(), &startup, &info)) {
       CloseHandle(info.hThread);
       return Process(info.hProcess, &CloseHandle);
     }
-    Sleep(200);
   }
   ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
   return Process(nullptr, &CloseHandle);
 }
 
-DWORD Wait(const Process& process, DWORD limit = 60000) {
+DWORD Wait(const Process& process) {
   DWORD code = 999;
-  if (process && WaitForSingleObject(process.get(), limit) == WAIT_OBJECT_0) {
+  if (process && WaitForSingleObject(process.get(), 60000) == WAIT_OBJECT_0) {
     GetExitCodeProcess(process.get(), &code);
   }
   return code;
-}
-
-DWORD RunSelf(const std::string& arguments) {
-  return Wait(Start("\"" + Self().string() + "\" " + arguments));
 }
 
 template <typename Condition>
@@ -125,9 +118,8 @@ TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
     Relocated files(root / "program", root / "documents");
     fs::create_directories(files.program);
     fs::create_directories(files.documents);
-    Notes notes;
-    Shell shell;
-    LaunchCore core(files, shell, notes);
+    Rig rig(files);
+    LaunchCore& core = rig.core;
     core.UpdateHistory("a");
     core.UpdateHistory("b");
     EXPECT_EQ(Slurp(files.documents / "quillgate.ini"), "a\r\nb\r\n");
@@ -137,7 +129,7 @@ TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
     core.LoadHistory(box);
     EXPECT_EQ(box.items, (std::vector<std::string>{"b", "a"}));
     EXPECT_FALSE(fs::exists(files.program / "quillgate.inf"));
-    EXPECT_TRUE(notes.failures.empty() && notes.messages.empty()) << notes.failures[0];
+    EXPECT_TRUE(rig.notes.failures.empty() && rig.notes.messages.empty());
   }
 }
 
@@ -147,30 +139,16 @@ TEST(RealFiles, AHistoryHeldByAnotherProgramIsReportedAndKept) {
   const fs::path history = files.documents / "quillgate.ini";
   Put(history, "old\r\n");
   fs::create_directories(files.program);
-  Notes notes;
-  Shell shell;
-  LaunchCore core(files, shell, notes);
+  Rig rig(files);
   HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   Box box;
-  core.LoadHistory(box);
-  core.UpdateHistory("new");
+  rig.core.LoadHistory(box);
+  rig.core.UpdateHistory("new");
   CloseHandle(held);
-  EXPECT_EQ(notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
-  EXPECT_EQ(notes.failures.size(), 1u);
+  EXPECT_EQ(rig.notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
+  EXPECT_EQ(rig.notes.failures.size(), 1u);
   EXPECT_EQ(Slurp(history), "old\r\n");
   EXPECT_FALSE(fs::exists(files.program / "quillgate.inf"));
-}
-
-TEST(RealShell, PortableSplitAgreesWithShlwapi) {
-  win32::Shell shell;
-  std::mt19937 random(7);
-  for (int n = 0; n < 3000; ++n) {
-    std::string text;
-    for (int length = random() % 9; length > 0; --length) text += "a \"\\"[random() % 4];
-    const CommandParts real = shell.SplitArguments(text), portable = SplitCommandLine(text);
-    EXPECT_EQ(portable.file, real.file) << '[' << text << ']';
-    EXPECT_EQ(portable.parameters, real.parameters) << '[' << text << ']';
-  }
 }
 
 // -------------------------------------------------------------- interrupted and concurrent
@@ -185,17 +163,16 @@ int UpdateHelper(char** argv) {
     if (static_cast<int>(step) == g_stopAt) TerminateProcess(GetCurrentProcess(), 10 + g_stopAt);
   });
   Relocated files(argv[2], argv[3]);
-  Notes notes;
-  Shell shell;
-  LaunchCore core(files, shell, notes);
-  const int count = std::atoi(argv[5]);
-  for (int i = 1; i <= count; ++i) core.UpdateHistory(argv[6] + std::to_string(i));
-  return notes.failures.empty() ? 0 : 1;
+  Rig rig(files);
+  for (int i = 1; i <= std::atoi(argv[5]); ++i) rig.core.UpdateHistory(argv[6] + std::to_string(i));
+  return rig.notes.failures.empty() ? 0 : 1;
 }
 
-std::string UpdateArguments(const Scratch& s, int stop, int count, const std::string& command) {
-  return "--update " + (s.path / "program").string() + " " + (s.path / "documents").string() + " " +
-         std::to_string(stop) + " " + std::to_string(count) + " " + command;
+// Starts the helper above in a copy of this program.
+Process Update(const Scratch& s, int stop, int count, const std::string& command) {
+  return Start("\"" + Self().string() + "\" --update " + (s.path / "program").string() + " " +
+               (s.path / "documents").string() + " " + std::to_string(stop) + " " +
+               std::to_string(count) + " " + command);
 }
 
 TEST(Recording, AnInterruptedRewriteLosesNoHistory) {
@@ -207,10 +184,10 @@ TEST(Recording, AnInterruptedRewriteLosesNoHistory) {
       Put(history, "old1\r\nold2\r\n");
       fs::create_directories(s.path / "program");
       fs::create_directories(s.path / "documents");
-      EXPECT_EQ(RunSelf(UpdateArguments(s, stop, 1, "new")), 10u + stop);
+      EXPECT_EQ(Wait(Update(s, stop, 1, "new")), 10u + stop);
       const std::string after = Slurp(history);
       EXPECT_TRUE(after == "old1\r\nold2\r\n" || after == "old1\r\nold2\r\nnew1\r\n") << after;
-      EXPECT_EQ(RunSelf(UpdateArguments(s, -1, 1, "next")), 0u);
+      EXPECT_EQ(Wait(Update(s, -1, 1, "next")), 0u);
       EXPECT_EQ(Slurp(history).rfind(after + "next1\r\n", 0), 0u) << Slurp(history);
     }
   }
@@ -222,7 +199,7 @@ TEST(Recording, ConcurrentLaunchersEachKeepEveryCommand) {
   fs::create_directories(s.path / "program");
   std::vector<Process> recorders;
   for (const char* name : {"a", "b", "c", "d"}) {
-    recorders.push_back(Start("\"" + Self().string() + "\" " + UpdateArguments(s, -1, 25, name)));
+    recorders.push_back(Update(s, -1, 25, name));
   }
   for (const auto& recorder : recorders) EXPECT_EQ(Wait(recorder), 0u);
   const std::string history = Slurp(s.path / "documents" / "quillgate.ini");
@@ -339,8 +316,8 @@ class Launcher {
     return Narrow(text);
   }
   std::vector<std::string> Items() const {
-    std::vector<std::string> items;
-    for (int i = 0; i < Count(); ++i) items.push_back(Item(i));
+    std::vector<std::string> items(Count());
+    for (std::size_t i = 0; i < items.size(); ++i) items[i] = Item(i);
     return items;
   }
   void SetText(const std::string& text) const {
@@ -401,15 +378,10 @@ TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShell) {
   const fs::path document = files.path / "doc.qgt", record = files.path / "record.txt";
   Put(document, "");
   SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
-  for (const char* verb : {"open", "runas"}) {  // a file type whose two verbs tell apart
-    HKEY key;
-    RegCreateKeyExA(HKEY_CLASSES_ROOT,
-                    (std::string("qgtfile\\shell\\") + verb + "\\command").c_str(), 0, nullptr, 0,
-                    KEY_WRITE, nullptr, &key, nullptr);
+  for (const std::string verb : {"open", "runas"}) {  // a file type whose two verbs tell apart
     const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
-    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   command.size() + 1);
-    RegCloseKey(key);
+    RegSetValueA(HKEY_CLASSES_ROOT, ("qgtfile\\shell\\" + verb + "\\command").c_str(), REG_SZ,
+                 command.c_str(), command.size());
   }
   RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
   char system[MAX_PATH];
@@ -462,6 +434,17 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
     EXPECT_TRUE(Until([&] { return !IsWindow(picker); }));
     EXPECT_EQ(l.Text(), "notepad \"" + chosen.string() + "\"");
   }
+}
+
+TEST(Launcher, ALongHistoryIsWholeAndKeysTypedAtOnceCompleteAgainstAllOfIt) {
+  std::string history;
+  char line[16];
+  for (int i = 0; i < 100000; ++i) history.append(line, std::snprintf(line, 16, "c%06d\r\n", i));
+  Launcher l(history);
+  Type("c09999");  // the moment the window shows; only the last lines begin so
+  EXPECT_SHOWS(l, "c099990", 6, 7);
+  EXPECT_EQ(l.Count(), 100000);
+  for (int i = 0; i < 100000; i += 4999) EXPECT_EQ(l.Item(i), history.substr(i * 9, 7));
 }
 
 }  // namespace
