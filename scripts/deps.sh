@@ -18,6 +18,11 @@ have python3 || need+=(python3)
 have xdpyinfo || need+=(x11-utils)
 have flock || need+=(util-linux)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+# The release: its zips and installers, and the tools its check reads them back with.
+have wixl || need+=(wixl)
+have zip || need+=(zip)
+have unzip || need+=(unzip)
+have msidump || need+=(msitools)
 # For the run command: its screenshot, and Wine's own dialog fonts ("MS Sans Serif").
 pkg_for imagemagick
 pkg_for fonts-wine
