@@ -21,7 +21,6 @@ if ! owners=$(dpkg-query -S "${inputs[@]}"); then
   exit 1
 fi
 declare -A files versions
-pieces=()
 while IFS= read -r line; do
   package=${line%%: *} path=${line#*: }
   package=${package%%:*}  # drop a :arch qualifier
@@ -33,12 +32,15 @@ while IFS= read -r line; do
             "packaging/notices/" >&2
        exit 1 ;;
   esac
-  [ -n "${files[$piece]:-}" ] || pieces+=("$piece")
   files[$piece]+=" $(basename "$path")"
   version=$(dpkg-query -W -f='${Version}' "$package")
   case " ${versions[$piece]:-} " in *" $package $version,"*) ;; *) versions[$piece]+=" $package $version," ;; esac
 done <<<"$owners"
 
+pieces=()
+for piece in gcc-runtime mingw-w64 winpthreads; do
+  [ -z "${files[$piece]:-}" ] || pieces+=("$piece")
+done
 {
   echo "Third-party software in $title"
   echo
