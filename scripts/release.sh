@@ -32,9 +32,11 @@ number() {
 }
 version=$(number MAJOR).$(number MINOR).$(number PATCH).$(number BUILD)
 
+# Earlier releases' files go, so that SHA256SUMS never sits beside files it does not cover;
+# anything else in dist/ stays.
 dist=$root/dist
-rm -rf "$dist"
 mkdir -p "$dist"
+rm -f "$dist"/quillgate-*-win32* "$dist"/quillgate-*-win64* "$dist/SHA256SUMS"
 
 # Text for Windows: CR LF line ends.
 crlf() { sed 's/\r$//; s/$/\r/' "$1"; }
@@ -77,6 +79,6 @@ for arch in x86 x64; do
   bash "$src/packaging/make-msi.sh" "$arch" "$version" "$stage/quillgate.exe" "$dist/$name.msi"
 done
 
-(cd "$dist" && sha256sum -- *.zip *.msi >SHA256SUMS)
+(cd "$dist" && sha256sum -- quillgate-"$version"-win* >SHA256SUMS)
 echo "Release $version ($commit) in $dist:"
 (cd "$dist" && ls -l)
