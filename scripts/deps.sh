@@ -21,6 +21,11 @@ have clang++ || need+=(clang)
 pkg libclang-rt-14-dev
 have llvm-rc || need+=(llvm)
 pkg python3-pefile
+# The release: its zips and installers, and the tools its check reads them back with.
+have wixl || need+=(wixl)
+have zip || need+=(zip)
+have unzip || need+=(unzip)
+have msidump || need+=(msitools)
 # For the run command: its screenshot, and Wine's own dialog fonts ("MS Sans Serif").
 pkg imagemagick
 pkg fonts-wine

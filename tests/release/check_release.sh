@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The release as a Windows user meets it, under Wine. scripts/release.sh builds it; a second
+# release from a clone of the same commit in another folder must give the same executables and
+# zips, and installers that differ only in their summary (package code, creation time). For
+# each architecture this machine runs: the portable zip keeps its history beside the program and
+# nowhere else; the installer installs, starts from the Start menu, records into Documents,
+# gives way to a newer version and uninstalls without touching that history.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+root=$PWD work=$root/build/release-check passed=0 failed=0 cr=$'\r'
+export LC_ALL=C
+check() { # DESCRIPTION CONDITION, evaluated in a subshell
+  if (eval "$2") >/dev/null 2>&1; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
+}
+bash scripts/release.sh >/dev/null || { echo "FAIL: scripts/release.sh"; echo "0 passed, 1 failed"; exit 1; }
+version=$(ls dist/*-win64.msi) version=${version#dist/quillgate-} version=${version%-win64.msi}
+
+rm -rf "$work" && mkdir -p "$work/wine/home"
+git clone -q --no-checkout "$root" "$work/clone" && git -C "$work/clone" checkout -q "$(git rev-parse HEAD)"
+# Built while Wine runs, in a process group of its own so that an early exit ends all of it.
+setsid bash -c 'cd "$1" && exec bash scripts/release.sh' _ "$work/clone" >"$work/clone.log" 2>&1 &
+clone=$!
+
+export WINEPREFIX=$work/wine/prefix HOME=$work/wine/home WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+wine=/usr/lib/wine/wine64 c=$WINEPREFIX/drive_c
+. scripts/xvfb.sh
+trap 'wineserver -k >/dev/null 2>&1; kill -- -"$clone" ${QG_XVFB_PID:-} 2>/dev/null' EXIT
+qg_start_xvfb || exit 1
+wineserver -p >/dev/null 2>&1 </dev/null
+"$wine" wineboot --init >/dev/null 2>&1 </dev/null
+# Without a window manager, only windows Wine leaves unmanaged take the keyboard focus.
+"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+docs=$(find "$c/users" -maxdepth 2 -name Documents ! -path '*/Public/*')
+winpath() { local p=${1#"$c"/}; echo "C:\\${p//\//\\}"; }
+product_code() { msiinfo export "$1" Property | sed -n "s/^ProductCode\t\(.*\)$cr\$/\1/p"; }
+history_is() { cmp -s "$1" <(printf '%s\r\n' "$2"); }
+# Starts the launcher through the shell, as a click on the program or its shortcut does, types a
+# command and Enter, and returns once the launcher has closed.
+launch() { # WINDOWS_PATH COMMAND
+  "$wine" start "$1" >/dev/null 2>&1 </dev/null
+  local w
+  w=$(timeout 60 xdotool search --sync --onlyvisible --name '^QuillGate$' | head -n1)
+  [ -n "$w" ] || { echo "the launcher did not open: $1"; return 1; }
+  xdotool windowfocus --sync "$w" key ctrl+a type --delay 20 "$2"
+  xdotool key Return
+  timeout 10 sh -c "while xdotool search --onlyvisible --name '^QuillGate\$'; do sleep 0.1; done" >/dev/null 2>&1
+}
+registered() { # PRODUCT_CODE BITS: its Programs and Features entry, into $work/entry
+  "$wine" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
+    /reg:"$2" >"$work/entry" 2>&1
+}
+
+check_architecture() { # x86|x64 BITS PROGRAM_FILES
+  local arch=$1 bits=$2 app=$c/QuillGate-$2 installed="$c/$3/QuillGate" name=quillgate-$version-win$2
+  local code next_code lnk next=${version%.*}.$((${version##*.} + 1)) notices=$app/THIRD-PARTY-NOTICES.txt
+  rm -f "$docs/quillgate.ini"
+  mkdir -p "$app" && unzip -q "dist/$name-portable.zip" -d "$app"
+  check "$bits-bit zip: the five files, texts with CR LF, notices of the runtime linked in" \
+    '[ "$(ls "$app" | xargs)" = "LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt quillgate.exe quillgate.ini" ] &&
+     ! grep -qv "$cr\$" "$app"/*.txt && [ ! -s "$app/quillgate.ini" ] && grep -q "libstdc++.a" "$notices" &&
+     grep -q "libpthread.a" "$notices" && grep -q "RUNTIME LIBRARY EXCEPTION" "$notices"'
+  launch "$(winpath "$app/quillgate.exe")" "cmd /c rem portable $bits"
+  check "$bits-bit portable: the history is kept beside the program and nowhere else" \
+    'history_is "$app/quillgate.ini" "cmd /c rem portable $bits" &&
+     [ "$(find "$c" "$HOME" -name "quillgate.in?" | wc -l)" = 1 ]'
+  cp "$app/quillgate.exe" "$work/portable.exe" && rm -rf "$app" "$docs/quillgate.ini"
+
+  mkdir -p "$c/Downloads" && cp "dist/$name.msi" "$c/Downloads/"
+  code=$(product_code "dist/$name.msi")
+  "$wine" msiexec /i "$(winpath "$c/Downloads/$name.msi")" /qn >/dev/null 2>&1
+  # Per-machine shortcuts belong in the common Start menu; Wine's installer puts them into the
+  # installing user's.
+  lnk=$(find "$c/ProgramData" "$c/users" -path '*/Start Menu/Programs/QuillGate.lnk')
+  check "$bits-bit installer: the program and its one Start-menu shortcut" \
+    'cmp "$installed/quillgate.exe" "$work/portable.exe" && [ "$(echo "$lnk" | wc -l)" = 1 ] && [ -f "$lnk" ]'
+  check "$bits-bit installer: Programs and Features shows version, publisher and icon" \
+    'registered "$code" "$bits" && grep -q "DisplayVersion *REG_SZ *$version" "$work/entry" &&
+     grep -q "Publisher *REG_SZ *QuillGate Project" "$work/entry" &&
+     cmp "$c/windows/Installer/$code/quillgate.ico" res/quillgate.ico'
+  launch "$(winpath "$lnk")" "cmd /c rem installed $bits"
+  check "$bits-bit installed, started from the Start menu: the history goes to Documents" \
+    'history_is "$docs/quillgate.ini" "cmd /c rem installed $bits" && [ "$(ls "$installed")" = quillgate.exe ]'
+  cp "$docs/quillgate.ini" "$work/history"
+
+  # A newer release: the same program, packaged as the next version. (Wine compares all four
+  # numbers of a version, Windows the first three; the installer is written for the latter.)
+  bash packaging/make-msi.sh "$arch" "$next" "$installed/quillgate.exe" "$c/Downloads/next.msi"
+  next_code=$(product_code "$c/Downloads/next.msi")
+  "$wine" msiexec /i "$(winpath "$c/Downloads/next.msi")" /qn >/dev/null 2>&1
+  check "$bits-bit upgrade to $next: it replaces the older version, history untouched" \
+    '! registered "$code" "$bits" && registered "$next_code" "$bits" && [ -f "$installed/quillgate.exe" ] &&
+     [ -f "$lnk" ] && cmp "$docs/quillgate.ini" "$work/history"'
+  "$wine" msiexec /x "$(winpath "$c/Downloads/next.msi")" /qn >/dev/null 2>&1
+  check "$bits-bit uninstall: program, folder, shortcut and entry gone; history untouched" \
+    '[ ! -e "$installed" ] && [ ! -e "$lnk" ] && ! registered "$next_code" "$bits" &&
+     cmp "$docs/quillgate.ini" "$work/history"'
+}
+
+check_architecture x64 64 "Program Files"
+printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc-posix -x c -o "$work/probe32.exe" -
+"$wine" "$work/probe32.exe" >/dev/null 2>&1; probe=$?
+if [ "$probe" = 42 ]; then
+  check_architecture x86 32 "Program Files (x86)"
+else
+  echo "32-bit release checks skipped: a 32-bit Windows program does not run here (exit $probe;" \
+    "it needs wine32:i386 and a kernel that runs 32-bit code)"
+fi
+
+wait "$clone" || { echo "The second release failed:"; tail -n 5 "$work/clone.log"; }
+check "a second release from a clone elsewhere: executables and zips byte for byte" \
+  'for f in dist/*.zip build/release-x86/bin/quillgate.exe build/release-x64/bin/quillgate.exe; do
+     cmp "$f" "$work/clone/$f" || exit 1
+   done'
+check "a second release from a clone elsewhere: installers differ only in their summary" \
+  'for f in "$root"/dist/*.msi; do
+     f=dist/${f##*/} && cd "$work" && rm -rf a b && mkdir a b && msidump -t -s -d a "$root/$f" && msidump -t -s -d b "clone/$f" &&
+     diff -r -x "*SummaryInformation*" a b || exit 1
+   done'
+check "SHA256SUMS covers the four files and matches them" \
+  '[ "$(wc -l <dist/SHA256SUMS)" = 4 ] && (cd dist && sha256sum -c --quiet SHA256SUMS)'
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
