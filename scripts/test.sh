@@ -43,6 +43,9 @@ else
 fi
 ctest --preset mingw-x86 || status=1
 
+echo "=== release"
+bash tests/release/check_release.sh || status=1
+
 echo "=== native"
 wait "$native" || status=1
 grep -E '^[0-9]+: (stat::number_of_executed_units|stat::new_units_added|Done [0-9]+ runs)|tests passed' \

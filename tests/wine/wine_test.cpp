@@ -31,22 +31,26 @@ fs::path Self() {
   return self;
 }
 
-struct Scratch {
-  explicit Scratch(const std::wstring& name)
-      : path(fs::temp_directory_path() / (L"qg-" + std::to_wstring(GetCurrentProcessId()) + name)) {
-    fs::remove_all(path);
-    fs::create_directories(path);
+// The real file services with the program and documents folders in a folder of a test's own.
+struct Folders final : IFileSystem {
+  // A helper process works in its test's folders, which it does not own.
+  Folders(bool owner, const fs::path& at, const std::wstring& below = L"")
+      : root(at),
+        program(at / below / "program"),
+        documents(at / below / "documents"),
+        owned(owner) {}
+  explicit Folders(const wchar_t* name, const wchar_t* below = L"")
+      : Folders(true,
+                fs::temp_directory_path() / (L"qg" + std::to_wstring(GetCurrentProcessId()) + name),
+                below) {
+    fs::remove_all(root);
+    fs::create_directories(program);
+    fs::create_directories(documents);
   }
-  ~Scratch() {
+  ~Folders() {
     std::error_code ignored;
-    fs::remove_all(path, ignored);
+    if (owned) fs::remove_all(root, ignored);
   }
-  fs::path path;
-};
-
-// The real file services with the two folders put where a test wants them.
-struct Relocated final : IFileSystem {
-  Relocated(fs::path p, fs::path d) : program(std::move(p)), documents(std::move(d)) {}
   fs::path ProgramFolder() override { return program; }
   fs::path DocumentsFolder() override { return documents; }
   bool Exists(const fs::path& p) override { return real.Exists(p); }
@@ -56,7 +60,8 @@ struct Relocated final : IFileSystem {
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& p, std::error_code& e) override {
     return real.ClaimTemporary(p, e);
   }
-  fs::path program, documents;
+  fs::path root, program, documents;
+  bool owned;
   win32::FileSystem real;
 };
 
@@ -98,48 +103,41 @@ bool Until(Condition done, int limitMs = 8000) {
 // ---------------------------------------------------------------------------- real services
 
 TEST(RealFiles, OnlyNotFoundKindsOfFailureMeanAbsent) {
-  win32::FileSystem files;
-  Scratch scratch(L"exists");
-  EXPECT_FALSE(files.Exists(scratch.path / "none"));
-  EXPECT_FALSE(files.Exists(scratch.path / "no" / "none"));
-  EXPECT_FALSE(files.Exists(scratch.path / "bad<name"));
-  EXPECT_TRUE(files.Exists(scratch.path));  // a folder counts
-  EXPECT_TRUE(fs::is_directory(files.DocumentsFolder()));
-  EXPECT_THROW(files.Exists(QG_LOOP_LINK), fs::filesystem_error);
+  Folders f(L"exists");
+  for (const char* absent : {"none", "no/none", "bad<name"})
+    EXPECT_FALSE(f.Exists(f.root / absent));
+  EXPECT_TRUE(f.Exists(f.program));  // a folder counts
+  EXPECT_TRUE(fs::is_directory(f.real.DocumentsFolder()));
+  EXPECT_THROW(f.Exists(QG_LOOP_LINK), fs::filesystem_error);
 }
 
 TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
-  const std::wstring deep = L"\\" + std::wstring(120, L'd') + L"\\" + std::wstring(120, L'e');
-  for (const std::wstring& name :
-       {std::wstring(L"\u0399\u03c3\u03c4\u03bf\u03c1\u03b9\u03ba\u03cc"), deep,
-        std::wstring(L"\u5c65\u6b74")}) {
-    Scratch scratch(L"-" + name.substr(0, 10));
-    const fs::path root = L"\\\\?\\" + scratch.path.wstring() + name;
-    Relocated files(root / "program", root / "documents");
-    fs::create_directories(files.program);
-    fs::create_directories(files.documents);
-    Rig rig(files);
-    LaunchCore& core = rig.core;
-    core.UpdateHistory("a");
-    core.UpdateHistory("b");
-    EXPECT_EQ(Slurp(files.documents / "quillgate.ini"), "a\r\nb\r\n");
-    fs::rename(files.documents / "quillgate.ini", files.program / "quillgate.ini");
-    core.UpdateHistory("a");  // now beside the program
+  for (const wchar_t* below :
+       {L"\u0399\u03c3\u03c4\u03bf\u03c1\u03b9\u03ba\u03cc", L"\u5c65\u6b74",
+        L"dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd"
+        L"\\eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee"
+        L"\\ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
+        L"\\gggggggggggggggggggggggggggggggggggggggggggggggggggggggggggggg"}) {
+    Folders f(L"deep", below);
+    Rig rig(f);
+    rig.core.UpdateHistory("a");
+    rig.core.UpdateHistory("b");
+    EXPECT_EQ(Slurp(f.documents / "quillgate.ini"), "a\r\nb\r\n");
+    fs::rename(f.documents / "quillgate.ini", f.program / "quillgate.ini");
+    rig.core.UpdateHistory("a");  // now beside the program
     Box box;
-    core.LoadHistory(box);
+    rig.core.LoadHistory(box);
     EXPECT_EQ(box.items, (std::vector<std::string>{"b", "a"}));
-    EXPECT_FALSE(fs::exists(files.program / "quillgate.inf"));
+    EXPECT_FALSE(fs::exists(f.program / "quillgate.inf"));
     EXPECT_TRUE(rig.notes.failures.empty() && rig.notes.messages.empty());
   }
 }
 
 TEST(RealFiles, AHistoryHeldByAnotherProgramIsReportedAndKept) {
-  Scratch scratch(L"held");
-  Relocated files(scratch.path / "program", scratch.path / "documents");
-  const fs::path history = files.documents / "quillgate.ini";
+  Folders f(L"held");
+  const fs::path history = f.documents / "quillgate.ini";
   Put(history, "old\r\n");
-  fs::create_directories(files.program);
-  Rig rig(files);
+  Rig rig(f);
   HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   Box box;
   rig.core.LoadHistory(box);
@@ -148,61 +146,55 @@ TEST(RealFiles, AHistoryHeldByAnotherProgramIsReportedAndKept) {
   EXPECT_EQ(rig.notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
   EXPECT_EQ(rig.notes.failures.size(), 1u);
   EXPECT_EQ(Slurp(history), "old\r\n");
-  EXPECT_FALSE(fs::exists(files.program / "quillgate.inf"));
+  EXPECT_FALSE(fs::exists(f.program / "quillgate.inf"));
 }
 
 // -------------------------------------------------------------- interrupted and concurrent
 
 int g_stopAt = -1;
 
-// Helper: --update PROGRAM DOCUMENTS STOP COUNT COMMAND records COUNT commands as a launcher
+// Helper: --update NAME STOP COUNT COMMAND records COUNT commands as a launcher
 // does, ending abruptly (exit 10 + step) when the step numbered STOP is reached.
 int UpdateHelper(char** argv) {
-  g_stopAt = std::atoi(argv[4]);
+  g_stopAt = std::atoi(argv[3]);
   SetUpdateStepHookForTesting([](UpdateStep step) {
     if (static_cast<int>(step) == g_stopAt) TerminateProcess(GetCurrentProcess(), 10 + g_stopAt);
   });
-  Relocated files(argv[2], argv[3]);
+  Folders files(false, argv[2]);
   Rig rig(files);
-  for (int i = 1; i <= std::atoi(argv[5]); ++i) rig.core.UpdateHistory(argv[6] + std::to_string(i));
+  for (int i = 1; i <= std::atoi(argv[4]); ++i) rig.core.UpdateHistory(argv[5] + std::to_string(i));
   return rig.notes.failures.empty() ? 0 : 1;
 }
 
-// Starts the helper above in a copy of this program.
-Process Update(const Scratch& s, int stop, int count, const std::string& command) {
-  return Start("\"" + Self().string() + "\" --update " + (s.path / "program").string() + " " +
-               (s.path / "documents").string() + " " + std::to_string(stop) + " " +
-               std::to_string(count) + " " + command);
+// Starts the helper above on the folders of `f`, which it keeps.
+Process Update(const Folders& f, int stop, int count, const std::string& command) {
+  return Start("\"" + Self().string() + "\" --update " + f.root.string() + " " +
+               std::to_string(stop) + " " + std::to_string(count) + " " + command);
 }
 
 TEST(Recording, AnInterruptedRewriteLosesNoHistory) {
   for (const bool beside : {false, true}) {
     for (int stop = 0; stop <= static_cast<int>(UpdateStep::Replaced); ++stop) {
       SCOPED_TRACE(std::to_string(stop) + (beside ? " beside" : " in documents"));
-      Scratch s(L"stop");
-      const fs::path history = s.path / (beside ? "program" : "documents") / "quillgate.ini";
+      Folders f(L"stop");
+      const fs::path history = (beside ? f.program : f.documents) / "quillgate.ini";
       Put(history, "old1\r\nold2\r\n");
-      fs::create_directories(s.path / "program");
-      fs::create_directories(s.path / "documents");
-      EXPECT_EQ(Wait(Update(s, stop, 1, "new")), 10u + stop);
+      EXPECT_EQ(Wait(Update(f, stop, 1, "new")), 10u + stop);
       const std::string after = Slurp(history);
       EXPECT_TRUE(after == "old1\r\nold2\r\n" || after == "old1\r\nold2\r\nnew1\r\n") << after;
-      EXPECT_EQ(Wait(Update(s, -1, 1, "next")), 0u);
+      EXPECT_EQ(Wait(Update(f, -1, 1, "next")), 0u);
       EXPECT_EQ(Slurp(history).rfind(after + "next1\r\n", 0), 0u) << Slurp(history);
     }
   }
 }
 
 TEST(Recording, ConcurrentLaunchersEachKeepEveryCommand) {
-  Scratch s(L"concurrent");
-  Put(s.path / "documents" / "quillgate.ini", "old\r\n");
-  fs::create_directories(s.path / "program");
+  Folders f(L"concurrent");
+  Put(f.documents / "quillgate.ini", "old\r\n");
   std::vector<Process> recorders;
-  for (const char* name : {"a", "b", "c", "d"}) {
-    recorders.push_back(Update(s, -1, 25, name));
-  }
+  for (const char* name : {"a", "b", "c", "d"}) recorders.push_back(Update(f, -1, 25, name));
   for (const auto& recorder : recorders) EXPECT_EQ(Wait(recorder), 0u);
-  const std::string history = Slurp(s.path / "documents" / "quillgate.ini");
+  const std::string history = Slurp(f.documents / "quillgate.ini");
   EXPECT_EQ(history.size(), 5 + 4 * (9 * 4 + 16 * 5));
   for (const char* name : {"a", "b", "c", "d"}) {
     std::size_t at = 0;  // each launcher's commands in its own order
@@ -277,9 +269,9 @@ BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
 class Launcher {
  public:
   explicit Launcher(const std::string& history) : scratch_(L"launcher") {
-    fs::copy_file(QG_LAUNCHER_EXE, scratch_.path / "quillgate.exe");
+    fs::copy_file(QG_LAUNCHER_EXE, scratch_.root / "quillgate.exe");
     Put(History(), history);
-    process_ = Start("\"" + (scratch_.path / "quillgate.exe").string() + "\"", scratch_.path);
+    process_ = Start("\"" + (scratch_.root / "quillgate.exe").string() + "\"", scratch_.root);
     EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000));
     box = GetDlgItem(dialog, IDC_COMMAND);
   }
@@ -287,7 +279,7 @@ class Launcher {
     if (Running()) TerminateProcess(process_.get(), 1);
     WaitForSingleObject(process_.get(), 5000);
   }
-  fs::path History() const { return scratch_.path / "quillgate.ini"; }
+  fs::path History() const { return scratch_.root / "quillgate.ini"; }
   bool Running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
   bool Ended() {
     return Until([&] { return !Running(); });
@@ -336,7 +328,7 @@ class Launcher {
   HWND box = nullptr;
 
  private:
-  Scratch scratch_;
+  Folders scratch_;
   Process process_{nullptr, &CloseHandle};
 };
 
@@ -374,8 +366,8 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
 }
 
 TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShell) {
-  Scratch files(L"launch");
-  const fs::path document = files.path / "doc.qgt", record = files.path / "record.txt";
+  Folders files(L"launch");
+  const fs::path document = files.root / "doc.qgt", record = files.root / "record.txt";
   Put(document, "");
   SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
   for (const std::string verb : {"open", "runas"}) {  // a file type whose two verbs tell apart
@@ -419,8 +411,8 @@ TEST(Launcher, ARefusedCommandKeepsTheDialogAndRecordsNothing) {
 }
 
 TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
-  Scratch files(L"browse");
-  const fs::path chosen = files.path / "a b.txt";
+  Folders files(L"browse");
+  const fs::path chosen = files.root / "a b.txt";
   Put(chosen, "");
   Launcher l("");
   l.SetText("notepad ");
@@ -451,7 +443,7 @@ TEST(Launcher, ALongHistoryIsWholeAndKeysTypedAtOnceCompleteAgainstAllOfIt) {
 }  // namespace quillgate::testing
 
 int main(int argc, char** argv) {
-  if (argc == 7 && std::string(argv[1]) == "--update") {
+  if (argc == 6 && std::string(argv[1]) == "--update") {
     return quillgate::testing::UpdateHelper(argv);
   }
   if (argc > 1 && std::string(argv[1]) == "--record") {
