@@ -5,7 +5,7 @@
 namespace quillgate::win32 {
 
 // The data-file services over kernel32 and shell32.
-class FileSystem final : public IFileSystem {
+class FileSystem : public IFileSystem {
  public:
   std::filesystem::path ProgramFolder() override;
   std::filesystem::path DocumentsFolder() override;

@@ -8,24 +8,24 @@ namespace quillgate::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
-const fs::path kBeside = "/program/quillgate.ini";
-const fs::path kDocuments = "/documents/quillgate.ini";
-const fs::path kTemporary = "/program/quillgate.inf";
+using Disk = std::map<fs::path, std::string>;
+const fs::path kBeside = "/program/quillgate.ini", kDocuments = "/documents/quillgate.ini",
+               kTemporary = "/program/quillgate.inf";
 
 struct Launcher {
-  Files files;
-  Shell shell;
-  Notes notes;
-  LaunchCore core{files, shell, notes};
   Box Load() {
     Box box;
     core.LoadHistory(box);
     return box;
   }
+  Files files;
+  Shell shell;
+  Notes notes;
+  LaunchCore core{files, shell, notes};
 };
 
 TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
-  struct Case {
+  struct {
     std::string before, command;
     Lines loaded;
     std::string after;
@@ -45,24 +45,23 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
       EXPECT_EQ(box.items, c.loaded);
       EXPECT_EQ(box.text, c.loaded.empty() ? "" : c.loaded.back());
       l.core.UpdateHistory(c.command);
-      EXPECT_EQ(l.files.data, (std::map<fs::path, std::string>{{where, c.after}}));
+      EXPECT_EQ(l.files.data, (Disk{{where, c.after}}));
       EXPECT_TRUE(l.notes.messages.empty() && l.notes.failures.empty());
     }
   }
 }
 
-TEST(History, FirstRunIsSilentAndRecordsInDocuments) {
+TEST(History, FirstRunIsSilentAndRecordsInDocumentsElseBesideTheProgram) {
   Launcher l;
   EXPECT_TRUE(l.Load().items.empty());
   l.core.UpdateHistory("notepad");
   l.core.UpdateHistory("calc");
-  EXPECT_EQ(l.files.data, (std::map<fs::path, std::string>{{kDocuments, "notepad\r\ncalc\r\n"}}));
+  EXPECT_EQ(l.files.data, (Disk{{kDocuments, "notepad\r\ncalc\r\n"}}));
   EXPECT_TRUE(l.notes.messages.empty());
-  // Without a documents folder the program folder is the only place left.
   Launcher nowhere;
   nowhere.files.documents.clear();
   nowhere.core.UpdateHistory("x");
-  EXPECT_EQ(nowhere.files.data, (std::map<fs::path, std::string>{{kBeside, "x\r\n"}}));
+  EXPECT_EQ(nowhere.files.data, (Disk{{kBeside, "x\r\n"}}));
 }
 
 TEST(History, FailuresReportAndKeepTheOldHistory) {
@@ -87,7 +86,7 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
   }
 }
 
-TEST(History, ARewriteInterruptedBeforeItsMoveIsRecovered) {
+TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {
   Launcher l;
   l.files.data[kTemporary] = "a\r\nb\r\n";  // the only copy: the history itself is gone
   l.files.fault = Fault::Write;
@@ -95,16 +94,10 @@ TEST(History, ARewriteInterruptedBeforeItsMoveIsRecovered) {
   EXPECT_EQ(l.files.data.at(kTemporary), "a\r\nb\r\n");
   l.files.fault = Fault::None;
   l.core.UpdateHistory("c");
-  EXPECT_EQ(l.files.data, (std::map<fs::path, std::string>{{kDocuments, "a\r\nb\r\nc\r\n"}}));
-}
-
-TEST(History, AProgramFolderThatRefusesTheTemporaryRecordsBesideTheHistory) {
-  Launcher l;
-  l.files.data[kDocuments] = "old\r\n";
-  l.files.fault = Fault::Claim;
-  l.core.UpdateHistory("new");
-  EXPECT_TRUE(l.notes.failures.empty());
-  EXPECT_EQ(l.files.data, (std::map<fs::path, std::string>{{kDocuments, "old\r\nnew\r\n"}}));
+  l.files.fault = Fault::Claim;  // a program folder one may not write to
+  l.core.UpdateHistory("d");
+  EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nc\r\nd\r\n"}}));
+  EXPECT_EQ(l.notes.failures.size(), 1u);
 }
 
 TEST(DataPath, HistoryBesideTheProgramWinsAndTheTemporaryStaysThere) {
@@ -124,19 +117,14 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   box.text = "  NOTEPAD  ";
   EXPECT_TRUE(l.core.RunCommand(box, false));
   EXPECT_EQ(box.items, Lines{"notepad"});  // the list ignores case, the history does not
-  EXPECT_EQ(l.shell.verb, "(default)");
-  EXPECT_EQ(l.shell.launched, "NOTEPAD||C:\\Windows\\system32");
+  EXPECT_EQ(l.shell.launched, "-|NOTEPAD||C:\\Windows\\system32");
   const LaunchRequest& r = l.shell.request;
-  EXPECT_EQ(r.cbSize, sizeof(LaunchRequest));
-  EXPECT_TRUE(r.fMask == 0 && r.hwnd == nullptr && r.nShow == 1 && r.hInstApp == nullptr);
-
+  EXPECT_TRUE(r.cbSize == sizeof r && r.fMask == 0 && !r.hwnd && r.nShow == 1 && !r.hInstApp);
   box.text = "\t\"C:\\Program Files\\a.exe\" -x  y ";
   EXPECT_TRUE(l.core.RunCommand(box, true));
-  EXPECT_EQ(l.shell.verb, "runas");
-  EXPECT_EQ(l.shell.launched, "\t\"C:\\Program Files\\a.exe\"|-x  y|C:\\Windows\\system32");
+  EXPECT_EQ(l.shell.launched, "runas|\t\"C:\\Program Files\\a.exe\"|-x  y|C:\\Windows\\system32");
   EXPECT_EQ(l.files.data[kDocuments],
             "notepad\r\nNOTEPAD\r\n\t\"C:\\Program Files\\a.exe\" -x  y\r\n");
-
   l.shell.accept = false;
   box.text = "missing";
   EXPECT_FALSE(l.core.RunCommand(box, true));
@@ -146,9 +134,8 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
 
 TEST(Trim, MatchesTheAnchoredExpressionOnEveryShortString) {
   const std::regex edges("^ +| +$");
-  std::string text;
   for (int n = 0; n < 3 * 3 * 3 * 3 * 3 * 3 * 3; ++n) {
-    text.clear();
+    std::string text;
     for (int m = n; m; m /= 3) text += " \ta"[m % 3];
     EXPECT_EQ(TrimCommand(text), std::regex_replace(text, edges, "$1")) << '"' << text << '"';
   }

@@ -2,10 +2,10 @@
 // in-memory file system that can be made to fail at any step of a rewrite.
 #pragma once
 
+#include <strings.h>
+
 #include <algorithm>
-#include <cctype>
 #include <map>
-#include <string>
 #include <vector>
 
 #include "core/launch_core.h"
@@ -18,13 +18,8 @@ struct Box final : ICommandBox {
   void SetText(const std::string& value) override { text = value; }
   void AddString(const char* item) override { items.emplace_back(item); }
   bool FindStringExact(const std::string& value) const override {
-    const auto same = [&](const std::string& item) {
-      return std::equal(item.begin(), item.end(), value.begin(), value.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-      });
-    };
-    return std::any_of(items.begin(), items.end(), same);
+    return std::any_of(items.begin(), items.end(),
+                       [&](const std::string& i) { return !strcasecmp(i.c_str(), value.c_str()); });
   }
   std::vector<std::string> items;
   std::string text;
@@ -39,6 +34,9 @@ struct Notes final : INotifier {
 enum class Fault { None, Exists, Read, Claim, ClaimBusy, Write, Move };
 
 struct Files final : IFileSystem {
+  static std::error_code Error(std::errc code = std::errc::io_error) {
+    return std::make_error_code(code);
+  }
   fs::path ProgramFolder() override { return "/program"; }
   fs::path DocumentsFolder() override { return documents; }
   bool Exists(const fs::path& path) override {
@@ -47,26 +45,25 @@ struct Files final : IFileSystem {
   }
   ReadResult ReadWhole(const fs::path& path, std::string& out, std::error_code& error) override {
     if (fault == Fault::Read) return error = Error(), ReadResult::Failed;
-    const auto found = data.find(path);
-    if (found == data.end()) return ReadResult::Missing;
-    out = found->second;
-    return ReadResult::Ok;
+    if (!data.count(path)) return ReadResult::Missing;
+    return out = data[path], ReadResult::Ok;
   }
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
                                                  std::error_code& error) override {
-    if (fault == Fault::ClaimBusy)
-      return error = std::make_error_code(std::errc::device_or_resource_busy), nullptr;
-    if (fault == Fault::Claim && path.parent_path() == ProgramFolder())
-      return error = Error(), nullptr;
+    const bool busy = fault == Fault::ClaimBusy;
+    if (busy || (fault == Fault::Claim && path.parent_path() == ProgramFolder())) {
+      return error = Error(busy ? std::errc::device_or_resource_busy : std::errc::io_error),
+             nullptr;
+    }
     return std::make_unique<Temporary>(*this, path, data[path]);
   }
 
   struct Temporary final : ITemporaryFile {
-    Temporary(Files& owner, fs::path at, std::string old) : files(owner), path(at), leftover(old) {}
+    Temporary(Files& f, fs::path at, std::string old) : files(f), path(at), leftover(old) {}
     const fs::path& Path() const override { return path; }
     const std::string& Leftover() const override { return leftover; }
     std::error_code Write(const std::string& content) override {
-      const bool fails = files.fault == Fault::Write && !files.wrote++;
+      const bool fails = files.fault == Fault::Write && !files.wrote++;  // torn, the first time
       files.data[path] = fails ? content.substr(0, content.size() / 2) : content;
       return fails ? Error() : std::error_code();
     }
@@ -82,7 +79,6 @@ struct Files final : IFileSystem {
     std::string leftover;
   };
 
-  static std::error_code Error() { return std::make_error_code(std::errc::io_error); }
   std::map<fs::path, std::string> data;
   fs::path documents = "/documents";
   Fault fault = Fault::None;
@@ -97,13 +93,13 @@ struct Shell final : IShell {
   std::string SystemDirectory() override { return "C:\\Windows\\system32"; }
   bool Execute(const LaunchRequest& r) override {
     request = r;
-    verb = r.lpVerb ? r.lpVerb : "(default)";
-    launched = std::string(r.lpFile) + "|" + r.lpParameters + "|" + r.lpDirectory;
+    launched = std::string(r.lpVerb ? r.lpVerb : "-") + "|" + r.lpFile + "|" + r.lpParameters +
+               "|" + r.lpDirectory;
     return accept;
   }
   bool accept = true;
   LaunchRequest request{};
-  std::string verb, launched;
+  std::string launched;
 };
 
 // The core with a recording shell and notifier, over the files a test chooses.

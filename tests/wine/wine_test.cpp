@@ -32,7 +32,7 @@ fs::path Self() {
 }
 
 // The real file services with the program and documents folders in a folder of a test's own.
-struct Folders final : IFileSystem {
+struct Folders final : win32::FileSystem {
   // A helper process works in its test's folders, which it does not own.
   Folders(bool owner, const fs::path& at, const std::wstring& below = L"")
       : root(at),
@@ -53,16 +53,8 @@ struct Folders final : IFileSystem {
   }
   fs::path ProgramFolder() override { return program; }
   fs::path DocumentsFolder() override { return documents; }
-  bool Exists(const fs::path& p) override { return real.Exists(p); }
-  ReadResult ReadWhole(const fs::path& p, std::string& s, std::error_code& e) override {
-    return real.ReadWhole(p, s, e);
-  }
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& p, std::error_code& e) override {
-    return real.ClaimTemporary(p, e);
-  }
   fs::path root, program, documents;
   bool owned;
-  win32::FileSystem real;
 };
 
 using Process = std::unique_ptr<void, decltype(&CloseHandle)>;
@@ -107,7 +99,7 @@ TEST(RealFiles, OnlyNotFoundKindsOfFailureMeanAbsent) {
   for (const char* absent : {"none", "no/none", "bad<name"})
     EXPECT_FALSE(f.Exists(f.root / absent));
   EXPECT_TRUE(f.Exists(f.program));  // a folder counts
-  EXPECT_TRUE(fs::is_directory(f.real.DocumentsFolder()));
+  EXPECT_TRUE(fs::is_directory(f.win32::FileSystem::DocumentsFolder()));
   EXPECT_THROW(f.Exists(QG_LOOP_LINK), fs::filesystem_error);
 }
 
@@ -218,26 +210,16 @@ int RecordLaunch() {
   return 0;
 }
 
-std::string Narrow(const std::wstring& text) {
-  std::string out(text.size() * 2 + 1, '\0');
-  out.resize(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), out.size(), 0, 0) - 1);
-  return out;
-}
-
-void Key(WORD key, bool up) {
-  INPUT input{};
-  input.type = INPUT_KEYBOARD;
-  input.ki.wVk = key;
-  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (key == VK_RCONTROL ? KEYEVENTF_EXTENDEDKEY : 0);
-  SendInput(1, &input, sizeof input);
-}
-
 // Presses `key` with `modifier` held, as a keyboard does.
 void Press(WORD key, WORD modifier = 0) {
-  if (modifier) Key(modifier, false);
-  Key(key, false);
-  Key(key, true);
-  if (modifier) Key(modifier, true);
+  INPUT in[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    in[i].type = INPUT_KEYBOARD;
+    in[i].ki.wVk = i == 0 || i == 3 ? modifier : key;
+    in[i].ki.dwFlags = (i >= 2 ? KEYEVENTF_KEYUP : 0) |
+                       (modifier == VK_RCONTROL && (i == 0 || i == 3) ? KEYEVENTF_EXTENDEDKEY : 0);
+  }
+  SendInput(modifier ? 4 : 2, modifier ? in : in + 1, sizeof(INPUT));
 }
 
 void Type(const std::string& text) {
@@ -245,24 +227,6 @@ void Type(const std::string& text) {
     const SHORT key = VkKeyScanA(c);
     Press(LOBYTE(key), HIBYTE(key) & 1 ? VK_SHIFT : 0);
   }
-}
-
-struct WindowSearch {
-  DWORD pid;
-  const char* caption;
-  HWND skip, found;
-};
-
-BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
-  auto& s = *reinterpret_cast<WindowSearch*>(param);
-  DWORD pid = 0;
-  char text[64] = "";
-  GetWindowThreadProcessId(window, &pid);
-  GetWindowTextA(window, text, sizeof text);
-  if (pid != s.pid || !IsWindowVisible(window) || window == s.skip) return TRUE;
-  if (s.caption && std::string(text) != s.caption) return TRUE;
-  s.found = window;
-  return FALSE;
 }
 
 // A copy of quillgate.exe in a folder of its own, with its history beside it, running.
@@ -287,15 +251,18 @@ class Launcher {
 
   // A visible top-level window of this launcher: its dialog by caption, or any other.
   HWND Window(const char* caption = nullptr) const {
-    WindowSearch search{GetProcessId(process_.get()), caption, dialog, nullptr};
-    EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    DWORD pid = 0;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, caption));) {
+      GetWindowThreadProcessId(w, &pid);
+      if (pid == GetProcessId(process_.get()) && IsWindowVisible(w) && w != dialog) return w;
+    }
+    return nullptr;
   }
 
   std::string Text() const {
-    wchar_t text[1024] = L"";
-    SendMessageW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
-    return Narrow(text);
+    std::wstring text(1024, L'\0');
+    text.resize(SendMessageW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text.data())));
+    return std::string(text.begin(), text.end());  // the tests type ASCII only
   }
   std::pair<int, int> Selection() const {
     const auto sel = static_cast<DWORD>(SendMessageW(box, CB_GETEDITSEL, 0, 0));
@@ -303,9 +270,9 @@ class Launcher {
   }
   int Count() const { return static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0)); }
   std::string Item(int index) const {
-    wchar_t text[1024] = L"";
-    SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-    return Narrow(text);
+    std::wstring text(1024, L'\0');
+    text.resize(SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data())));
+    return std::string(text.begin(), text.end());
   }
   std::vector<std::string> Items() const {
     std::vector<std::string> items(Count());
@@ -319,9 +286,13 @@ class Launcher {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
   }
-  // Waits for the box to show `text` with `selection`.
-  bool Shows(const std::string& text, std::pair<int, int> selection) const {
-    return Until([&] { return Text() == text && Selection() == selection; }, 5000);
+  // Whether the box comes to show `text` with `from` to `to` selected.
+  ::testing::AssertionResult Shows(const std::string& text, int from, int to) const {
+    if (Until([&] { return Text() == text && Selection() == std::pair(from, to); }, 5000)) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << Text() << ' ' << Selection().first << ',' << Selection().second;
   }
 
   HWND dialog = nullptr;
@@ -332,34 +303,29 @@ class Launcher {
   Process process_{nullptr, &CloseHandle};
 };
 
-#define EXPECT_SHOWS(launcher, text, from, to)                       \
-  EXPECT_TRUE(launcher.Shows(text, {from, to}))                      \
-      << launcher.Text() << " " << launcher.Selection().first << "," \
-      << launcher.Selection().second
-
 TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
   Launcher l("notepad\r\nnslookup\r\n\r\ncalc\r\nunfinished");
   EXPECT_EQ(l.Items(), (std::vector<std::string>{"notepad", "nslookup", "calc"}));
-  EXPECT_SHOWS(l, "calc", 0, 4);
+  EXPECT_TRUE(l.Shows("calc", 0, 4));
   EXPECT_EQ(RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R'), FALSE);  // Win+R held
   Press('A', VK_CONTROL);
   Press(VK_DELETE);  // Ctrl+A selected everything; a deletion completes nothing
-  EXPECT_SHOWS(l, "", 0, 0);
+  EXPECT_TRUE(l.Shows("", 0, 0));
   Type("NO");  // the item's own letter case, its remainder selected
-  EXPECT_SHOWS(l, "notepad", 2, 7);
+  EXPECT_TRUE(l.Shows("notepad", 2, 7));
   Type("t");
-  EXPECT_SHOWS(l, "notepad", 3, 7);
+  EXPECT_TRUE(l.Shows("notepad", 3, 7));
   Press(VK_BACK);
-  EXPECT_SHOWS(l, "not", 3, 3);
+  EXPECT_TRUE(l.Shows("not", 3, 3));
   Type("x");  // begins no item
-  EXPECT_SHOWS(l, "notx", 4, 4);
+  EXPECT_TRUE(l.Shows("notx", 4, 4));
   Press('A', VK_CONTROL);
-  EXPECT_SHOWS(l, "notx", 0, 4);
+  EXPECT_TRUE(l.Shows("notx", 0, 4));
   Type("nlookup");
   Press(VK_HOME);
   Press(VK_RIGHT);
   Type("s");  // completes to an item, yet the caret inside the text stays
-  EXPECT_SHOWS(l, "nslookup", 2, 2);
+  EXPECT_TRUE(l.Shows("nslookup", 2, 2));
   Press(VK_ESCAPE);
   EXPECT_TRUE(l.Ended());
   EXPECT_EQ(Slurp(l.History()), "notepad\r\nnslookup\r\n\r\ncalc\r\nunfinished");
@@ -434,7 +400,7 @@ TEST(Launcher, ALongHistoryIsWholeAndKeysTypedAtOnceCompleteAgainstAllOfIt) {
   for (int i = 0; i < 100000; ++i) history.append(line, std::snprintf(line, 16, "c%06d\r\n", i));
   Launcher l(history);
   Type("c09999");  // the moment the window shows; only the last lines begin so
-  EXPECT_SHOWS(l, "c099990", 6, 7);
+  EXPECT_TRUE(l.Shows("c099990", 6, 7));
   EXPECT_EQ(l.Count(), 100000);
   for (int i = 0; i < 100000; i += 4999) EXPECT_EQ(l.Item(i), history.substr(i * 9, 7));
 }
