@@ -1,5 +1,14 @@
 // The dialog's combo box as the launch core sees it: plain combo-box operations only.
+//
+// Items can be collected instead of handed to the control one by one: a history of any size
+// then shows at once, and the control is filled in short pieces while the user has nothing to
+// do (Fill), or all at once the moment something needs the whole list (FillAll).
 #pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <vector>
 
 #include "core/ports.h"
 #include "platform/framework.h"
@@ -12,11 +21,39 @@ class ComboCommandBox final : public ICommandBox {
 
   std::string GetText() const override;
   void SetText(const std::string& text) override;
+  // Collected while collecting; after that, while collected items still wait, kept to go in
+  // after them (see FindStringExact).
   void AddString(const char* item) override;
+  // While items still wait for the control the answer is false without a search: an item
+  // added then goes in after the whole list, and only if the complete list has no equal item.
+  // So a launch never waits for the list, and the list ends up as if it had been complete.
   bool FindStringExact(const std::string& text) const override;
 
+  // Items added from here on are copied and kept until Fill or FillAll hands them over.
+  void BeginCollecting();
+  // Lets the control reserve room for what was collected, and switches its list's redrawing
+  // off until the list is complete (its every addition otherwise updates the scroll bar).
+  void EndCollecting();
+  // True while some items have yet to reach the control.
+  bool Filling() const { return !waiting_.empty() || !late_.empty(); }
+  // Hands items to the control for about `milliseconds`; true while some are left.
+  bool Fill(unsigned milliseconds);
+  void FillAll() { Fill(0); }
+
  private:
+  void Complete();
+
   CComboBox& combo_;
+  bool collecting_ = false;
+  // The collected items in order, each with its terminating zero, packed into large blocks so
+  // that a long history costs neither an allocation per line nor a copy when storage grows.
+  std::deque<std::string> waiting_;
+  std::size_t next_ = 0;  // offset of the next item in waiting_.front()
+  std::size_t count_ = 0;
+  std::size_t bytes_ = 0;
+  // Added after collecting ended while items still waited: they go in last, when not there.
+  std::vector<std::string> late_;
+  HWND list_ = nullptr;  // the combo box's list while items wait, its redrawing off
 };
 
 }  // namespace quillgate
