@@ -1,15 +1,8 @@
 #include "ui/win32_command_box.h"
 
-#include <algorithm>
-#include <cstring>
+#include <utility>
 
 namespace quillgate {
-
-namespace {
-
-constexpr std::size_t kBlockBytes = 1 << 20;
-
-}  // namespace
 
 std::string ComboCommandBox::GetText() const {
   return combo_.GetWindowText();
@@ -21,14 +14,7 @@ void ComboCommandBox::SetText(const std::string& text) {
 
 void ComboCommandBox::AddString(const char* item) {
   if (collecting_) {
-    const std::size_t size = std::strlen(item) + 1;
-    if (waiting_.empty() || waiting_.back().capacity() - waiting_.back().size() < size) {
-      waiting_.emplace_back();
-      waiting_.back().reserve(std::max(kBlockBytes, size));
-    }
-    waiting_.back().append(item, size);
-    ++count_;
-    bytes_ += size;
+    waiting_.push_back(item);
   } else if (Filling()) {
     late_.emplace_back(item);
   } else {
@@ -42,15 +28,27 @@ bool ComboCommandBox::FindStringExact(const std::string& text) const {
   return combo_.FindStringExact(-1, text.c_str()) != CB_ERR;
 }
 
+void ComboCommandBox::KeepLoadedText(std::string& text) {
+  if (!collecting_) return;
+  // The same items, in the text's new home.
+  const char* const from = text.data();
+  text_ = std::move(text);
+  for (std::size_t i = next_; i < waiting_.size(); ++i) {
+    waiting_[i] = text_.data() + (waiting_[i] - from);
+  }
+  bytes_ = text_.size();
+}
+
 void ComboCommandBox::BeginCollecting() {
   collecting_ = true;
 }
 
 void ComboCommandBox::EndCollecting() {
   collecting_ = false;
-  if (waiting_.empty()) return;
-  // The control keeps its strings as UTF-16.
-  combo_.SendMessage(CB_INITSTORAGE, count_, static_cast<LPARAM>(bytes_ * sizeof(wchar_t)));
+  if (!Filling()) return;
+  // The control keeps its strings as UTF-16; the text's size is near enough.
+  combo_.SendMessage(CB_INITSTORAGE, waiting_.size() - next_,
+                     static_cast<LPARAM>(bytes_ * sizeof(wchar_t)));
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   list_ = GetComboBoxInfo(combo_.m_hWnd, &info) ? info.hwndList : nullptr;
@@ -64,9 +62,8 @@ bool ComboCommandBox::Fill(unsigned milliseconds) {
   QueryPerformanceCounter(&deadline);
   deadline.QuadPart += frequency.QuadPart * milliseconds / 1000;
   int sinceCheck = 0;
-  while (!waiting_.empty()) {
-    const std::string& block = waiting_.front();
-    const char* item = block.data() + next_;
+  while (next_ < waiting_.size()) {
+    const char* item = waiting_[next_++];
     // The combo box hands each CB_ADDSTRING on to its list as LB_ADDSTRING; sending that to the
     // list itself saves a message per item, a third of the fill under Wine.
     if (list_) {
@@ -74,16 +71,11 @@ bool ComboCommandBox::Fill(unsigned milliseconds) {
     } else {
       combo_.AddString(item);
     }
-    next_ += std::strlen(item) + 1;
-    if (next_ == block.size()) {
-      waiting_.pop_front();
-      next_ = 0;
-    }
     // The clock is read every few items: one item costs about a microsecond.
     if (milliseconds && ++sinceCheck == 32) {
       sinceCheck = 0;
       QueryPerformanceCounter(&now);
-      if (now.QuadPart >= deadline.QuadPart && !waiting_.empty()) return true;
+      if (now.QuadPart >= deadline.QuadPart && next_ < waiting_.size()) return true;
     }
   }
   Complete();
@@ -100,7 +92,10 @@ void ComboCommandBox::Complete() {
   for (const std::string& item : late) {
     if (combo_.FindStringExact(-1, item.c_str()) == CB_ERR) combo_.AddString(item.c_str());
   }
-  count_ = 0;
+  // The control has its own copies now.
+  std::vector<const char*>().swap(waiting_);
+  std::string().swap(text_);
+  next_ = 0;
   bytes_ = 0;
 }
 

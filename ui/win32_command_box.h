@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -28,14 +27,17 @@ class ComboCommandBox final : public ICommandBox {
   // added then goes in after the whole list, and only if the complete list has no equal item.
   // So a launch never waits for the list, and the list ends up as if it had been complete.
   bool FindStringExact(const std::string& text) const override;
+  // Takes over the text the collected items point into.
+  void KeepLoadedText(std::string& text) override;
 
-  // Items added from here on are copied and kept until Fill or FillAll hands them over.
+  // Items added from here on are kept, as pointers, until Fill or FillAll hands them over; the
+  // text they point into must be handed over too (KeepLoadedText), as LoadHistory does.
   void BeginCollecting();
   // Lets the control reserve room for what was collected, and switches its list's redrawing
   // off until the list is complete (its every addition otherwise updates the scroll bar).
   void EndCollecting();
   // True while some items have yet to reach the control.
-  bool Filling() const { return !waiting_.empty() || !late_.empty(); }
+  bool Filling() const { return next_ < waiting_.size() || !late_.empty(); }
   // Hands items to the control for about `milliseconds`; true while some are left.
   bool Fill(unsigned milliseconds);
   void FillAll() { Fill(0); }
@@ -45,11 +47,11 @@ class ComboCommandBox final : public ICommandBox {
 
   CComboBox& combo_;
   bool collecting_ = false;
-  // The collected items in order, each with its terminating zero, packed into large blocks so
-  // that a long history costs neither an allocation per line nor a copy when storage grows.
-  std::deque<std::string> waiting_;
-  std::size_t next_ = 0;  // offset of the next item in waiting_.front()
-  std::size_t count_ = 0;
+  // The collected items in order, pointing into the history's own text: a long history costs
+  // no copy of its lines, only a pointer each.
+  std::string text_;
+  std::vector<const char*> waiting_;
+  std::size_t next_ = 0;  // the next item to hand over
   std::size_t bytes_ = 0;
   // Added after collecting ended while items still waited: they go in last, when not there.
   std::vector<std::string> late_;
