@@ -21,8 +21,6 @@
 #include <vector>
 
 #include "core/launch_core.h"
-#include "platform/posix_files.h"
-#include "tests/support/relocated_file_system.h"
 
 namespace quillgate {
 namespace {
@@ -134,6 +132,46 @@ std::string ReadWhole(const fs::path& path) {
   return contents;
 }
 
+// The file services the core needs, over POSIX calls, with both folders in one: the same steps
+// as the real ones (read whole, write the temporary file and flush it to disk, rename it over
+// the history), without the waiting and recovery that a benchmark never meets.
+class BenchFiles final : public IFileSystem {
+ public:
+  explicit BenchFiles(fs::path folder) : folder_(std::move(folder)) {}
+  fs::path ProgramFolder() override { return folder_; }
+  fs::path DocumentsFolder() override { return folder_; }
+  bool Exists(const fs::path& path) override { return fs::exists(path); }
+  ReadResult ReadWhole(const fs::path& path, std::string& contents, std::error_code&) override {
+    if (!fs::exists(path)) return ReadResult::Missing;
+    contents = quillgate::ReadWhole(path);
+    return ReadResult::Ok;
+  }
+  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
+                                                 std::error_code&) override {
+    return std::make_unique<Temporary>(path);
+  }
+
+ private:
+  struct Temporary final : ITemporaryFile {
+    explicit Temporary(fs::path at) : path(std::move(at)) {}
+    const fs::path& Path() const override { return path; }
+    const std::string& Leftover() const override { return leftover; }
+    std::error_code Write(const std::string& content) override {
+      WriteWhole(path, content, true);
+      return {};
+    }
+    std::error_code MoveOver(const fs::path& target) override {
+      std::error_code error;
+      fs::rename(path, target, error);
+      return error;
+    }
+    void Remove() override { fs::remove(path); }
+    fs::path path;
+    std::string leftover;
+  };
+  fs::path folder_;
+};
+
 double Median(std::vector<double> times) {
   std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
   return times[times.size() / 2];
@@ -173,7 +211,7 @@ struct Row {
 
 Row Measure(const fs::path& folder, int lines, int runs) {
   // The history lies beside the "executable", so the rewrite renames within one folder.
-  testing::RelocatedFileSystem files(folder, folder);
+  BenchFiles files(folder);
   NullShell shell;
   FailOnReport notifier;
   LaunchCore core(files, shell, notifier);

@@ -157,6 +157,7 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
     lineStart = at + 2;
   });
   if (last) box.SetText(last);
+  box.KeepLoadedText(contents);
 }
 
 std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& history) {

@@ -23,6 +23,10 @@ class ICommandBox {
   virtual void AddString(const char* item) = 0;
   // True when an item equals `text` as a whole, ignoring letter case.
   virtual bool FindStringExact(const std::string& text) const = 0;
+  // Called at the end of a load with the text its items pointed into (each ended by a zero in
+  // place): a box that adds its items later may take the text over and keep the pointers
+  // instead of copying every line. The default leaves it.
+  virtual void KeepLoadedText(std::string& /*text*/) {}
 };
 
 struct CommandParts {

@@ -83,7 +83,15 @@ INT_PTR CDialog::DoModal() {
   // The framework's own loop, so each message reaches PreTranslateMessage of the window it is
   // for and then of every parent that has an object, before it is dispatched.
   MSG msg;
+  bool idle = true;
   while (m_inModalLoop) {
+    // Idle work runs only while nothing waits, paint included, so the dialog is drawn first
+    // and input waits for one short piece of that work at most.
+    if (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      idle = OnIdle();
+      continue;
+    }
+    idle = true;
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
     if (got == 0) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // leave WM_QUIT for an outer loop

@@ -86,6 +86,10 @@ class CDialog : public CWnd {
   // A WM_COMMAND that neither the sending control nor IDOK/IDCANCEL took.
   virtual bool OnControlCommand(UINT id, UINT code);
   virtual void OnSysCommand(UINT id, LPARAM lParam);
+  // Called by the modal loop whenever no message is waiting, for work that may wait for the
+  // user: do a short piece of it and return true to be called again while the queue stays
+  // empty, false when nothing is left (until the next message).
+  virtual bool OnIdle() { return false; }
   // Hands the message being handled on to the default processing.
   void Default() { m_passToDefault = true; }
 

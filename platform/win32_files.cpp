@@ -31,19 +31,30 @@ bool IsNotFound(DWORD error) {
          error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
 }
 
+// Reads into the string itself, sized from the file, until the end shows: a large history is
+// copied once, by the system, not a second time out of a buffer.
 bool ReadAll(HANDLE file, std::string& contents) {
-  contents.clear();
+  constexpr std::size_t kChunk = 64 * 1024;
   LARGE_INTEGER size{};
-  if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-    contents.reserve(static_cast<std::size_t>(size.QuadPart));
-  }
-  char buffer[64 * 1024];
+  const std::size_t expected =
+      GetFileSizeEx(file, &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) : 0;
+  contents.clear();
+  std::size_t done = 0;
   for (;;) {
+    // One byte more than the file's size, so the end shows without growing the string; a
+    // file that grew meanwhile grows it by half each time.
+    if (contents.size() == done) contents.resize(std::max(done + done / 2 + kChunk, expected + 1));
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(contents.size() - done, 1u << 30));
     DWORD got = 0;
-    if (!::ReadFile(file, buffer, sizeof buffer, &got, nullptr)) return false;
-    if (got == 0) return true;
-    contents.append(buffer, got);
+    if (!::ReadFile(file, contents.data() + done, want, &got, nullptr)) {
+      contents.clear();
+      return false;
+    }
+    if (got == 0) break;
+    done += got;
   }
+  contents.resize(done);
+  return true;
 }
 
 class TemporaryFile final : public ITemporaryFile {

@@ -6,7 +6,53 @@
 
 namespace quillgate {
 
+namespace {
+
+// How long one piece of the list's fill may keep input waiting.
+constexpr unsigned kFillPieceMs = 10;
+
+// Input that completion, the drop-down or moving through the list answers, when it is for the
+// command box. Enter, Esc and Tab leave the box, and the modifiers alone do nothing: those
+// never wait for the list, so a launch is immediate with a history of any size.
+bool ActsOnList(const MSG& msg) {
+  switch (msg.message) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      switch (msg.wParam) {
+        case VK_RETURN:
+        case VK_ESCAPE:
+        case VK_TAB:
+        case VK_SHIFT:
+        case VK_CONTROL:
+        case VK_MENU:
+        case VK_LWIN:
+        case VK_RWIN:
+          return false;
+        default:
+          return true;
+      }
+    case WM_CHAR:
+      return msg.wParam != '\r' && msg.wParam != '\n' && msg.wParam != 0x1B && msg.wParam != '\t';
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_MOUSEWHEEL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
 CQuillGateDlg::CQuillGateDlg() : CDialog(IDD_LAUNCHER_DIALOG) {}
+
+void CQuillGateDlg::LoadHistory() {
+  m_box.BeginCollecting();
+  m_core.LoadHistory(m_box);
+  m_box.EndCollecting();
+}
 
 void CQuillGateDlg::DoDataExchange() {
   DDX_Control(m_hWnd, IDC_COMMAND, m_command);
@@ -30,6 +76,18 @@ BOOL CQuillGateDlg::OnInitDialog() {
   return FALSE;
 }
 
+BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
+  if (m_box.Filling() && ActsOnList(*msg) &&
+      (msg->hwnd == m_command.m_hWnd || IsChild(m_command.m_hWnd, msg->hwnd))) {
+    m_box.FillAll();
+  }
+  return CDialog::PreTranslateMessage(msg);
+}
+
+bool CQuillGateDlg::OnIdle() {
+  return m_box.Fill(kFillPieceMs);
+}
+
 void CQuillGateDlg::OnOK() {
   // Asked for at this moment, so Ctrl held while clicking OK elevates too.
   const bool elevated = GetKeyState(VK_LCONTROL) < 0 || GetKeyState(VK_RCONTROL) < 0;
@@ -40,6 +98,11 @@ void CQuillGateDlg::OnOK() {
 bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
   switch (id) {
     case IDC_COMMAND:
+      // Whatever opened the list (a click, a key, a message from elsewhere), it shows whole.
+      if (code == CBN_DROPDOWN) {
+        m_box.FillAll();
+        return true;
+      }
       if (code != CBN_SELCHANGE) return false;
       OnCommandSelChange();
       return true;

@@ -19,13 +19,18 @@ class CQuillGateDlg : public CDialog {
   CQuillGateDlg();
 
   std::filesystem::path ResolveDataPath(DataFile kind) { return m_core.ResolveDataPath(kind); }
-  void LoadHistory() { m_core.LoadHistory(m_box); }
+  // The list is filled while the dialog is idle, after the first paint; the edit field has
+  // the most recent command at once.
+  void LoadHistory();
   // True when the shell accepted the command; it is recorded in the history then.
   bool RunCommand(bool elevated) { return m_core.RunCommand(m_box, elevated); }
 
  protected:
   void DoDataExchange() override;
   BOOL OnInitDialog() override;
+  // Completes the list before any input that could act on it is dispatched.
+  BOOL PreTranslateMessage(MSG* msg) override;
+  bool OnIdle() override;
   void OnOK() override;
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;

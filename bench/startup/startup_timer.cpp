@@ -1,22 +1,35 @@
-// Times programs from process creation until their dialog is visible, alternating between them
-// so that drifts of the machine fall on all of them alike. Each dialog is then closed as the
-// user would (WM_CLOSE), and the next run starts only after the process has ended.
+// Times the launcher against a bare dialog of the same template, alternating between them so
+// that drifts of the machine fall on both alike: from process creation until the dialog is
+// visible, for the launcher also until its drop-down holds every history line, and the
+// launcher's peak memory. Each dialog is then closed as the user would (WM_CLOSE), and the
+// next run starts only after the process has ended.
 //
-//   startup_timer RUNS CAPTION EXE...
+//   startup_timer RUNS CAPTION LINES LAUNCHER BARE
+//       LINES: the launcher's history lines, which its list must reach; -1: do not wait for it
+//   startup_timer --enter COMMAND CAPTION LAUNCHER
+//       one start of the launcher: once visible, COMMAND is put in its box and Enter pressed;
+//       times Enter to the launched program's window (same caption, another process) and
+//       Enter to the launcher's end
 //
-// Prints one line per run and, per program, the median and the fastest start in milliseconds.
+// Prints one line per run, then per program "median <what> <exe> <value> <unit>" lines.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
 
+constexpr int kCommandBoxId = 1004;
+constexpr double kGiveUpMs = 600000;
+
 struct Search {
-  DWORD processId;
+  DWORD processId;  // the program's own window; 0: any process but `notProcessId`
+  DWORD notProcessId;
   const char* caption;
   HWND found;
 };
@@ -25,12 +38,21 @@ BOOL CALLBACK FindVisibleDialog(HWND window, LPARAM lParam) {
   auto* search = reinterpret_cast<Search*>(lParam);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+  if (search->processId ? owner != search->processId : owner == search->notProcessId) {
+    return TRUE;
+  }
+  if (!IsWindowVisible(window)) return TRUE;
   char caption[256] = {};
   GetWindowTextA(window, caption, sizeof caption);
   if (std::string(caption) != search->caption) return TRUE;
   search->found = window;
   return FALSE;
+}
+
+LARGE_INTEGER Now() {
+  LARGE_INTEGER now;
+  QueryPerformanceCounter(&now);
+  return now;
 }
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
@@ -42,54 +64,91 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
   return static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 / frequency;
 }
 
-// Milliseconds from CreateProcess until the dialog is visible; negative on failure.
-double TimeOneStart(const std::string& exe, const char* caption) {
+// Polls tightly, but leaves the measured process a core: Sleep(1) is about a millisecond.
+// Returns the milliseconds since `started` at which `done` held; negative on giving up.
+template <typename Done>
+double PollUntil(LARGE_INTEGER started, HANDLE process, Done done) {
+  for (;;) {
+    if (done()) return Milliseconds(started, Now());
+    if (Milliseconds(started, Now()) > kGiveUpMs ||
+        (process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0)) {
+      return -1;
+    }
+    Sleep(1);
+  }
+}
+
+HWND FindDialog(DWORD processId, DWORD notProcessId, const char* caption) {
+  Search search{processId, notProcessId, caption, nullptr};
+  EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool Start(const std::string& exe, PROCESS_INFORMATION& process, LARGE_INTEGER& started) {
   std::string commandLine = "\"" + exe + "\"";
   std::string folder = exe.substr(0, exe.find_last_of('\\'));
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  LARGE_INTEGER started;
   // Wine now and then refuses a start with an internal error (1359); a second try succeeds.
   for (int attempt = 1;; ++attempt) {
-    QueryPerformanceCounter(&started);
+    started = Now();
     if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                        folder.c_str(), &startup, &process)) {
-      break;
+      return true;
     }
     std::fprintf(stderr, "cannot start %s: error %lu\n", exe.c_str(), GetLastError());
-    if (attempt == 3) return -1;
+    if (attempt == 3) return false;
     Sleep(100);
   }
-  Search search{process.dwProcessId, caption, nullptr};
-  double elapsed = -1;
-  // Tight, but leaving the starting process a core: Sleep(1) is about a millisecond.
-  for (;;) {
-    EnumWindows(FindVisibleDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found) {
-      LARGE_INTEGER seen;
-      QueryPerformanceCounter(&seen);
-      elapsed = Milliseconds(started, seen);
-      break;
-    }
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    if (Milliseconds(started, now) > 30000 ||
-        WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
-      std::fprintf(stderr, "no dialog from %s\n", exe.c_str());
-      break;
-    }
-    Sleep(1);
-  }
-  if (search.found) PostMessageA(search.found, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+}
+
+void Finish(const std::string& exe, PROCESS_INFORMATION& process) {
+  if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) {
     std::fprintf(stderr, "%s did not end; terminating it\n", exe.c_str());
     TerminateProcess(process.hProcess, 1);
     WaitForSingleObject(process.hProcess, 5000);
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return elapsed;
+}
+
+struct Sample {
+  double visible = -1;   // ms from creation to the visible dialog
+  double complete = -1;  // ms until the list holds every line; -1: not measured
+  double peakMb = -1;    // peak working set, MB
+  double peakCommitMb = -1;
+};
+
+// One start: visible, then (when `lines` >= 0) every line in the list, then its peak memory.
+bool TimeOneStart(const std::string& exe, const char* caption, long lines, Sample& sample) {
+  PROCESS_INFORMATION process{};
+  LARGE_INTEGER started;
+  if (!Start(exe, process, started)) return false;
+  HWND dialog = nullptr;
+  sample.visible = PollUntil(started, process.hProcess, [&] {
+    dialog = FindDialog(process.dwProcessId, 0, caption);
+    return dialog != nullptr;
+  });
+  if (dialog && lines >= 0) {
+    HWND box = GetDlgItem(dialog, kCommandBoxId);
+    sample.complete = PollUntil(started, process.hProcess, [&] {
+      DWORD_PTR count = 0;
+      return SendMessageTimeoutW(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count) &&
+             static_cast<long>(count) == lines;
+    });
+    if (sample.complete < 0)
+      std::fprintf(stderr, "%s: list never held %ld lines\n", exe.c_str(), lines);
+  }
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  if (GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory)) {
+    sample.peakMb = static_cast<double>(memory.PeakWorkingSetSize) / (1 << 20);
+    sample.peakCommitMb = static_cast<double>(memory.PeakPagefileUsage) / (1 << 20);
+  }
+  if (!dialog) std::fprintf(stderr, "no dialog from %s\n", exe.c_str());
+  if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
+  Finish(exe, process);
+  return dialog && (lines < 0 || sample.complete >= 0);
 }
 
 double Median(std::vector<double> values) {
@@ -98,37 +157,103 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: %s RUNS CAPTION EXE...\n", argv[0]);
-    return 2;
-  }
-  const int runs = std::atoi(argv[1]);
-  const char* caption = argv[2];
-  std::vector<std::string> exes(argv + 3, argv + argc);
-  std::vector<std::vector<double>> times(exes.size());
-
+int Compare(int runs, const char* caption, long lines, const std::string (&exes)[2]) {
+  std::vector<Sample> samples[2];
   // One start of each that is not counted: the first start pays for loading files into the
   // page cache and for the display connection's first round trips.
-  for (const auto& exe : exes) TimeOneStart(exe, caption);
-
+  for (int i = 0; i < 2; ++i) {
+    Sample ignored;
+    TimeOneStart(exes[i], caption, i == 0 ? lines : -1, ignored);
+  }
   for (int run = 0; run < runs; ++run) {
     // Alternate the order, so that neither program always follows the other.
-    for (std::size_t k = 0; k < exes.size(); ++k) {
-      const std::size_t i = run % 2 ? exes.size() - 1 - k : k;
-      const double ms = TimeOneStart(exes[i], caption);
-      if (ms < 0) return 1;
-      times[i].push_back(ms);
-      std::printf("run %2d  %-40s %8.1f ms\n", run + 1, exes[i].c_str(), ms);
+    for (int k = 0; k < 2; ++k) {
+      const int i = run % 2 ? 1 - k : k;
+      Sample sample;
+      if (!TimeOneStart(exes[i], caption, i == 0 ? lines : -1, sample)) return 1;
+      samples[i].push_back(sample);
+      std::printf("run %2d  %-32s visible %8.1f ms", run + 1, exes[i].c_str(), sample.visible);
+      if (sample.complete >= 0) std::printf("  list complete %8.1f ms", sample.complete);
+      std::printf("  peak %7.1f MB\n", sample.peakMb);
       std::fflush(stdout);
     }
   }
-  for (std::size_t i = 0; i < exes.size(); ++i) {
-    std::printf("median %-40s %8.1f ms\n", exes[i].c_str(), Median(times[i]));
-    std::printf("min    %-40s %8.1f ms\n", exes[i].c_str(),
-                *std::min_element(times[i].begin(), times[i].end()));
+  for (int i = 0; i < 2; ++i) {
+    auto column = [&](double Sample::*field) {
+      std::vector<double> values;
+      for (const Sample& sample : samples[i]) values.push_back(sample.*field);
+      return values;
+    };
+    const std::vector<double> visible = column(&Sample::visible);
+    std::printf("median visible %s %.1f ms\n", exes[i].c_str(), Median(visible));
+    std::printf("min visible %s %.1f ms\n", exes[i].c_str(),
+                *std::min_element(visible.begin(), visible.end()));
+    if (i == 0 && lines >= 0) {
+      std::printf("median complete %s %.1f ms\n", exes[i].c_str(),
+                  Median(column(&Sample::complete)));
+    }
+    const std::vector<double> peak = column(&Sample::peakMb);
+    const std::vector<double> commit = column(&Sample::peakCommitMb);
+    std::printf("max peak %s %.1f MB\n", exes[i].c_str(),
+                *std::max_element(peak.begin(), peak.end()));
+    std::printf("max commit %s %.1f MB\n", exes[i].c_str(),
+                *std::max_element(commit.begin(), commit.end()));
   }
   return 0;
+}
+
+int PressEnter(const std::string& command, const char* caption, const std::string& exe) {
+  PROCESS_INFORMATION process{};
+  LARGE_INTEGER started;
+  if (!Start(exe, process, started)) return 1;
+  HWND dialog = nullptr;
+  const double visible = PollUntil(started, process.hProcess, [&] {
+    dialog = FindDialog(process.dwProcessId, 0, caption);
+    return dialog != nullptr;
+  });
+  if (!dialog) {
+    std::fprintf(stderr, "no dialog from %s\n", exe.c_str());
+    Finish(exe, process);
+    return 1;
+  }
+  HWND box = GetDlgItem(dialog, kCommandBoxId);
+  HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);
+  std::wstring text(command.begin(), command.end());
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_NORMAL,
+                      10000, &ignored);
+  // Enter as the keyboard sends it to the focused edit field; the dialog manager takes it.
+  const LARGE_INTEGER pressed = Now();
+  PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+  HWND launched = nullptr;
+  const double toLaunched = PollUntil(pressed, nullptr, [&] {
+    launched = FindDialog(0, process.dwProcessId, caption);
+    return launched != nullptr;
+  });
+  const double toEnd = PollUntil(
+      pressed, nullptr, [&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  std::printf("visible %.1f ms\nenter to launched window %.1f ms\nenter to launcher end %.1f ms\n",
+              visible, toLaunched, toEnd);
+  if (launched) PostMessageA(launched, WM_CLOSE, 0, 0);
+  Finish(exe, process);
+  return toLaunched >= 0 && toEnd >= 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 5 && std::strcmp(argv[1], "--enter") == 0) {
+    return PressEnter(argv[2], argv[3], argv[4]);
+  }
+  if (argc != 6) {
+    std::fprintf(stderr,
+                 "usage: %s RUNS CAPTION LINES LAUNCHER BARE\n"
+                 "       %s --enter COMMAND CAPTION LAUNCHER\n",
+                 argv[0], argv[0]);
+    return 2;
+  }
+  const std::string exes[2] = {argv[4], argv[5]};
+  return Compare(std::atoi(argv[1]), argv[2], std::atol(argv[3]), exes);
 }
