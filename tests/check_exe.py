@@ -1,8 +1,6 @@
 #!/usr/bin/env python3
-"""What Windows reads from the built launcher: dialog template, icon groups, version record and
-manifest; and for every executable its machine and imports of system DLLs only.
-
-    check_exe.py MACHINE quillgate.exe [other.exe...]     (MACHINE: 0x14c or 0x8664)"""
+"""What Windows reads from the built launcher: dialog template, icon groups, version record,
+manifest, machine, and imports of system DLLs only.  check_exe.py 0x14c|0x8664 quillgate.exe"""
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -95,13 +93,10 @@ def check_resources(pe):
                         manifest["dpiAware"].text.strip()), ("asInvoker", "false", "true"))
 
 
-machine, paths = int(sys.argv[1], 16), sys.argv[2:]
-check_resources(pefile.PE(paths[0]))
-for path in paths:
-    pe = pefile.PE(path)
-    expect(f"{path} imports", sorted({i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT}
-                                     - SYSTEM_DLLS), [])
-    expect(f"{path} machine", pe.FILE_HEADER.Machine, machine)
+pe = pefile.PE(sys.argv[2])
+check_resources(pe)
+expect("imports", sorted({i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT} - SYSTEM_DLLS), [])
+expect("machine", pe.FILE_HEADER.Machine, int(sys.argv[1], 16))
 print("\n".join(failures))
 print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
 sys.exit(1 if failures else 0)

@@ -45,7 +45,10 @@ void ComboCommandBox::BeginCollecting() {
 
 void ComboCommandBox::EndCollecting() {
   collecting_ = false;
-  if (!Filling()) return;
+}
+
+void ComboCommandBox::Prepare() {
+  // Not before the dialog shows: reserving room for a long list costs time the user would see.
   // The control keeps its strings as UTF-16; the text's size is near enough.
   combo_.SendMessage(CB_INITSTORAGE, waiting_.size() - next_,
                      static_cast<LPARAM>(bytes_ * sizeof(wchar_t)));
@@ -53,10 +56,12 @@ void ComboCommandBox::EndCollecting() {
   info.cbSize = sizeof info;
   list_ = GetComboBoxInfo(combo_.m_hWnd, &info) ? info.hwndList : nullptr;
   if (list_) ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+  prepared_ = true;
 }
 
 bool ComboCommandBox::Fill(unsigned milliseconds) {
   if (!Filling()) return false;
+  if (!prepared_) Prepare();
   LARGE_INTEGER frequency, now, deadline;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&deadline);
@@ -97,6 +102,7 @@ void ComboCommandBox::Complete() {
   std::string().swap(text_);
   next_ = 0;
   bytes_ = 0;
+  prepared_ = false;
 }
 
 }  // namespace quillgate

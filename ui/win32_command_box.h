@@ -43,6 +43,7 @@ class ComboCommandBox final : public ICommandBox {
   void FillAll() { Fill(0); }
 
  private:
+  void Prepare();
   void Complete();
 
   CComboBox& combo_;
@@ -55,6 +56,7 @@ class ComboCommandBox final : public ICommandBox {
   std::size_t bytes_ = 0;
   // Added after collecting ended while items still waited: they go in last, when not there.
   std::vector<std::string> late_;
+  bool prepared_ = false;  // room reserved and redrawing off for the fill under way
   HWND list_ = nullptr;  // the combo box's list while items wait, its redrawing off
 };
 

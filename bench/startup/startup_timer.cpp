@@ -1,11 +1,11 @@
-// Times the launcher against a bare dialog of the same template, alternating between them so
-// that drifts of the machine fall on both alike: from process creation until the dialog is
-// visible, for the launcher also until its drop-down holds every history line, and the
-// launcher's peak memory. Each dialog is then closed as the user would (WM_CLOSE), and the
-// next run starts only after the process has ended.
+// Times programs that show a dialog of the same caption, taking turns in a shuffled order each
+// round so that drifts of the machine fall on all of them alike: from process creation until the
+// dialog is visible, for a launcher also until its drop-down holds every history line, and the
+// peak memory. Each dialog is then closed as the user would (WM_CLOSE), and the next start
+// waits for the process to end.
 //
-//   startup_timer RUNS CAPTION LINES LAUNCHER BARE
-//       LINES: the launcher's history lines, which its list must reach; -1: do not wait for it
+//   startup_timer RUNS CAPTION EXE[=LINES]...
+//       LINES: the launcher's history lines, which its list must reach before it counts
 //   startup_timer --enter COMMAND CAPTION LAUNCHER
 //       one start of the launcher: once visible, COMMAND is put in its box and Enter pressed;
 //       times Enter to the launched program's window (same caption, another process) and
@@ -157,20 +157,28 @@ double Median(std::vector<double> values) {
   return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-int Compare(int runs, const char* caption, long lines, const std::string (&exes)[2]) {
-  std::vector<Sample> samples[2];
+int Compare(int runs, const char* caption, const std::vector<std::string>& exes,
+            const std::vector<long>& lines) {
+  const std::size_t n = exes.size();
+  std::vector<std::vector<Sample>> samples(n);
+  std::vector<std::size_t> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = i;
   // One start of each that is not counted: the first start pays for loading files into the
   // page cache and for the display connection's first round trips.
-  for (int i = 0; i < 2; ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     Sample ignored;
-    TimeOneStart(exes[i], caption, i == 0 ? lines : -1, ignored);
+    TimeOneStart(exes[i], caption, lines[i], ignored);
   }
+  unsigned seed = 12345;
   for (int run = 0; run < runs; ++run) {
-    // Alternate the order, so that neither program always follows the other.
-    for (int k = 0; k < 2; ++k) {
-      const int i = run % 2 ? 1 - k : k;
+    // A new order every round, so that no program always follows the same one.
+    for (std::size_t k = n; k > 1; --k) {
+      seed = seed * 1103515245u + 12345u;
+      std::swap(order[k - 1], order[(seed >> 16) % k]);
+    }
+    for (const std::size_t i : order) {
       Sample sample;
-      if (!TimeOneStart(exes[i], caption, i == 0 ? lines : -1, sample)) return 1;
+      if (!TimeOneStart(exes[i], caption, lines[i], sample)) return 1;
       samples[i].push_back(sample);
       std::printf("run %2d  %-32s visible %8.1f ms", run + 1, exes[i].c_str(), sample.visible);
       if (sample.complete >= 0) std::printf("  list complete %8.1f ms", sample.complete);
@@ -178,7 +186,7 @@ int Compare(int runs, const char* caption, long lines, const std::string (&exes)
       std::fflush(stdout);
     }
   }
-  for (int i = 0; i < 2; ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     auto column = [&](double Sample::*field) {
       std::vector<double> values;
       for (const Sample& sample : samples[i]) values.push_back(sample.*field);
@@ -188,7 +196,7 @@ int Compare(int runs, const char* caption, long lines, const std::string (&exes)
     std::printf("median visible %s %.1f ms\n", exes[i].c_str(), Median(visible));
     std::printf("min visible %s %.1f ms\n", exes[i].c_str(),
                 *std::min_element(visible.begin(), visible.end()));
-    if (i == 0 && lines >= 0) {
+    if (lines[i] >= 0) {
       std::printf("median complete %s %.1f ms\n", exes[i].c_str(),
                   Median(column(&Sample::complete)));
     }
@@ -247,13 +255,20 @@ int main(int argc, char** argv) {
   if (argc == 5 && std::strcmp(argv[1], "--enter") == 0) {
     return PressEnter(argv[2], argv[3], argv[4]);
   }
-  if (argc != 6) {
+  if (argc < 4) {
     std::fprintf(stderr,
-                 "usage: %s RUNS CAPTION LINES LAUNCHER BARE\n"
+                 "usage: %s RUNS CAPTION EXE[=LINES]...\n"
                  "       %s --enter COMMAND CAPTION LAUNCHER\n",
                  argv[0], argv[0]);
     return 2;
   }
-  const std::string exes[2] = {argv[4], argv[5]};
-  return Compare(std::atoi(argv[1]), argv[2], std::atol(argv[3]), exes);
+  std::vector<std::string> exes;
+  std::vector<long> lines;
+  for (int i = 3; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const std::size_t equals = arg.rfind('=');
+    exes.push_back(arg.substr(0, equals));
+    lines.push_back(equals == std::string::npos ? -1 : std::atol(arg.c_str() + equals + 1));
+  }
+  return Compare(std::atoi(argv[1]), argv[2], exes, lines);
 }

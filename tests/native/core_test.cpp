@@ -51,13 +51,16 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
   }
 }
 
-TEST(History, FirstRunIsSilentAndRecordsInDocumentsElseBesideTheProgram) {
+TEST(DataPath, FirstRunIsSilentAndRecordsInDocumentsUnlessAHistoryIsBesideTheProgram) {
   Launcher l;
   EXPECT_TRUE(l.Load().items.empty());
   l.core.UpdateHistory("notepad");
   l.core.UpdateHistory("calc");
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "notepad\r\ncalc\r\n"}}));
   EXPECT_TRUE(l.notes.messages.empty());
+  EXPECT_EQ(l.core.ResolveDataPath(DataFile::Temporary), kTemporary);
+  l.files.data[kBeside] = "";  // a history beside the program wins, even an empty one
+  EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kBeside);
   Launcher nowhere;
   nowhere.files.documents.clear();
   nowhere.core.UpdateHistory("x");
@@ -98,16 +101,6 @@ TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {
   l.core.UpdateHistory("d");
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nc\r\nd\r\n"}}));
   EXPECT_EQ(l.notes.failures.size(), 1u);
-}
-
-TEST(DataPath, HistoryBesideTheProgramWinsAndTheTemporaryStaysThere) {
-  Launcher l;
-  EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kDocuments);
-  EXPECT_EQ(l.core.ResolveDataPath(DataFile::Temporary), kTemporary);
-  l.files.data[kBeside] = "";
-  EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kBeside);
-  l.files.fault = Fault::Exists;
-  EXPECT_THROW(l.core.ResolveDataPath(DataFile::History), fs::filesystem_error);
 }
 
 TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {

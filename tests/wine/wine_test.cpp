@@ -31,30 +31,23 @@ fs::path Self() {
   return self;
 }
 
-// The real file services with the program and documents folders in a folder of a test's own.
+// The real file services with the program and documents folders below a new folder of a test's
+// own (in the throwaway prefix, so left there).
 struct Folders final : win32::FileSystem {
-  // A helper process works in its test's folders, which it does not own.
-  Folders(bool owner, const fs::path& at, const std::wstring& below = L"")
-      : root(at),
-        program(at / below / "program"),
-        documents(at / below / "documents"),
-        owned(owner) {}
+  explicit Folders(const fs::path& at, const std::wstring& below = L"")
+      : root(at), program(at / below / "program"), documents(at / below / "documents") {}
   explicit Folders(const wchar_t* name, const wchar_t* below = L"")
-      : Folders(true,
-                fs::temp_directory_path() / (L"qg" + std::to_wstring(GetCurrentProcessId()) + name),
+      : Folders(fs::temp_directory_path() / (std::to_wstring(GetTickCount64()) + L"-" +
+                                             std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                             std::to_wstring(++made) + name),
                 below) {
-    fs::remove_all(root);
     fs::create_directories(program);
     fs::create_directories(documents);
-  }
-  ~Folders() {
-    std::error_code ignored;
-    if (owned) fs::remove_all(root, ignored);
   }
   fs::path ProgramFolder() override { return program; }
   fs::path DocumentsFolder() override { return documents; }
   fs::path root, program, documents;
-  bool owned;
+  static inline int made = 0;
 };
 
 using Process = std::unique_ptr<void, decltype(&CloseHandle)>;
@@ -152,7 +145,7 @@ int UpdateHelper(char** argv) {
   SetUpdateStepHookForTesting([](UpdateStep step) {
     if (static_cast<int>(step) == g_stopAt) TerminateProcess(GetCurrentProcess(), 10 + g_stopAt);
   });
-  Folders files(false, argv[2]);
+  Folders files{fs::path(argv[2])};
   Rig rig(files);
   for (int i = 1; i <= std::atoi(argv[4]); ++i) rig.core.UpdateHistory(argv[5] + std::to_string(i));
   return rig.notes.failures.empty() ? 0 : 1;
@@ -265,32 +258,28 @@ class Launcher {
     return nullptr;
   }
 
-  std::string Text() const {
+  std::string Text() const {  // the tests type ASCII only
     std::wstring text(1024, L'\0');
     text.resize(SendMessageW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text.data())));
-    return std::string(text.begin(), text.end());  // the tests type ASCII only
+    return {text.begin(), text.end()};
   }
   std::pair<int, int> Selection() const {
     const auto sel = static_cast<DWORD>(SendMessageW(box, CB_GETEDITSEL, 0, 0));
     return {LOWORD(sel), HIWORD(sel)};
   }
-  int Count() const { return static_cast<int>(SendMessageW(box, CB_GETCOUNT, 0, 0)); }
-  std::string Item(int index) const {
+  // Every `step`th item of the list, from the first.
+  std::vector<std::string> Items(int step = 1) const {
+    std::vector<std::string> items;
     std::wstring text(1024, L'\0');
-    text.resize(SendMessageW(box, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data())));
-    return std::string(text.begin(), text.end());
-  }
-  std::vector<std::string> Items() const {
-    std::vector<std::string> items(Count());
-    for (std::size_t i = 0; i < items.size(); ++i) items[i] = Item(i);
+    for (int i = 0, count = SendMessageW(box, CB_GETCOUNT, 0, 0); i < count; i += step) {
+      text.resize(SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data())));
+      items.emplace_back(text.begin(), text.end());
+      text.resize(1024);
+    }
     return items;
   }
   void SetText(const std::string& text) const {
     SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
-  void Click(int id) const {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
   }
   // Whether the box comes to show `text` with `from` to `to` selected.
   ::testing::AssertionResult Shows(const std::string& text, int from, int to) const {
@@ -386,7 +375,7 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
   Launcher l("");
   l.SetText("notepad ");
   for (const bool choose : {true, false}) {
-    l.Click(IDC_BROWSE);
+    PostMessageA(l.dialog, WM_COMMAND, IDC_BROWSE, 0);  // what a click on Browse... sends
     HWND picker = nullptr;
     ASSERT_TRUE(Until([&] { return (picker = l.Window()) != nullptr; }));
     Sleep(300);  // the dialog takes the keys once it has the focus
@@ -404,8 +393,10 @@ TEST(Launcher, ALongHistoryIsWholeAndKeysTypedAtOnceCompleteAgainstAllOfIt) {
   Launcher l(history);
   Type("c09999");  // the moment the window shows; only the last lines begin so
   EXPECT_TRUE(l.Shows("c099990", 6, 7));
-  EXPECT_EQ(l.Count(), 100000);
-  for (int i = 0; i < 100000; i += 4999) EXPECT_EQ(l.Item(i), history.substr(i * 9, 7));
+  std::vector<std::string> expected;
+  for (int i = 0; i < 100000; i += 4999) expected.push_back(history.substr(i * 9, 7));
+  EXPECT_EQ(l.Items(4999), expected);
+  EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), 100000);
 }
 
 }  // namespace
