@@ -19,6 +19,12 @@ CONTROLS = [  # id, class, text (or icon ordinal), x, y, cx, cy, style, extended
     (1007, "STATIC", 1003, 16, 14, 20, 20, 0x50000003, 0),
     (11007, "STATIC", "Ctrl+Enter - Run as Administrator", 47, 55, 102, 8, 0x50020000, 0),
 ]
+FIXED_VERSION = {"FileVersionMS": 0x10000, "FileVersionLS": 1, "ProductVersionMS": 0x10000,
+                 "ProductVersionLS": 1, "FileFlagsMask": 0x3F, "FileFlags": 0, "FileOS": 4,
+                 "FileType": 1, "FileSubtype": 0}
+VERSION_STRINGS = {"FileVersion": "1, 0, 0, 1", "ProductVersion": "1, 0, 0, 1",
+                   "FileDescription": "QuillGate Launcher Application", "InternalName": "quillgate",
+                   "OriginalFilename": "quillgate.exe", "ProductName": "QuillGate"}
 CLASSES = {0x80: "BUTTON", 0x82: "STATIC", 0x85: "COMBOBOX"}  # a class by ordinal or by name
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "shlwapi.dll",
                "ole32.dll", "oleaut32.dll", "comdlg32.dll", "advapi32.dll", "msvcrt.dll"}
@@ -75,18 +81,12 @@ def check_resources(pe):
                [(size, 32) for size in (128, 96, 72, 64, 48, 32, 24, 16)])
     expect("lowest icon group", min(i for k, i in res if k == 14), 1002)
     v = pe.VS_FIXEDFILEINFO[0]
-    expect("fixed version", (v.FileVersionMS, v.FileVersionLS, v.ProductVersionMS,
-                             v.ProductVersionLS, v.FileFlagsMask, v.FileFlags, v.FileOS,
-                             v.FileType, v.FileSubtype), (0x10000, 1, 0x10000, 1, 0x3F, 0, 4, 1, 0))
+    expect("fixed version", [getattr(v, f) for f in FIXED_VERSION], list(FIXED_VERSION.values()))
     table = next(f for f in pe.FileInfo[0] if f.Key == b"StringFileInfo").StringTable[0]
     strings = {k.decode(): v.decode() for k, v in table.entries.items()}
-    expect("version strings", (table.LangID, {k: strings.get(k) for k in (
-        "FileVersion", "ProductVersion", "FileDescription", "InternalName", "OriginalFilename",
-        "ProductName")}, bool(strings.get("CompanyName") and strings.get("LegalCopyright"))),
-        (b"040904b0", {"FileVersion": "1, 0, 0, 1", "ProductVersion": "1, 0, 0, 1",
-                       "FileDescription": "QuillGate Launcher Application",
-                       "InternalName": "quillgate", "OriginalFilename": "quillgate.exe",
-                       "ProductName": "QuillGate"}, True))
+    expect("version strings", (table.LangID, {k: strings.get(k) for k in VERSION_STRINGS}),
+           (b"040904b0", VERSION_STRINGS))
+    expect("maker", bool(strings.get("CompanyName") and strings.get("LegalCopyright")), True)
     manifest = {e.tag.split("}")[-1]: e for e in ET.fromstring(res[(24, 1)]).iter()}
     level = manifest["requestedExecutionLevel"]
     expect("manifest", (level.get("level"), level.get("uiAccess"),

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "tests/native/fakes.h"
 
 namespace quillgate::testing {
@@ -123,16 +121,7 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   EXPECT_FALSE(l.core.RunCommand(box, true));
   EXPECT_EQ(box.items.back(), "missing");  // stays in the list while the dialog is open
   EXPECT_EQ(l.files.data[kDocuments].find("missing"), std::string::npos);
-}
-
-TEST(Trim, MatchesTheAnchoredExpressionOnEveryShortString) {
-  const std::regex edges("^ +| +$");
-  for (int n = 0; n < 3 * 3 * 3 * 3 * 3 * 3 * 3; ++n) {
-    std::string text;
-    for (int m = n; m; m /= 3) text += " \ta"[m % 3];
-    EXPECT_EQ(TrimCommand(text), std::regex_replace(text, edges, "$1")) << '"' << text << '"';
-  }
-  EXPECT_EQ(TrimCommand(std::string(1 << 20, ' ')), "");  // linear: no regex recursion
+  EXPECT_EQ(TrimCommand(std::string(1 << 20, ' ')), "");  // linear, unlike a regex that recurses
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# The release as a Windows user meets it, under Wine. scripts/release.sh builds it; a second
-# release from a clone of the same commit in another folder must give the same executables and
-# zips, and installers that differ only in their summary (package code, creation time). For
-# each architecture this machine runs: the portable zip keeps its history beside the program and
-# nowhere else; the installer installs, starts from the Start menu, records into Documents,
-# gives way to a newer version and uninstalls without touching that history.
+# The release as a Windows user meets it, under Wine: portable zip, installer, upgrade and
+# uninstall for each architecture this machine runs; and a second release from a clone elsewhere
+# gives the same executables and zips, and installers that differ only in their summary.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD work=$root/build/release-check passed=0 failed=0 cr=$'\r'
@@ -99,15 +96,11 @@ check_architecture() { # x86|x64 BITS PROGRAM_FILES
 
 check_architecture x64 64 "Program Files"
 printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc-posix -x c -o "$work/probe32.exe" -
-"$wine" "$work/probe32.exe" >/dev/null 2>&1; probe=$?
-if [ "$probe" = 42 ]; then
-  check_architecture x86 32 "Program Files (x86)"
-else
-  echo "32-bit release checks skipped: a 32-bit Windows program does not run here (exit $probe;" \
-    "it needs wine32:i386 and a kernel that runs 32-bit code)"
-fi
+"$wine" "$work/probe32.exe" >/dev/null 2>&1
+[ $? = 42 ] && check_architecture x86 32 "Program Files (x86)" ||
+  echo "32-bit release checks skipped: a 32-bit Windows program does not run here (no wine32:i386?)"
 
-wait "$clone" || { echo "The second release failed:"; tail -n 5 "$work/clone.log"; }
+wait "$clone" || tail -n 5 "$work/clone.log"
 check "a second release from a clone elsewhere: executables and zips byte for byte" \
   'for f in dist/*.zip build/release-x86/bin/quillgate.exe build/release-x64/bin/quillgate.exe; do
      cmp "$f" "$work/clone/$f" || exit 1

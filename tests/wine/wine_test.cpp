@@ -97,13 +97,12 @@ TEST(RealFiles, OnlyNotFoundKindsOfFailureMeanAbsent) {
 }
 
 TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
-  for (const wchar_t* below :
-       {L"\u0399\u03c3\u03c4\u03bf\u03c1\u03b9\u03ba\u03cc", L"\u5c65\u6b74",
-        L"dddddddddddddddddddddddddddddddddddddddddddddddddddddddddddddd"
-        L"\\eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee"
-        L"\\ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"
-        L"\\gggggggggggggggggggggggggggggggggggggggggggggggggggggggggggggg"}) {
-    Folders f(L"deep", below);
+  const std::wstring deep =
+      std::wstring(90, L'd') + L"\\" + std::wstring(90, L'e') + L"\\" + std::wstring(90, L'f');
+  for (const std::wstring& below :
+       {std::wstring(L"\u0399\u03c3\u03c4\u03bf\u03c1\u03b9\u03ba\u03cc"),
+        std::wstring(L"\u5c65\u6b74"), deep}) {
+    Folders f(L"deep", below.c_str());
     Rig rig(f);
     rig.core.UpdateHistory("a");
     rig.core.UpdateHistory("b");
@@ -181,12 +180,11 @@ TEST(Recording, ConcurrentLaunchersEachKeepEveryCommand) {
   for (const auto& recorder : recorders) EXPECT_EQ(Wait(recorder), 0u);
   const std::string history = Slurp(f.documents / "quillgate.ini");
   EXPECT_EQ(history.size(), 5 + 4 * (9 * 4 + 16 * 5));
-  for (const char* name : {"a", "b", "c", "d"}) {
-    std::size_t at = 0;  // each launcher's commands in its own order
-    for (int i = 1; i <= 25; ++i) {
-      at = history.find(std::string("\n") + name + std::to_string(i) + "\r", at);
-      EXPECT_NE(at, std::string::npos) << name << i;
-    }
+  for (const std::string name : {"a", "b", "c", "d"}) {  // each one's commands in its order
+    std::size_t at = 0;
+    for (int i = 1; i <= 25 && at != std::string::npos; ++i)
+      at = history.find("\n" + name + std::to_string(i) + "\r", at);
+    EXPECT_NE(at, std::string::npos) << name;
   }
 }
 
