@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """What Windows reads from the built launcher: dialog template, icon groups, version record,
-manifest, machine, and imports of system DLLs only.  check_exe.py 0x14c|0x8664 quillgate.exe"""
+manifest, machine, and imports of system DLLs only.  check_exe.py POINTER_BYTES quillgate.exe"""
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -96,7 +96,7 @@ def check_resources(pe):
 pe = pefile.PE(sys.argv[2])
 check_resources(pe)
 expect("imports", sorted({i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT} - SYSTEM_DLLS), [])
-expect("machine", pe.FILE_HEADER.Machine, int(sys.argv[1], 16))
+expect("machine", pe.FILE_HEADER.Machine, {"4": 0x14c, "8": 0x8664}[sys.argv[1]])
 print("\n".join(failures))
 print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
 sys.exit(1 if failures else 0)

@@ -8,7 +8,6 @@
 #include <fstream>
 
 #include "platform/win32_files.h"
-#include "platform/win32_shell.h"
 #include "res/resource.h"
 #include "tests/native/fakes.h"
 
@@ -86,15 +85,6 @@ bool Until(Condition done, int limitMs = 8000) {
 }
 
 // ---------------------------------------------------------------------------- real services
-
-TEST(RealFiles, OnlyNotFoundKindsOfFailureMeanAbsent) {
-  Folders f(L"exists");
-  for (const char* absent : {"none", "no/none", "bad<name"})
-    EXPECT_FALSE(f.Exists(f.root / absent));
-  EXPECT_TRUE(f.Exists(f.program));  // a folder counts
-  EXPECT_TRUE(fs::is_directory(f.win32::FileSystem::DocumentsFolder()));
-  EXPECT_THROW(f.Exists(QG_LOOP_LINK), fs::filesystem_error);
-}
 
 TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
   const std::wstring deep =
@@ -367,10 +357,9 @@ TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShellAndRecordWhatItTook) {
 }
 
 TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
-  Folders files(L"browse");
-  const fs::path chosen = files.root / "a b.txt";
-  Put(chosen, "");
   Launcher l("");
+  const fs::path chosen = l.History().parent_path() / "a b.txt";
+  Put(chosen, "");
   l.SetText("notepad ");
   for (const bool choose : {true, false}) {
     PostMessageA(l.dialog, WM_COMMAND, IDC_BROWSE, 0);  // what a click on Browse... sends
