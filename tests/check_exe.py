@@ -40,9 +40,7 @@ def field(data, at):
     """A string-or-ordinal field of a dialog template: (value, offset after it)."""
     if struct.unpack_from("<H", data, at)[0] == 0xFFFF:
         return struct.unpack_from("<H", data, at + 2)[0], at + 4
-    end = at
-    while struct.unpack_from("<H", data, end)[0]:
-        end += 2
+    end = next(i for i in range(at, len(data), 2) if data[i:i + 2] == b"\0\0")
     return data[at:end].decode("utf-16-le"), end + 2
 
 

@@ -30,9 +30,10 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
   } cases[] = {
       {"a\r\n\r\nb\r\nc", "x", {"a", "b"}, "a\r\n\r\nb\r\nc\r\nx\r\n"},  // empty line, open tail
       {"p\nq\n", "x", {}, "p\r\nq\r\nx\r\n"},                            // bare LF: not loaded
-      {"notepad\r\ncalc\r\n", "notepad", {"notepad", "calc"}, "calc\r\nnotepad\r\n"},
-      {"Notepad\r\n", "notepad", {"Notepad"}, "Notepad\r\nnotepad\r\n"},
-      {"a\rb\r\nc\r\n", "x", {"a\rb", "c"}, "ab\r\nc\r\nx\r\n"},
+      {"Notepad\r\nnotepad\r\na\rb\r\n",
+       "notepad",
+       {"Notepad", "notepad", "a\rb"},
+       "Notepad\r\nab\r\nnotepad\r\n"},  // moved to the end, by case; inner CRs go
   };
   for (const auto& c : cases) {
     for (const auto& where : {kBeside, kDocuments}) {

@@ -34,9 +34,7 @@ struct Notes final : INotifier {
 enum class Fault { None, Exists, Read, Claim, ClaimBusy, Write, Move };
 
 struct Files final : IFileSystem {
-  static std::error_code Error(std::errc code = std::errc::io_error) {
-    return std::make_error_code(code);
-  }
+  static std::error_code Error() { return std::make_error_code(std::errc::io_error); }
   fs::path ProgramFolder() override { return "/program"; }
   fs::path DocumentsFolder() override { return documents; }
   bool Exists(const fs::path& path) override {
@@ -50,12 +48,9 @@ struct Files final : IFileSystem {
   }
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
                                                  std::error_code& error) override {
-    const bool busy = fault == Fault::ClaimBusy;
-    if (busy || (fault == Fault::Claim && path.parent_path() == ProgramFolder())) {
-      return error = Error(busy ? std::errc::device_or_resource_busy : std::errc::io_error),
-             nullptr;
-    }
-    return std::make_unique<Temporary>(*this, path, data[path]);
+    if (fault == Fault::ClaimBusy) error = std::make_error_code(std::errc::device_or_resource_busy);
+    if (fault == Fault::Claim && path.parent_path() == ProgramFolder()) error = Error();
+    return error ? nullptr : std::make_unique<Temporary>(*this, path, data[path]);
   }
 
   struct Temporary final : ITemporaryFile {
@@ -69,8 +64,7 @@ struct Files final : IFileSystem {
     }
     std::error_code MoveOver(const fs::path& target) override {
       if (files.fault == Fault::Move) return Error();
-      files.data[target] = files.data[path];
-      files.data.erase(path);
+      files.data[target] = files.data.extract(path).mapped();
       return {};
     }
     void Remove() override { files.data.erase(path); }

@@ -15,8 +15,7 @@ version=$(ls dist/*-win64.msi) version=${version#dist/quillgate-} version=${vers
 rm -rf "$work" && mkdir -p "$work/wine/home"
 git clone -q --no-checkout "$root" "$work/clone" && git -C "$work/clone" checkout -q "$(git rev-parse HEAD)"
 # Built while Wine runs, in a process group of its own so that an early exit ends all of it.
-setsid bash -c 'cd "$1" && exec bash scripts/release.sh' _ "$work/clone" >"$work/clone.log" 2>&1 &
-clone=$!
+setsid bash -c 'cd "$1" && exec bash scripts/release.sh' _ "$work/clone" >"$work/clone.log" 2>&1 & clone=$!
 
 export WINEPREFIX=$work/wine/prefix HOME=$work/wine/home WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
@@ -24,10 +23,9 @@ wine=/usr/lib/wine/wine64 c=$WINEPREFIX/drive_c
 . scripts/xvfb.sh
 trap 'wineserver -k >/dev/null 2>&1; kill -- -"$clone" ${QG_XVFB_PID:-} 2>/dev/null' EXIT
 qg_start_xvfb || exit 1
-wineserver -p >/dev/null 2>&1 </dev/null
-"$wine" wineboot --init >/dev/null 2>&1 </dev/null
 # Without a window manager, only windows Wine leaves unmanaged take the keyboard focus.
-"$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+{ wineserver -p && "$wine" wineboot --init &&
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f; } >/dev/null 2>&1 </dev/null
 docs=$(find "$c/users" -maxdepth 2 -name Documents ! -path '*/Public/*')
 winpath() { local p=${1#"$c"/}; echo "C:\\${p//\//\\}"; }
 product_code() { msiinfo export "$1" Property | sed -n "s/^ProductCode\t\(.*\)$cr\$/\1/p"; }
