@@ -24,7 +24,7 @@ wine=/usr/lib/wine/wine64 c=$WINEPREFIX/drive_c
 trap 'wineserver -k >/dev/null 2>&1; kill -- -"$clone" ${QG_XVFB_PID:-} 2>/dev/null' EXIT
 qg_start_xvfb || exit 1
 # Without a window manager, only windows Wine leaves unmanaged take the keyboard focus.
-{ wineserver -p && "$wine" wineboot --init &&
+{ wineserver -p; "$wine" wineboot --init
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f; } >/dev/null 2>&1 </dev/null
 docs=$(find "$c/users" -maxdepth 2 -name Documents ! -path '*/Public/*')
 winpath() { local p=${1#"$c"/}; echo "C:\\${p//\//\\}"; }
