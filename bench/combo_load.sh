@@ -12,13 +12,7 @@ cmake --build "$build" -j"$(nproc)" --target qg_combo_load_bench -- --no-print-d
 
 . scripts/xvfb.sh
 prefix=$build/wine/prefix
-cleanup() {
-  if [ -n "${QG_XVFB_PID:-}" ]; then
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    kill "$QG_XVFB_PID" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
+trap 'qg_stop_xvfb "$prefix"' EXIT
 qg_start_xvfb
 
 out=$build/bench/combo_load.txt

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/launch_core.h"
 #include "platform/win32_files.h"
 #include "ui/win32_command_box.h"
@@ -45,27 +46,6 @@ class BenchFileSystem final : public IFileSystem {
  private:
   fs::path folder_;
   win32::FileSystem real_;
-};
-
-class NullShell final : public IShell {
- public:
-  CommandParts SplitArguments(const std::string& command) override {
-    return SplitCommandLine(command);
-  }
-  std::string SystemDirectory() override { return {}; }
-  bool Execute(const LaunchRequest&) override { return false; }
-};
-
-class FailOnReport final : public INotifier {
- public:
-  void ShowMessage(const std::string& text) override { Fail(text); }
-  void ReportFailure(const std::string& text) override { Fail(text); }
-
- private:
-  [[noreturn]] static void Fail(const std::string& text) {
-    std::fprintf(stderr, "unexpected failure: %s\n", text.c_str());
-    std::exit(1);
-  }
 };
 
 // The box as it was filled before: every line straight into the control.
@@ -181,8 +161,8 @@ struct Row {
 
 Row Measure(const fs::path& folder, int lines, int runs) {
   BenchFileSystem files(folder);
-  NullShell shell;
-  FailOnReport notifier;
+  bench::NullShell shell;
+  bench::FailOnReport notifier;
   LaunchCore core(files, shell, notifier);
   const fs::path history = folder / DataFileName(DataFile::History);
   if (!WriteWhole(history, MakeHistory(lines))) {

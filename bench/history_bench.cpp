@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "core/launch_core.h"
 
 namespace quillgate {
@@ -34,27 +35,6 @@ class NullBox final : public ICommandBox {
   void SetText(const std::string&) override {}
   void AddString(const char*) override {}
   bool FindStringExact(const std::string&) const override { return false; }
-};
-
-class NullShell final : public IShell {
- public:
-  CommandParts SplitArguments(const std::string& command) override {
-    return SplitCommandLine(command);
-  }
-  std::string SystemDirectory() override { return {}; }
-  bool Execute(const LaunchRequest&) override { return true; }
-};
-
-class FailOnReport final : public INotifier {
- public:
-  void ShowMessage(const std::string& text) override { Fail(text); }
-  void ReportFailure(const std::string& text) override { Fail(text); }
-
- private:
-  [[noreturn]] static void Fail(const std::string& text) {
-    std::fprintf(stderr, "unexpected failure: %s\n", text.c_str());
-    std::exit(1);
-  }
 };
 
 void Check(bool ok, const char* what) {
@@ -212,8 +192,8 @@ struct Row {
 Row Measure(const fs::path& folder, int lines, int runs) {
   // The history lies beside the "executable", so the rewrite renames within one folder.
   BenchFiles files(folder);
-  NullShell shell;
-  FailOnReport notifier;
+  bench::NullShell shell;
+  bench::FailOnReport notifier;
   LaunchCore core(files, shell, notifier);
   const fs::path history = folder / DataFileName(DataFile::History);
   const fs::path copy = folder / "copy.ini";

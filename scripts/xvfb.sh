@@ -16,3 +16,10 @@ qg_start_xvfb() {
   echo "could not start Xvfb" >&2
   return 1
 }
+
+# Ends the Wine server of the prefix $1 and the Xvfb, when this shell started one.
+qg_stop_xvfb() {
+  [ -n "${QG_XVFB_PID:-}" ] || return 0
+  WINEPREFIX=$1 wineserver -k >/dev/null 2>&1 || true
+  kill "$QG_XVFB_PID" 2>/dev/null || true
+}

@@ -32,13 +32,7 @@ cmake --build "$bench" -j"$(nproc)" -- --no-print-directory >/dev/null
 
 . scripts/xvfb.sh
 prefix=$build/wine/prefix
-cleanup() {
-  if [ -n "${QG_XVFB_PID:-}" ]; then
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    kill "$QG_XVFB_PID" 2>/dev/null || true
-  fi
-}
-trap cleanup EXIT
+trap 'qg_stop_xvfb "$prefix"' EXIT
 qg_start_xvfb
 
 wine_run=$build/wine-run.sh
