@@ -1,6 +1,5 @@
 #!/usr/bin/env python3
-"""What Windows reads from the built launcher: dialog template, icon groups, version record,
-manifest, machine, and imports of system DLLs only.  check_exe.py POINTER_BYTES quillgate.exe"""
+"""What Windows reads from quillgate.exe: template, icons, version, manifest, machine, imports."""
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -73,8 +72,8 @@ def check_resources(pe):
     check_template(res[(5, 1001)])
     expect("dialog layout record", res.get(("AFX_DIALOG_LAYOUT", 1001)), b"\0\0")
     for group in (1002, 1003):
-        count = struct.unpack_from("<H", res[(14, group)], 4)[0]
-        icons = [struct.unpack_from("<BBBBHHIH", res[(14, group)], 6 + 14 * n) for n in range(count)]
+        icons = [struct.unpack_from("<BBBBHHIH", res[(14, group)], 6 + 14 * n)
+                 for n in range(struct.unpack_from("<H", res[(14, group)], 4)[0])]
         expect(f"icon group {group}", [(i[0] or 256, i[5]) for i in icons],
                [(size, 32) for size in (128, 96, 72, 64, 48, 32, 24, 16)])
     expect("lowest icon group", min(i for k, i in res if k == 14), 1002)

@@ -13,8 +13,7 @@ const fs::path kBeside = "/program/quillgate.ini", kDocuments = "/documents/quil
 struct Launcher {
   Box Load() {
     Box box;
-    core.LoadHistory(box);
-    return box;
+    return core.LoadHistory(box), box;
   }
   Files files;
   Shell shell;
