@@ -2,9 +2,13 @@
 // that ends the run at the first report, since a measured run must not fail quietly.
 #pragma once
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "core/launch_core.h"
 
@@ -30,5 +34,31 @@ class FailOnReport final : public INotifier {
     std::exit(1);
   }
 };
+
+// Wall time of one run of `body`, in seconds.
+inline double Seconds(const std::function<void()>& body) {
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  body();
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+inline double Median(std::vector<double> times) {
+  std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+  return times[times.size() / 2];
+}
+
+// A time with the unit that suits it.
+inline std::string Duration(double seconds) {
+  char text[32];
+  if (seconds >= 1e-3) {
+    std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+  } else if (seconds >= 1e-6) {
+    std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
+  } else {
+    std::snprintf(text, sizeof text, "%.1f ns", seconds * 1e9);
+  }
+  return text;
+}
 
 }  // namespace quillgate::bench

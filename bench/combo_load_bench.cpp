@@ -24,6 +24,10 @@
 namespace quillgate {
 namespace {
 
+using bench::Duration;
+using bench::Median;
+using bench::Seconds;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -131,27 +135,6 @@ std::size_t RawRead(const fs::path& path) {
   ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr);
   CloseHandle(file);
   return got;
-}
-
-double Seconds(const std::function<void()>& body) {
-  const auto start = Clock::now();
-  body();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-double Median(std::vector<double> times) {
-  std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-  return times[times.size() / 2];
-}
-
-std::string Duration(double seconds) {
-  char text[32];
-  if (seconds >= 1e-3) {
-    std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
-  } else {
-    std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
-  }
-  return text;
 }
 
 struct Row {

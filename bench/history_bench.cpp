@@ -26,6 +26,10 @@
 namespace quillgate {
 namespace {
 
+using bench::Duration;
+using bench::Median;
+using bench::Seconds;
+
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
@@ -152,17 +156,6 @@ class BenchFiles final : public IFileSystem {
   fs::path folder_;
 };
 
-double Median(std::vector<double> times) {
-  std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
-  return times[times.size() / 2];
-}
-
-double Seconds(const std::function<void()>& body) {
-  const auto start = Clock::now();
-  body();
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 // Median wall time of `runs` calls, after one call to warm the caches.
 double MedianSeconds(int runs, const std::function<void()>& body) {
   body();
@@ -220,18 +213,6 @@ Row Measure(const fs::path& folder, int lines, int runs) {
   row.compose = MedianSeconds(
       runs, [&] { sink = sink + ComposeHistory(current, relaunch[turn++ % 2]).size(); });
   return row;
-}
-
-std::string Duration(double seconds) {
-  char text[32];
-  if (seconds >= 1e-3) {
-    std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
-  } else if (seconds >= 1e-6) {
-    std::snprintf(text, sizeof text, "%.1f us", seconds * 1e6);
-  } else {
-    std::snprintf(text, sizeof text, "%.1f ns", seconds * 1e9);
-  }
-  return text;
 }
 
 int Run(bool quick) {
