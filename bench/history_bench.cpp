@@ -130,8 +130,7 @@ class BenchFiles final : public IFileSystem {
     contents = quillgate::ReadWhole(path);
     return ReadResult::Ok;
   }
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
-                                                 std::error_code&) override {
+  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path, std::error_code&) override {
     return std::make_unique<Temporary>(path);
   }
 
