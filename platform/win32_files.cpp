@@ -173,8 +173,11 @@ fs::path FileSystem::ProgramFolder() {
 
 fs::path FileSystem::DocumentsFolder() {
   // The current location (flag 0), wherever the user has moved the folder to.
+  static const auto knownFolder =
+      SystemFunction<decltype(SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
   CoTaskMem<wchar_t> folder;
-  if (FAILED(SHGetKnownFolderPath(FOLDERID_Documents, 0, nullptr, folder.Out())) || !folder.Get()) {
+  if (!knownFolder || FAILED(knownFolder(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
+      !folder.Get()) {
     return {};
   }
   return fs::path(folder.Get());

@@ -5,6 +5,8 @@
 
 #include <utility>
 
+#include "platform/win32_system.h"
+
 namespace quillgate::win32 {
 
 class FileHandle {
@@ -38,7 +40,7 @@ class CoTaskMem {
   CoTaskMem() = default;
   CoTaskMem(const CoTaskMem&) = delete;
   CoTaskMem& operator=(const CoTaskMem&) = delete;
-  ~CoTaskMem() { CoTaskMemFree(pointer_); }
+  ~CoTaskMem() { TaskMemFree(pointer_); }
   T* Get() const { return pointer_; }
   T** Out() { return &pointer_; }
 

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/launch_core.h"
+#include "platform/win32_system.h"
+
 namespace quillgate::win32 {
 
 #define QG_SAME_FIELD(field)                                                          \
@@ -25,11 +28,16 @@ QG_SAME_FIELD(hProcess);
 #undef QG_SAME_FIELD
 
 CommandParts Shell::SplitArguments(const std::string& command) {
+  static const auto getArgs =
+      SystemFunction<decltype(PathGetArgsA)>(L"shlwapi.dll", "PathGetArgsA");
+  static const auto removeArgs =
+      SystemFunction<decltype(PathRemoveArgsA)>(L"shlwapi.dll", "PathRemoveArgsA");
+  if (!getArgs || !removeArgs) return SplitCommandLine(command);  // the same rule
   // One buffer for both calls: the arguments are taken before the file part is cut off.
   std::vector<char> buffer(command.begin(), command.end());
   buffer.push_back('\0');
-  std::string parameters = PathGetArgsA(buffer.data());
-  PathRemoveArgsA(buffer.data());
+  std::string parameters = getArgs(buffer.data());
+  removeArgs(buffer.data());
   return {std::string(buffer.data()), std::move(parameters)};
 }
 
@@ -50,7 +58,9 @@ bool Shell::Execute(const LaunchRequest& request) {
   info.lpDirectory = request.lpDirectory;
   info.nShow = request.nShow;
   info.hInstApp = static_cast<HINSTANCE>(request.hInstApp);
-  return ShellExecuteExA(&info) != FALSE;
+  static const auto execute =
+      SystemFunction<decltype(ShellExecuteExA)>(L"shell32.dll", "ShellExecuteExA");
+  return execute && execute(&info) != FALSE;
 }
 
 }  // namespace quillgate::win32

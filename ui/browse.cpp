@@ -8,6 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32_handle.h"
+#include "platform/win32_system.h"
+
 namespace quillgate {
 namespace {
 
@@ -15,10 +18,17 @@ namespace {
 // (an already initialised thread counts, and is balanced the same way).
 class ComApartment {
  public:
-  ComApartment()
-      : m_result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ComApartment() {
+    static const auto initialize =
+        win32::SystemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    m_uninitialize =
+        win32::SystemFunction<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    if (initialize && m_uninitialize) {
+      m_result = initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    }
+  }
   ~ComApartment() {
-    if (SUCCEEDED(m_result)) CoUninitialize();
+    if (SUCCEEDED(m_result)) m_uninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
@@ -26,7 +36,8 @@ class ComApartment {
   bool Ok() const { return SUCCEEDED(m_result); }
 
  private:
-  HRESULT m_result;
+  decltype(CoUninitialize)* m_uninitialize = nullptr;
+  HRESULT m_result = E_FAIL;
 };
 
 // One reference to a COM object, released when the holder ends.
@@ -47,21 +58,6 @@ class ComRef {
 
  private:
   T* m_object = nullptr;
-};
-
-// A wide string the shell allocated from the COM task allocator.
-class TaskMemString {
- public:
-  TaskMemString() = default;
-  ~TaskMemString() { CoTaskMemFree(m_text); }
-  TaskMemString(const TaskMemString&) = delete;
-  TaskMemString& operator=(const TaskMemString&) = delete;
-
-  PWSTR* Receive() { return &m_text; }
-  PCWSTR Get() const { return m_text; }
-
- private:
-  PWSTR m_text = nullptr;
 };
 
 // `path` in the thread's ANSI code page; characters the code page lacks become its default
@@ -87,16 +83,18 @@ void Browse(CWnd& box) {
 
   ComApartment com;
   if (!com.Ok()) return;
+  static const auto create =
+      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
   ComRef<IFileOpenDialog> dialog;
-  if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
-                              dialog.ReceiveVoid()))) {
+  if (!create || FAILED(create(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
+                               dialog.ReceiveVoid()))) {
     return;
   }
   if (FAILED(dialog->Show(nullptr))) return;  // cancelled
   ComRef<IShellItem> item;
   if (FAILED(dialog->GetResult(item.Receive()))) return;
-  TaskMemString path;
-  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Receive()))) return;
+  win32::CoTaskMem<wchar_t> path;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Out()))) return;
 
   const std::optional<std::string> narrow = ToThreadCodePage(path.Get());
   if (!narrow) return;

@@ -1,0 +1,21 @@
+#include "platform/win32_system.h"
+
+#include <objbase.h>
+
+namespace quillgate::win32 {
+
+void* SystemProc(const wchar_t* dll, const char* name) {
+  // The system folder only; Windows 7 without KB2533623 does not know the flag, and there these
+  // DLLs, being KnownDLLs, come from the system folder anyway.
+  HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  if (!module && GetLastError() == ERROR_INVALID_PARAMETER) module = LoadLibraryW(dll);
+  return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
+}
+
+void TaskMemFree(void* memory) {
+  if (!memory) return;
+  static const auto free = SystemFunction<decltype(CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
+  if (free) free(memory);
+}
+
+}  // namespace quillgate::win32
