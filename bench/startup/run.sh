@@ -2,17 +2,23 @@
 # Start-up benchmark: how long QuillGate takes from process creation to a visible dialog, and to
 # a drop-down that holds its whole history, against a bare program that shows the same dialog
 # template and does nothing else; for histories of 0, 1k, 10k and 100k lines. Both run under
-# wine64 on a virtual display, alternating; the medians, their ratios and the launcher's peak
+# Wine on a virtual display, alternating; the medians, their ratios and the launcher's peak
 # memory beside the history file's size are printed.
 #
 #   bench/startup/run.sh [RUNS]      (default 31 starts of each program per history size)
 #   bench/startup/run.sh --huge      a 4,000,000-line history: 5 starts of each, then Enter
 #                                    once, and a check that the rewrite kept every old byte
 #
-# QG_BUILD_DIR picks another mingw-x64 build.
+# QG_ARCH=x86 times the 32-bit build (the benchmark's programs built 32-bit too), where Wine
+# runs 32-bit programs. QG_BUILD_DIR picks another build folder of that architecture.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
+case ${QG_ARCH:-x64} in
+  x64) preset=mingw-x64 toolchain=mingw-x86_64 ;;
+  x86) preset=mingw-x86 toolchain=mingw-i686 ;;
+  *) echo "QG_ARCH is x64 or x86" >&2; exit 2 ;;
+esac
 huge=0
 if [ "${1:-}" = --huge ]; then
   huge=1
@@ -20,14 +26,14 @@ if [ "${1:-}" = --huge ]; then
 else
   runs=${1:-31}
 fi
-build=${QG_BUILD_DIR:-$root/build/mingw-x64}
+build=${QG_BUILD_DIR:-$root/build/$preset}
 bench=$build/bench-startup
 
 echo "Building the launcher ($build) and the benchmark's programs ($bench)"
-cmake -S "$root" -B "$build" --preset mingw-x64 >/dev/null
+cmake -S "$root" -B "$build" --preset "$preset" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target quillgate -- --no-print-directory >/dev/null
 cmake -S "$root/bench/startup" -B "$bench" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/$toolchain.cmake" >/dev/null
 cmake --build "$bench" -j"$(nproc)" -- --no-print-directory >/dev/null
 
 . scripts/xvfb.sh
