@@ -38,6 +38,7 @@ class BenchFileSystem final : public IFileSystem {
   fs::path ProgramFolder() override { return folder_; }
   fs::path DocumentsFolder() override { return folder_; }
   bool Exists(const fs::path& path) override { return real_.Exists(path); }
+  bool SameVolume(const fs::path&, const fs::path&) override { return true; }
   ReadResult ReadWhole(const fs::path& path, std::string& contents,
                        std::error_code& error) override {
     return real_.ReadWhole(path, contents, error);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <utility>
 
 namespace quillgate {
@@ -136,7 +137,8 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
   try {
     std::error_code error;
     result = files_.ReadWhole(ResolveDataPath(DataFile::History), contents, error);
-  } catch (const fs::filesystem_error&) {
+  } catch (const std::exception&) {
+    // The existence test's error, or a history larger than the process can hold.
     result = ReadResult::Failed;
   }
   if (result == ReadResult::Failed) {
@@ -148,27 +150,40 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
   char* const text = contents.data();
   const char* last = nullptr;
   std::size_t lineStart = 0;
-  ForEachCrLf(text, contents.size(), [&](std::size_t at) {
-    if (at > lineStart) {
-      text[at] = '\0';
-      last = text + lineStart;
-      box.AddString(last);
-    }
-    lineStart = at + 2;
-  });
+  try {
+    ForEachCrLf(text, contents.size(), [&](std::size_t at) {
+      if (at > lineStart) {
+        text[at] = '\0';
+        last = text + lineStart;
+        box.AddString(last);
+      }
+      lineStart = at + 2;
+    });
+  } catch (const std::bad_alloc&) {
+    // More lines than the box can keep: those it has stay, and the user hears of the rest.
+    box.KeepLoadedText(contents);
+    notifier_.ShowMessage(kLoadFailure);
+    return;
+  }
   if (last) box.SetText(last);
   box.KeepLoadedText(contents);
 }
 
 std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& history) {
-  const fs::path preferred = ResolveDataPath(DataFile::Temporary);
+  const fs::path beside = history.parent_path() / DataFileName(DataFile::Temporary);
+  fs::path preferred = ResolveDataPath(DataFile::Temporary);
+  // Put in place from another volume, a rewrite would be a copy over the history: a crash
+  // midway would leave it cut short, and another launcher could slip in before it. Record
+  // beside the history then, where putting it in place is one rename.
+  if (preferred != beside && !files_.SameVolume(preferred.parent_path(), history.parent_path())) {
+    preferred = beside;
+  }
   std::error_code error;
   if (auto temporary = files_.ClaimTemporary(preferred, error)) return temporary;
   // Another launcher still recording: taking a second file would undo the turn-taking.
   const bool busy = error == std::errc::device_or_resource_busy;
   // A program folder one may not write to (under Program Files, say): record beside the
   // history instead, where the user can write.
-  const fs::path beside = history.parent_path() / DataFileName(DataFile::Temporary);
   if (!busy && beside != preferred) {
     std::error_code besideError;
     if (auto temporary = files_.ClaimTemporary(beside, besideError)) return temporary;
@@ -217,7 +232,8 @@ void LaunchCore::UpdateHistory(const std::string& command) {
       throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
     }
     ReachedStep(UpdateStep::Replaced);
-  } catch (const fs::filesystem_error& failure) {
+  } catch (const std::exception& failure) {
+    // A file-system step, or a history larger than the process can hold; nothing was replaced.
     notifier_.ReportFailure(failure.what());
   }
 }

@@ -78,6 +78,9 @@ class IFileSystem {
   // Anything counts: file, folder, link or junction. "Not found" kinds of failure mean false;
   // any other failure throws std::filesystem::filesystem_error naming "exists" and the path.
   virtual bool Exists(const std::filesystem::path& path) = 0;
+  // False when a file cannot be renamed from one folder into the other in one step (they are
+  // on different volumes); true when that cannot be told.
+  virtual bool SameVolume(const std::filesystem::path& a, const std::filesystem::path& b) = 0;
   // Reads a whole file without newline translation. Missing: no such file or folder.
   virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                                std::error_code& error) = 0;

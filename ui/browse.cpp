@@ -21,8 +21,9 @@ class ComApartment {
   ComApartment() {
     static const auto initialize =
         win32::SystemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    m_uninitialize =
+    static const auto uninitialize =
         win32::SystemFunction<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    m_uninitialize = uninitialize;
     if (initialize && m_uninitialize) {
       m_result = initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     }

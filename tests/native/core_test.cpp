@@ -63,16 +63,21 @@ TEST(DataPath, FirstRunIsSilentAndRecordsInDocumentsUnlessAHistoryIsBesideThePro
   nowhere.files.documents.clear();
   nowhere.core.UpdateHistory("x");
   EXPECT_EQ(nowhere.files.data, (Disk{{kBeside, "x\r\n"}}));
+  Launcher apart;  // Documents on another volume: its rewrite must not be a copy
+  apart.files.oneVolume = false;
+  apart.files.fault = Fault::Move;
+  apart.core.UpdateHistory("x");
+  EXPECT_EQ(apart.files.data.count("/documents/quillgate.inf"), 1u);
 }
 
 TEST(History, FailuresReportAndKeepTheOldHistory) {
   for (const auto fault :
-       {Fault::Exists, Fault::Read, Fault::ClaimBusy, Fault::Write, Fault::Move}) {
+       {Fault::Exists, Fault::Read, Fault::Memory, Fault::ClaimBusy, Fault::Write, Fault::Move}) {
     SCOPED_TRACE(static_cast<int>(fault));
     Launcher l;
     l.files.data[kDocuments] = "old\r\n";
     l.files.fault = fault;
-    if (fault == Fault::Exists || fault == Fault::Read) {
+    if (fault == Fault::Exists || fault == Fault::Read || fault == Fault::Memory) {
       EXPECT_TRUE(l.Load().items.empty());
       EXPECT_EQ(l.notes.messages, Lines{"Failed to open quillgate.ini"});
     }
@@ -80,11 +85,18 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
     EXPECT_EQ(l.notes.failures.size(), 1u);
     EXPECT_EQ(l.files.data[kDocuments], "old\r\n");
     // A torn temporary file must not be left to pass for a leftover later.
-    EXPECT_EQ(l.files.data.count(kTemporary), fault == Fault::Move ? 1u : 0u);
+    EXPECT_EQ(l.files.data[kTemporary].empty(), fault != Fault::Move);
     l.files.fault = Fault::None;
     l.core.UpdateHistory("next");
     EXPECT_EQ(l.files.data.at(kDocuments), "old\r\nnext\r\n");
   }
+  Launcher full;  // more lines than the box has memory for
+  full.files.data[kDocuments] = "a\r\nb\r\n";
+  Box box;
+  box.room = 1;
+  full.core.LoadHistory(box);
+  EXPECT_EQ(box.items, Lines{"a"});
+  EXPECT_EQ(full.notes.messages, Lines{"Failed to open quillgate.ini"});
 }
 
 TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {

@@ -5,7 +5,9 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
+#include <new>
 #include <vector>
 
 #include "core/launch_core.h"
@@ -16,13 +18,17 @@ namespace fs = std::filesystem;
 struct Box final : ICommandBox {
   std::string GetText() const override { return text; }
   void SetText(const std::string& value) override { text = value; }
-  void AddString(const char* item) override { items.emplace_back(item); }
+  void AddString(const char* item) override {
+    if (items.size() == room) throw std::bad_alloc();
+    items.emplace_back(item);
+  }
   bool FindStringExact(const std::string& value) const override {
     return std::any_of(items.begin(), items.end(),
                        [&](const std::string& i) { return !strcasecmp(i.c_str(), value.c_str()); });
   }
   std::vector<std::string> items;
   std::string text;
+  std::size_t room = SIZE_MAX;  // items the box can hold before memory runs out
 };
 
 struct Notes final : INotifier {
@@ -31,7 +37,7 @@ struct Notes final : INotifier {
   std::vector<std::string> messages, failures;
 };
 
-enum class Fault { None, Exists, Read, Claim, ClaimBusy, Write, Move };
+enum class Fault { None, Exists, Read, Memory, Claim, ClaimBusy, Write, Move };
 
 struct Files final : IFileSystem {
   static std::error_code Error() { return std::make_error_code(std::errc::io_error); }
@@ -41,8 +47,10 @@ struct Files final : IFileSystem {
     if (fault == Fault::Exists) throw fs::filesystem_error("exists", path, Error());
     return data.count(path) != 0;
   }
+  bool SameVolume(const fs::path&, const fs::path&) override { return oneVolume; }
   ReadResult ReadWhole(const fs::path& path, std::string& out, std::error_code& error) override {
     if (fault == Fault::Read) return error = Error(), ReadResult::Failed;
+    if (fault == Fault::Memory) throw std::bad_alloc();
     if (!data.count(path)) return ReadResult::Missing;
     return out = data[path], ReadResult::Ok;
   }
@@ -77,6 +85,7 @@ struct Files final : IFileSystem {
   fs::path documents = "/documents";
   Fault fault = Fault::None;
   int wrote = 0;
+  bool oneVolume = true;
 };
 
 // The shell as the core drives it, with the portable split in place of shlwapi's.
