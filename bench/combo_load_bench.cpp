@@ -32,25 +32,14 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // The real file services with the program folder (where the history is read) moved elsewhere.
-class BenchFileSystem final : public IFileSystem {
+class BenchFileSystem final : public win32::FileSystem {
  public:
   explicit BenchFileSystem(fs::path folder) : folder_(std::move(folder)) {}
   fs::path ProgramFolder() override { return folder_; }
   fs::path DocumentsFolder() override { return folder_; }
-  bool Exists(const fs::path& path) override { return real_.Exists(path); }
-  bool SameVolume(const fs::path&, const fs::path&) override { return true; }
-  ReadResult ReadWhole(const fs::path& path, std::string& contents,
-                       std::error_code& error) override {
-    return real_.ReadWhole(path, contents, error);
-  }
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
-                                                 std::error_code& error) override {
-    return real_.ClaimTemporary(path, error);
-  }
 
  private:
   fs::path folder_;
-  win32::FileSystem real_;
 };
 
 // The box as it was filled before: every line straight into the control.
