@@ -20,6 +20,7 @@ class NullShell final : public IShell {
     return SplitCommandLine(command);
   }
   std::string SystemDirectory() override { return {}; }
+  std::optional<std::string> Variable(const std::string&) override { return std::nullopt; }
   bool Execute(const LaunchRequest&) override { return true; }
 };
 

@@ -19,6 +19,7 @@
 #include "bench/bench_support.h"
 #include "core/launch_core.h"
 #include "platform/win32_files.h"
+#include "platform/win32_text.h"
 #include "ui/win32_command_box.h"
 
 namespace quillgate {
@@ -46,11 +47,11 @@ class BenchFileSystem final : public win32::FileSystem {
 class DirectBox final : public ICommandBox {
  public:
   explicit DirectBox(CComboBox& combo) : combo_(combo) {}
-  std::string GetText() const override { return combo_.GetWindowText(); }
-  void SetText(const std::string& text) override { combo_.SetWindowText(text); }
-  void AddString(const char* item) override { combo_.AddString(item); }
+  std::string GetText() const override { return win32::Narrow(combo_.GetWindowText()); }
+  void SetText(const std::string& text) override { combo_.SetWindowText(win32::Widen(text)); }
+  void AddString(const char* item) override { combo_.AddString(win32::Widen(item).c_str()); }
   bool FindStringExact(const std::string& text) const override {
-    return combo_.FindStringExact(-1, text.c_str()) != CB_ERR;
+    return combo_.FindStringExact(-1, win32::Widen(text).c_str()) != CB_ERR;
   }
 
  private:
@@ -61,10 +62,10 @@ class DirectBox final : public ICommandBox {
 class HiddenCombo {
  public:
   HiddenCombo() {
-    parent_ = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr,
-                              nullptr);
-    combo.Attach(CreateWindowExA(
-        0, "ComboBox", "",
+    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr,
+                              nullptr, nullptr);
+    combo.Attach(CreateWindowExW(
+        0, L"ComboBox", L"",
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWN | CBS_AUTOHSCROLL, 10, 10,
         300, 120, parent_, reinterpret_cast<HMENU>(1004), nullptr, nullptr));
   }

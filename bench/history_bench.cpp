@@ -48,8 +48,12 @@ void Check(bool ok, const char* what) {
   }
 }
 
-// Command lines of the kinds people type into a Run box, 30 to 60 bytes each.
-std::string MakeHistory(int lines) {
+enum class Text { Ascii, Utf8, Legacy };
+
+// Command lines of the kinds people type into a Run box, 30 to 60 bytes each. Utf8: every fifth
+// line names a Cyrillic and Japanese folder; Legacy: also every hundredth line in the old
+// single-byte code page, as earlier versions wrote it.
+std::string MakeHistory(int lines, Text kind = Text::Ascii) {
   std::string text;
   unsigned state = 12345;
   auto next = [&state] {
@@ -65,7 +69,11 @@ std::string MakeHistory(int lines) {
                       b);
         break;
       case 1:
-        std::snprintf(line, sizeof line, "notepad C:\\Users\\ann\\Documents\\notes-%u.txt", a);
+        std::snprintf(line, sizeof line,
+                      kind == Text::Ascii
+                          ? "notepad C:\\Users\\ann\\Documents\\notes-%u.txt"
+                          : "notepad C:\\Users\\\u0430\u043d\u044f\\\u65e5\u672c\\%u.txt",
+                      a);
         break;
       case 2:
         std::snprintf(line, sizeof line, "https://intranet.example.com/wiki/page/%u", a);
@@ -78,6 +86,7 @@ std::string MakeHistory(int lines) {
         break;
     }
     text += line;
+    if (kind == Text::Legacy && i % 100 == 99) text += "-caf\xE9";
     text += "\r\n";
   }
   return text;
@@ -131,6 +140,14 @@ class BenchFiles final : public IFileSystem {
     contents = quillgate::ReadWhole(path);
     return ReadResult::Ok;
   }
+  std::string DecodeLegacy(std::string_view line) override {  // Latin-1
+    std::string text;
+    for (const unsigned char c : line) {
+      if (c >= 0x80) text += static_cast<char>(0xC0 | c >> 6);
+      text += static_cast<char>(c >= 0x80 ? 0x80 | (c & 0x3F) : c);
+    }
+    return text;
+  }
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path, std::error_code&) override {
     return std::make_unique<Temporary>(path);
   }
@@ -180,6 +197,7 @@ std::pair<double, double> PairedMedians(int runs, const std::function<void()>& m
 struct Row {
   int lines;
   double load, rawRead, rewrite, copy, compose;
+  double utf8Ratio, legacyRatio;  // load against a raw read of the same file
 };
 
 Row Measure(const fs::path& folder, int lines, int runs) {
@@ -190,6 +208,19 @@ Row Measure(const fs::path& folder, int lines, int runs) {
   LaunchCore core(files, shell, notifier);
   const fs::path history = folder / DataFileName(DataFile::History);
   const fs::path copy = folder / "copy.ini";
+  Row row{lines, 0, 0, 0, 0, 0, 0, 0};
+  NullBox box;
+  volatile std::size_t sink = 0;
+  // The load and a raw read of the same file, in turns.
+  const auto loadAndRead = [&] {
+    return PairedMedians(
+        runs, [&] { core.LoadHistory(box); }, [&] { sink = sink + ReadWhole(history).size(); });
+  };
+  for (const Text kind : {Text::Utf8, Text::Legacy}) {
+    WriteWhole(history, MakeHistory(lines, kind), true);
+    const auto [load, raw] = loadAndRead();
+    (kind == Text::Utf8 ? row.utf8Ratio : row.legacyRatio) = load / raw;
+  }
   const std::string text = MakeHistory(lines);
   WriteWhole(history, text, true);
 
@@ -200,18 +231,15 @@ Row Measure(const fs::path& folder, int lines, int runs) {
       text.substr(text.find("\r\n") + 2,
                   text.find("\r\n", text.find("\r\n") + 2) - text.find("\r\n") - 2)};
 
-  Row row{lines, 0, 0, 0, 0, 0};
-  NullBox box;
-  volatile std::size_t sink = 0;
-  std::tie(row.load, row.rawRead) = PairedMedians(
-      runs, [&] { core.LoadHistory(box); }, [&] { sink = sink + ReadWhole(history).size(); });
+  std::tie(row.load, row.rawRead) = loadAndRead();
   int turn = 0;
   std::tie(row.rewrite, row.copy) = PairedMedians(
       runs, [&] { core.UpdateHistory(relaunch[turn++ % 2]); },
       [&] { WriteWhole(copy, ReadWhole(history), true); });
   const std::string current = ReadWhole(history);
+  const LegacyDecoder decode = [&](std::string_view line) { return files.DecodeLegacy(line); };
   row.compose = MedianSeconds(
-      runs, [&] { sink = sink + ComposeHistory(current, relaunch[turn++ % 2]).size(); });
+      runs, [&] { sink = sink + ComposeHistory(current, relaunch[turn++ % 2], decode).size(); });
   return row;
 }
 
@@ -228,8 +256,11 @@ int Run(bool quick) {
                                         : std::vector<Size>{{1000, 101}, {10000, 41}, {100000, 11}};
 
   std::printf("History load and rewrite (median wall time; ratio = history / plain file work)\n");
-  std::printf("%8s | %10s %10s %6s | %10s %10s %6s\n", "lines", "load", "raw read", "ratio",
-              "rewrite", "copy+fsync", "ratio");
+  std::printf(
+      "load: ASCII history; utf-8, legacy: the load of a history with non-ASCII UTF-8\n"
+      "lines, and with old code-page lines too, against a raw read of the same file\n");
+  std::printf("%8s | %10s %10s %6s | %10s %10s %6s | %8s %8s\n", "lines", "load", "raw read",
+              "ratio", "rewrite", "copy+fsync", "ratio", "utf-8", "legacy");
   std::vector<Row> rows;
   bool targetsMet = true;
   for (const Size& size : sizes) {
@@ -238,9 +269,10 @@ int Run(bool quick) {
     const double loadRatio = row.load / row.rawRead;
     const double rewriteRatio = row.rewrite / row.copy;
     targetsMet = targetsMet && loadRatio <= 3.0 && rewriteRatio <= 3.0;
-    std::printf("%8d | %10s %10s %5.2fx | %10s %10s %5.2fx\n", row.lines,
+    std::printf("%8d | %10s %10s %5.2fx | %10s %10s %5.2fx | %7.2fx %7.2fx\n", row.lines,
                 Duration(row.load).c_str(), Duration(row.rawRead).c_str(), loadRatio,
-                Duration(row.rewrite).c_str(), Duration(row.copy).c_str(), rewriteRatio);
+                Duration(row.rewrite).c_str(), Duration(row.copy).c_str(), rewriteRatio,
+                row.utf8Ratio, row.legacyRatio);
   }
 
   std::printf("\nTime per line (linear growth keeps these flat; the rewrite includes one fsync)\n");

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -92,9 +93,75 @@ CommandParts SplitCommandLine(std::string_view command) {
   return {std::move(file), {}};
 }
 
-std::string ComposeHistory(std::string_view existing, std::string_view command) {
+bool IsUtf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* const end = p + text.size();
+  static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+  while (p < end) {
+#if defined(__SSE2__)
+    // Histories are mostly ASCII: 16 bytes at a time while no byte has its high bit.
+    while (end - p >= 16 &&
+           !_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p))))
+      p += 16;
+    if (p == end) break;
+#endif
+    const unsigned lead = *p;
+    if (lead < 0x80) {
+      ++p;
+      continue;
+    }
+    int extra = 0;
+    std::uint32_t code = 0;
+    if ((lead & 0xE0) == 0xC0) {
+      extra = 1, code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      extra = 2, code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      extra = 3, code = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (end - p <= extra) return false;
+    for (int i = 1; i <= extra; ++i) {
+      if ((p[i] & 0xC0) != 0x80) return false;
+      code = code << 6 | (p[i] & 0x3F);
+    }
+    if (code < kLeast[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    p += extra + 1;
+  }
+  return true;
+}
+
+std::string ExpandVariables(std::string_view text, const VariableLookup& lookup) {
+  std::string out;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto open = text.find('%', pos);
+    const auto close = open == std::string_view::npos ? open : text.find('%', open + 1);
+    if (close == std::string_view::npos) break;
+    out += text.substr(pos, open - pos);
+    const std::string name(text.substr(open + 1, close - open - 1));
+    std::optional<std::string> value;
+    if (!name.empty()) value = lookup(name);
+    if (value) {
+      out += *value;
+      pos = close + 1;
+    } else {
+      out += text.substr(open, close - open);
+      pos = close;
+    }
+  }
+  out += text.substr(std::min(pos, text.size()));
+  return out;
+}
+
+std::string ComposeHistory(std::string_view existing, std::string_view command,
+                           const LegacyDecoder& decode, bool append, std::size_t* dropped) {
   std::string out;
   out.reserve(existing.size() + command.size() + 2);
+  // Only a history with a line in the old code page needs a line-by-line look at its encoding.
+  const bool allUtf8 = IsUtf8(existing);
+  std::size_t drops = 0;
   std::string stripped;
   std::size_t pos = 0;
   while (pos < existing.size()) {
@@ -110,14 +177,21 @@ std::string ComposeHistory(std::string_view existing, std::string_view command) 
       }
       line = stripped;
     }
-    if (line != command) {
+    // A command is the same command whichever encoding its line was written in.
+    const bool same = line == command || (!allUtf8 && !IsUtf8(line) && decode(line) == command);
+    if (same) {
+      ++drops;
+    } else {
       out += line;
       out += "\r\n";
     }
     pos = end + 1;
   }
-  out += command;
-  out += "\r\n";
+  if (append) {
+    out += command;
+    out += "\r\n";
+  }
+  if (dropped) *dropped = drops;
   return out;
 }
 
@@ -145,6 +219,16 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
     notifier_.ShowMessage(kLoadFailure);
     return;
   }
+  // A history all in UTF-8 is loaded as it is; one with lines from the old code page is
+  // rebuilt once with their text.
+  if (!IsUtf8(contents)) {
+    try {
+      contents = DecodeLegacyLines(contents);
+    } catch (const std::exception&) {
+      notifier_.ShowMessage(kLoadFailure);
+      return;
+    }
+  }
   // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line. Each
   // line is cut off in place (its CR becomes the terminator), so the box gets it uncopied.
   char* const text = contents.data();
@@ -167,6 +251,24 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
   }
   if (last) box.SetText(last);
   box.KeepLoadedText(contents);
+}
+
+std::string LaunchCore::DecodeLegacyLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 4);
+  std::size_t start = 0;
+  ForEachCrLf(text.data(), text.size(), [&](std::size_t at) {
+    const std::string_view line(text.data() + start, at - start);
+    if (IsUtf8(line)) {
+      out += line;
+    } else {
+      out += Decode(line);
+    }
+    out += "\r\n";
+    start = at + 2;
+  });
+  out.append(text, start, std::string::npos);  // an unfinished last line is not loaded anyway
+  return out;
 }
 
 std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& history) {
@@ -192,6 +294,14 @@ std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& histo
 }
 
 void LaunchCore::UpdateHistory(const std::string& command) {
+  Rewrite(command, true);
+}
+
+bool LaunchCore::ForgetCommand(const std::string& command) {
+  return Rewrite(command, false);
+}
+
+bool LaunchCore::Rewrite(const std::string& command, bool append) {
   try {
     const fs::path history = ResolveDataPath(DataFile::History);
     auto temporary = ClaimTemporary(history);
@@ -216,7 +326,16 @@ void LaunchCore::UpdateHistory(const std::string& command) {
         throw fs::filesystem_error("read", history, error);
     }
 
-    if (auto writeError = temporary->Write(ComposeHistory(existing, command))) {
+    std::size_t dropped = 0;
+    const std::string composed = ComposeHistory(
+        existing, command, [this](std::string_view line) { return Decode(line); }, append,
+        &dropped);
+    if (!append && dropped == 0) {
+      // Nothing to forget: the history is left as it is.
+      if (temporary->Leftover().empty()) temporary->Remove();
+      return true;
+    }
+    if (auto writeError = temporary->Write(composed)) {
       // A torn file must not pass for a leftover later, unless what it held was the only copy
       // of the history: then that goes back in.
       if (recovering) {
@@ -232,9 +351,11 @@ void LaunchCore::UpdateHistory(const std::string& command) {
       throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
     }
     ReachedStep(UpdateStep::Replaced);
+    return true;
   } catch (const std::exception& failure) {
     // A file-system step, or a history larger than the process can hold; nothing was replaced.
     notifier_.ReportFailure(failure.what());
+    return false;
   }
 }
 
@@ -242,8 +363,14 @@ bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
   const std::string command = TrimCommand(box.GetText());
   if (!box.FindStringExact(command)) box.AddString(command.c_str());
 
-  const CommandParts parts = shell_.SplitArguments(command);
-  const std::string directory = shell_.SystemDirectory();
+  // Split as typed, so a variable whose value holds spaces stays inside the program's path; then
+  // expanded as the Run box does (the shell expands nothing unless asked). The history keeps
+  // the command as typed.
+  const VariableLookup lookup = [this](const std::string& name) { return shell_.Variable(name); };
+  CommandParts parts = shell_.SplitArguments(command);
+  parts.file = ExpandVariables(parts.file, lookup);
+  parts.parameters = ExpandVariables(parts.parameters, lookup);
+  const std::string directory = ExpandVariables(shell_.SystemDirectory(), lookup);
   LaunchRequest request{};
   request.cbSize = sizeof(LaunchRequest);
   request.fMask = 0;

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,9 +23,24 @@ std::string TrimCommand(std::string_view text);
 // space outside double quotes; quotes around the file part stay.
 CommandParts SplitCommandLine(std::string_view command);
 
-// The history after `command` was launched: every line carried over in order with its CRs
-// removed, a line equal to `command` dropped, and `command` appended last; CR LF line ends.
-std::string ComposeHistory(std::string_view existing, std::string_view command);
+// Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
+bool IsUtf8(std::string_view text);
+
+// %NAME% replaced by the variable's value, as the Windows shell expands them; a name that is not
+// set stays as typed, and its closing % may open the next name.
+using VariableLookup = std::function<std::optional<std::string>(const std::string& name)>;
+std::string ExpandVariables(std::string_view text, const VariableLookup& lookup);
+
+// The text of a history line that is not UTF-8.
+using LegacyDecoder = std::function<std::string(std::string_view line)>;
+
+// The history after `command` was launched (`append`) or forgotten: every line carried over in
+// order with its CRs removed, lines equal to `command` as text dropped (a line that is not UTF-8
+// compared by its decoded text), and `command` appended last when asked; CR LF line ends.
+// `dropped`, when given, counts the lines dropped.
+std::string ComposeHistory(std::string_view existing, std::string_view command,
+                           const LegacyDecoder& decode, bool append = true,
+                           std::size_t* dropped = nullptr);
 
 // Points in a history rewrite after which an interruption must still leave a usable history.
 enum class UpdateStep { TemporaryClaimed, TemporaryWritten, Replaced };
@@ -49,12 +66,22 @@ class LaunchCore {
   // complete replacement could be put in its place; failures are reported on stdout only.
   void UpdateHistory(const std::string& command);
 
+  // Removes every line equal to `command` from the history, the same way a recording rewrites
+  // it; a history without such a line is not touched. False, reported like a failed recording,
+  // when the history could not be rewritten.
+  bool ForgetCommand(const std::string& command);
+
   // Launches the box's text, elevated through "runas" when asked; true when the shell
   // accepted it, which is also when it is recorded.
   bool RunCommand(ICommandBox& box, bool elevated);
 
  private:
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& history);
+  // Rewrites the history with `command` appended last or, unless `append`, removed.
+  bool Rewrite(const std::string& command, bool append);
+  std::string Decode(std::string_view line) { return files_.DecodeLegacy(line); }
+  // The history's text with every line that is not UTF-8 replaced by its decoded text.
+  std::string DecodeLegacyLines(const std::string& text);
 
   IFileSystem& files_;
   IShell& shell_;

@@ -4,12 +4,16 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "core/launch_request.h"
 
 namespace quillgate {
+
+// Text crosses every port as UTF-8; the Win32 layer converts at its edge.
 
 // The command box as the core sees it: the plain combo-box operations, nothing of completion.
 class ICommandBox {
@@ -39,6 +43,8 @@ class IShell {
   virtual ~IShell() = default;
   virtual CommandParts SplitArguments(const std::string& command) = 0;
   virtual std::string SystemDirectory() = 0;
+  // The value of the environment variable `name` (any letter case); nothing when it is not set.
+  virtual std::optional<std::string> Variable(const std::string& name) = 0;
   // True when the shell accepted the request. The shell reports its own failures to the user.
   virtual bool Execute(const LaunchRequest& request) = 0;
 };
@@ -84,6 +90,9 @@ class IFileSystem {
   // Reads a whole file without newline translation. Missing: no such file or folder.
   virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                                std::error_code& error) = 0;
+  // The text, as UTF-8, of a history line that is not UTF-8: earlier versions wrote the history
+  // in the system's ANSI code page.
+  virtual std::string DecodeLegacy(std::string_view line) = 0;
   // Opens or creates `path` for exclusive use, waiting a few seconds for another writer to
   // finish with it. Returns null and sets `error` when that fails; a file that stays held by
   // someone else reports std::errc::device_or_resource_busy.

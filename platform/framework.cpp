@@ -1,13 +1,11 @@
 #include "platform/framework.h"
 
-#include <vector>
-
 namespace quillgate {
 
 namespace {
 
 // The window property that binds a window to its object.
-constexpr char kObjectProperty[] = "QuillGate.Object";
+constexpr wchar_t kObjectProperty[] = L"QuillGate.Object";
 // The string resource an application names itself with.
 constexpr UINT kAppTitleString = 0xE000;
 
@@ -23,18 +21,18 @@ CWinApp* CWinApp::s_current = nullptr;
 void CWnd::Attach(HWND hwnd) {
   Detach();
   m_hWnd = hwnd;
-  if (hwnd) SetPropA(hwnd, kObjectProperty, static_cast<HANDLE>(this));
+  if (hwnd) SetPropW(hwnd, kObjectProperty, static_cast<HANDLE>(this));
 }
 
 void CWnd::Detach() {
-  if (m_hWnd && GetPropA(m_hWnd, kObjectProperty) == static_cast<HANDLE>(this)) {
-    RemovePropA(m_hWnd, kObjectProperty);
+  if (m_hWnd && GetPropW(m_hWnd, kObjectProperty) == static_cast<HANDLE>(this)) {
+    RemovePropW(m_hWnd, kObjectProperty);
   }
   m_hWnd = nullptr;
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-  return hwnd ? static_cast<CWnd*>(GetPropA(hwnd, kObjectProperty)) : nullptr;
+  return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) {
@@ -45,16 +43,26 @@ bool CWnd::OnChildNotify(UINT) {
   return false;
 }
 
-std::string CWnd::GetWindowText() const {
-  const int length = ::GetWindowTextLengthA(m_hWnd);
+std::wstring CWnd::GetWindowText() const {
+  const int length = ::GetWindowTextLengthW(m_hWnd);
   if (length <= 0) return {};
-  std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-  const int copied = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
-  return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
 }
 
-void CWnd::SetWindowText(const std::string& text) {
-  ::SetWindowTextA(m_hWnd, text.c_str());
+void CWnd::SetWindowText(const std::wstring& text) {
+  ::SetWindowTextW(m_hWnd, text.c_str());
+}
+
+std::wstring CComboBox::GetLBText(int index) const {
+  const auto length = SendMessage(CB_GETLBTEXTLEN, index);
+  if (length == CB_ERR) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const auto copied = SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
 }
 
 HWND CWnd::SetFocus() {
@@ -70,7 +78,7 @@ INT_PTR CDialog::DoModal() {
   // Set before creation: an EndDialog from OnInitDialog must end the dialog at once.
   m_inModalLoop = true;
   m_result = -1;
-  HWND hwnd = CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(m_templateId), parent,
+  HWND hwnd = CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), parent,
                                  DialogProc, reinterpret_cast<LPARAM>(this));
   if (!hwnd) {
     m_inModalLoop = false;
@@ -87,12 +95,12 @@ INT_PTR CDialog::DoModal() {
   while (m_inModalLoop) {
     // Idle work runs only while nothing waits, paint included, so the dialog is drawn first
     // and input waits for one short piece of that work at most.
-    if (idle && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+    if (idle && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       idle = OnIdle();
       continue;
     }
     idle = true;
-    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == 0) {
       PostQuitMessage(static_cast<int>(msg.wParam));  // leave WM_QUIT for an outer loop
       break;
@@ -108,7 +116,7 @@ INT_PTR CDialog::DoModal() {
     }
     if (!consumed) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
 
@@ -125,7 +133,7 @@ void CDialog::EndDialog(int result) {
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
   if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST) return FALSE;
-  return IsDialogMessageA(m_hWnd, msg);
+  return IsDialogMessageW(m_hWnd, msg);
 }
 
 BOOL CDialog::OnInitDialog() {
@@ -145,10 +153,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   CDialog* self = nullptr;
   if (message == WM_INITDIALOG) {
     self = reinterpret_cast<CDialog*>(lParam);
-    SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
     self->Attach(hwnd);
   } else {
-    self = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+    self = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
   }
   if (!self) return FALSE;
   if (message == WM_DESTROY) {
@@ -157,7 +165,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     EnumChildWindows(hwnd, DetachObject, 0);
   }
   if (message == WM_NCDESTROY) {
-    SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    SetWindowLongPtrW(hwnd, DWLP_USER, 0);
     self->Detach();
     self->m_inModalLoop = false;  // destroyed from elsewhere: the modal loop has nothing left
     return FALSE;
@@ -217,9 +225,9 @@ int AfxWinMain(HINSTANCE instance) {
   // FALSE from InitInstance ends the process without entering the application's loop.
   if (!app->InitInstance()) return 0;
   MSG msg{};
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
   }
   return static_cast<int>(msg.wParam);
 }
@@ -229,22 +237,20 @@ HINSTANCE AfxGetInstanceHandle() {
   return app && app->m_hInstance ? app->m_hInstance : GetModuleHandleA(nullptr);
 }
 
-std::string AfxGetAppName() {
-  char buffer[256] = {};
-  if (LoadStringA(AfxGetInstanceHandle(), kAppTitleString, buffer, sizeof buffer) > 0) {
-    return buffer;
-  }
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string name = path;
-  name = name.substr(name.find_last_of("\\/") + 1);
-  return name.substr(0, name.rfind('.'));
+std::wstring AfxGetAppName() {
+  wchar_t buffer[256] = {};
+  if (LoadStringW(AfxGetInstanceHandle(), kAppTitleString, buffer, 256) > 0) return buffer;
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring name = path;
+  name = name.substr(name.find_last_of(L"\\/") + 1);
+  return name.substr(0, name.rfind(L'.'));
 }
 
-int AfxMessageBox(const std::string& text, UINT type, UINT /*helpId*/) {
+int AfxMessageBox(const std::wstring& text, UINT type, UINT /*helpId*/) {
   CWinApp* app = CWinApp::Current();
   HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-  return MessageBoxA(owner, text.c_str(), AfxGetAppName().c_str(), type);
+  return MessageBoxW(owner, text.c_str(), AfxGetAppName().c_str(), type);
 }
 
 }  // namespace quillgate

@@ -1,6 +1,6 @@
 // The thin window framework the launcher is built on: objects bound to windows, a modal dialog
 // with its own message loop, notification reflection and the application object. Plain Win32
-// underneath; narrow (ANSI) strings, as the rest of the program uses.
+// underneath, the wide (UTF-16) API throughout, so any text the user types or picks survives.
 #pragma once
 
 #include <windows.h>
@@ -29,11 +29,11 @@ class CWnd {
   // A notification this window sent its parent, offered back to it first; true: handled.
   virtual bool OnChildNotify(UINT code);
 
-  std::string GetWindowText() const;
-  void SetWindowText(const std::string& text);
+  std::wstring GetWindowText() const;
+  void SetWindowText(const std::wstring& text);
   HWND SetFocus();
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
-    return ::SendMessageA(m_hWnd, message, wParam, lParam);
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
   }
 
   HWND m_hWnd = nullptr;
@@ -46,18 +46,23 @@ class CComboBox : public CWnd {
   BOOL SetEditSel(int start, int end) {
     return static_cast<BOOL>(SendMessage(CB_SETEDITSEL, 0, MAKELPARAM(start, end)));
   }
-  int AddString(const char* text) {
+  int AddString(const wchar_t* text) {
     return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
   }
-  int SelectString(int startAfter, const char* text) {
+  int SelectString(int startAfter, const wchar_t* text) {
     return static_cast<int>(
         SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text)));
   }
-  int FindStringExact(int startAfter, const char* text) const {
+  int FindStringExact(int startAfter, const wchar_t* text) const {
     return static_cast<int>(
         SendMessage(CB_FINDSTRINGEXACT, startAfter, reinterpret_cast<LPARAM>(text)));
   }
   int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
+  std::wstring GetLBText(int index) const;
+  int DeleteString(int index) { return static_cast<int>(SendMessage(CB_DELETESTRING, index)); }
+  int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
+  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, index)); }
+  BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
 };
 
 // Binds the dialog's child `id` to `control` on the first exchange.
@@ -126,8 +131,8 @@ class CWinApp {
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
 // The application's name: its AFX_IDS_APP_TITLE string, else the executable's base name.
-std::string AfxGetAppName();
+std::wstring AfxGetAppName();
 // A modal message box owned by the main window, captioned with the application's name.
-int AfxMessageBox(const std::string& text, UINT type = MB_OK, UINT helpId = 0);
+int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT helpId = 0);
 
 }  // namespace quillgate

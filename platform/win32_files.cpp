@@ -10,6 +10,7 @@
 
 #include "platform/win32_handle.h"
 #include "platform/win32_paths.h"
+#include "platform/win32_text.h"
 
 namespace quillgate::win32 {
 namespace fs = std::filesystem;
@@ -228,6 +229,17 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
   }
   error.clear();
   return ReadResult::Ok;
+}
+
+std::string FileSystem::DecodeLegacy(std::string_view line) {
+  // The code page the launcher wrote its history in before it wrote UTF-8.
+  std::wstring text(line.size(), L'\0');  // one UTF-16 unit at most for each byte
+  const int length =
+      line.empty() ? 0
+                   : MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
+                                         text.data(), static_cast<int>(text.size()));
+  text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  return Narrow(text);
 }
 
 std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,

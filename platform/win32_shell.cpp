@@ -5,10 +5,11 @@
 #include <shlwapi.h>
 
 #include <cstddef>
-#include <vector>
+#include <optional>
 
 #include "core/launch_core.h"
 #include "platform/win32_system.h"
+#include "platform/win32_text.h"
 
 namespace quillgate::win32 {
 
@@ -29,37 +30,58 @@ QG_SAME_FIELD(hProcess);
 
 CommandParts Shell::SplitArguments(const std::string& command) {
   static const auto getArgs =
-      SystemFunction<decltype(PathGetArgsA)>(L"shlwapi.dll", "PathGetArgsA");
+      SystemFunction<decltype(PathGetArgsW)>(L"shlwapi.dll", "PathGetArgsW");
   static const auto removeArgs =
-      SystemFunction<decltype(PathRemoveArgsA)>(L"shlwapi.dll", "PathRemoveArgsA");
+      SystemFunction<decltype(PathRemoveArgsW)>(L"shlwapi.dll", "PathRemoveArgsW");
   if (!getArgs || !removeArgs) return SplitCommandLine(command);  // the same rule
   // One buffer for both calls: the arguments are taken before the file part is cut off.
-  std::vector<char> buffer(command.begin(), command.end());
-  buffer.push_back('\0');
-  std::string parameters = getArgs(buffer.data());
+  std::wstring buffer = Widen(command);
+  std::string parameters = Narrow(getArgs(buffer.c_str()));
   removeArgs(buffer.data());
-  return {std::string(buffer.data()), std::move(parameters)};
+  return {Narrow(buffer.c_str()), std::move(parameters)};
 }
 
 std::string Shell::SystemDirectory() {
-  char buffer[MAX_PATH] = {};
-  GetSystemDirectoryA(buffer, MAX_PATH);
-  return buffer;
+  wchar_t buffer[MAX_PATH] = {};
+  GetSystemDirectoryW(buffer, MAX_PATH);
+  return Narrow(buffer);
+}
+
+std::optional<std::string> Shell::Variable(const std::string& name) {
+  const std::wstring wideName = Widen(name);
+  std::wstring value(64, L'\0');
+  for (;;) {
+    SetLastError(ERROR_SUCCESS);
+    const DWORD length =
+        GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
+    if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    if (length < value.size()) return Narrow(std::wstring_view(value.data(), length));
+    value.resize(length);  // the size it asked for, terminator included
+  }
 }
 
 bool Shell::Execute(const LaunchRequest& request) {
-  SHELLEXECUTEINFOA info{};
+  // The record keeps its pointers into these for the call.
+  const auto wide = [](const char* text) {
+    return text ? std::optional<std::wstring>(Widen(text)) : std::nullopt;
+  };
+  const auto verb = wide(request.lpVerb), file = wide(request.lpFile),
+             parameters = wide(request.lpParameters), directory = wide(request.lpDirectory);
+  const auto pointer = [](const std::optional<std::wstring>& text) {
+    return text ? text->c_str() : nullptr;
+  };
+  SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
   info.fMask = request.fMask;
   info.hwnd = static_cast<HWND>(request.hwnd);
-  info.lpVerb = request.lpVerb;
-  info.lpFile = request.lpFile;
-  info.lpParameters = request.lpParameters;
-  info.lpDirectory = request.lpDirectory;
+  info.lpVerb = pointer(verb);
+  info.lpFile = pointer(file);
+  info.lpParameters = pointer(parameters);
+  info.lpDirectory = pointer(directory);
   info.nShow = request.nShow;
   info.hInstApp = static_cast<HINSTANCE>(request.hInstApp);
   static const auto execute =
-      SystemFunction<decltype(ShellExecuteExA)>(L"shell32.dll", "ShellExecuteExA");
+      SystemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
   return execute && execute(&info) != FALSE;
 }
 

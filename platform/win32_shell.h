@@ -4,11 +4,12 @@
 
 namespace quillgate::win32 {
 
-// The launch services over shlwapi, kernel32 and shell32.
+// The launch services over shlwapi, kernel32 and shell32, through their wide (UTF-16) forms.
 class Shell final : public IShell {
  public:
   CommandParts SplitArguments(const std::string& command) override;
   std::string SystemDirectory() override;
+  std::optional<std::string> Variable(const std::string& name) override;
   bool Execute(const LaunchRequest& request) override;
 };
 

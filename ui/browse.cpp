@@ -4,9 +4,7 @@
 #include <shobjidl.h>
 
 #include <exception>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/win32_handle.h"
 #include "platform/win32_system.h"
@@ -61,26 +59,8 @@ class ComRef {
   T* m_object = nullptr;
 };
 
-// `path` in the thread's ANSI code page; characters the code page lacks become its default
-// character. Nothing when the conversion fails.
-std::optional<std::string> ToThreadCodePage(PCWSTR path) {
-  // Room for an ordinary path first; the size the conversion asks for when it is longer.
-  std::vector<char> buffer(MAX_PATH);
-  for (;;) {
-    const int size = static_cast<int>(buffer.size());
-    const int written =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, buffer.data(), size, nullptr, nullptr);
-    if (written > 0) return std::string(buffer.data(), static_cast<std::size_t>(written - 1));
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
-    const int needed =
-        WideCharToMultiByte(CP_THREAD_ACP, 0, path, -1, nullptr, 0, nullptr, nullptr);
-    if (needed <= size) return std::nullopt;  // no progress: give up rather than loop
-    buffer.resize(static_cast<std::size_t>(needed));
-  }
-}
-
 void Browse(CWnd& box) {
-  const std::string prefix = box.GetWindowText();
+  const std::wstring prefix = box.GetWindowText();
 
   ComApartment com;
   if (!com.Ok()) return;
@@ -97,11 +77,11 @@ void Browse(CWnd& box) {
   win32::CoTaskMem<wchar_t> path;
   if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Out()))) return;
 
-  const std::optional<std::string> narrow = ToThreadCodePage(path.Get());
-  if (!narrow) return;
-  // The launch splits the command at its first space: a path with spaces must stay one piece.
-  const bool quote = narrow->find(' ') != std::string::npos;
-  box.SetWindowText(quote ? prefix + '"' + *narrow + '"' : prefix + *narrow);
+  // The path as the shell spelled it, whatever the code page could have spelled. The launch
+  // splits the command at its first space: a path with spaces must stay one piece.
+  const std::wstring chosen = path.Get();
+  const bool quote = chosen.find(L' ') != std::wstring::npos;
+  box.SetWindowText(quote ? prefix + L'"' + chosen + L'"' : prefix + chosen);
   // The holders end in reverse order: the path, the item, the dialog, then COM.
 }
 

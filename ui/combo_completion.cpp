@@ -24,7 +24,8 @@ bool CComboCompletion::OnChildNotify(UINT code) {
 void CComboCompletion::OnEditUpdate() {
   if (!m_bAutoComplete) return;
 
-  const std::string text = GetWindowText();
+  // Lengths and positions in UTF-16 units, as the edit field counts them.
+  const std::wstring text = GetWindowText();
   const int length = static_cast<int>(text.size());
   const DWORD sel = GetEditSel();
   const int start = LOWORD(sel);

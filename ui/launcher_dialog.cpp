@@ -62,7 +62,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
 
   // Only the caption's icon: the large one stays the executable's own.
-  HICON icon = LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDI_LAUNCHER));
+  HICON icon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LAUNCHER));
   SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
@@ -118,7 +118,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
 void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   // The system keeps the low four bits of a system command for itself.
   if ((id & 0xFFF0) == IDM_ABOUT) {
-    AfxMessageBox(QG_ABOUT_TEXT, MB_OK, 0);
+    AfxMessageBox(L"" QG_ABOUT_TEXT, MB_OK, 0);
   } else {
     Default();
   }

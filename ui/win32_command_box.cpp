@@ -2,14 +2,16 @@
 
 #include <utility>
 
+#include "platform/win32_text.h"
+
 namespace quillgate {
 
 std::string ComboCommandBox::GetText() const {
-  return combo_.GetWindowText();
+  return win32::Narrow(combo_.GetWindowText());
 }
 
 void ComboCommandBox::SetText(const std::string& text) {
-  combo_.SetWindowText(text);
+  combo_.SetWindowText(win32::Widen(text));
 }
 
 void ComboCommandBox::AddString(const char* item) {
@@ -18,14 +20,14 @@ void ComboCommandBox::AddString(const char* item) {
   } else if (Filling()) {
     late_.emplace_back(item);
   } else {
-    combo_.AddString(item);
+    combo_.AddString(win32::Widen(item).c_str());
   }
 }
 
 bool ComboCommandBox::FindStringExact(const std::string& text) const {
   if (Filling()) return false;
   // From -1: the whole list, ignoring letter case.
-  return combo_.FindStringExact(-1, text.c_str()) != CB_ERR;
+  return combo_.FindStringExact(-1, win32::Widen(text).c_str()) != CB_ERR;
 }
 
 void ComboCommandBox::KeepLoadedText(std::string& text) {
@@ -55,7 +57,7 @@ void ComboCommandBox::Prepare() {
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   list_ = GetComboBoxInfo(combo_.m_hWnd, &info) ? info.hwndList : nullptr;
-  if (list_) ::SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+  if (list_) ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   prepared_ = true;
 }
 
@@ -68,13 +70,13 @@ bool ComboCommandBox::Fill(unsigned milliseconds) {
   deadline.QuadPart += frequency.QuadPart * milliseconds / 1000;
   int sinceCheck = 0;
   while (next_ < waiting_.size()) {
-    const char* item = waiting_[next_++];
+    win32::Widen(waiting_[next_++], wide_);
     // The combo box hands each CB_ADDSTRING on to its list as LB_ADDSTRING; sending that to the
     // list itself saves a message per item, a third of the fill under Wine.
     if (list_) {
-      ::SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+      ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide_.c_str()));
     } else {
-      combo_.AddString(item);
+      combo_.AddString(wide_.c_str());
     }
     // The clock is read every few items: one item costs about a microsecond.
     if (milliseconds && ++sinceCheck == 32) {
@@ -89,17 +91,19 @@ bool ComboCommandBox::Fill(unsigned milliseconds) {
 
 void ComboCommandBox::Complete() {
   if (list_) {
-    ::SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     list_ = nullptr;
   }
   std::vector<std::string> late;
   late.swap(late_);
   for (const std::string& item : late) {
-    if (combo_.FindStringExact(-1, item.c_str()) == CB_ERR) combo_.AddString(item.c_str());
+    const std::wstring wide = win32::Widen(item);
+    if (combo_.FindStringExact(-1, wide.c_str()) == CB_ERR) combo_.AddString(wide.c_str());
   }
   // The control has its own copies now.
   std::vector<const char*>().swap(waiting_);
   std::string().swap(text_);
+  std::wstring().swap(wide_);
   next_ = 0;
   bytes_ = 0;
   prepared_ = false;

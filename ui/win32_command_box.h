@@ -1,4 +1,5 @@
-// The dialog's combo box as the launch core sees it: plain combo-box operations only.
+// The dialog's combo box as the launch core sees it: plain combo-box operations only, its UTF-16
+// text converted to and from the core's UTF-8.
 //
 // Items can be collected instead of handed to the control one by one: a history of any size
 // then shows at once, and the control is filled in short pieces while the user has nothing to
@@ -57,7 +58,8 @@ class ComboCommandBox final : public ICommandBox {
   // Added after collecting ended while items still waited: they go in last, when not there.
   std::vector<std::string> late_;
   bool prepared_ = false;  // room reserved and redrawing off for the fill under way
-  HWND list_ = nullptr;  // the combo box's list while items wait, its redrawing off
+  HWND list_ = nullptr;    // the combo box's list while items wait, its redrawing off
+  std::wstring wide_;      // the item being handed over, in the control's UTF-16
 };
 
 }  // namespace quillgate

@@ -3,11 +3,12 @@
 #include <cstdio>
 
 #include "platform/framework.h"
+#include "platform/win32_text.h"
 
 namespace quillgate {
 
 void MessageBoxNotifier::ShowMessage(const std::string& text) {
-  AfxMessageBox(text, MB_OK, 0);
+  AfxMessageBox(win32::Widen(text), MB_OK, 0);
 }
 
 void MessageBoxNotifier::ReportFailure(const std::string& text) {

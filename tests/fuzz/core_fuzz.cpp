@@ -1,5 +1,5 @@
 // Properties of the launch core's text handling over arbitrary bytes. The first line of the
-// input is the command, the rest the history file as found on disk.
+// input is the command, the rest the history file as found on disk, any encoding mixed.
 #include <cstdint>
 #include <cstdlib>
 #include <regex>
@@ -15,16 +15,43 @@ void Check(bool holds) {
   if (!holds) std::abort();
 }
 
-// What the history file holds after the launch, as the drop-down lists it: the old lines (split
-// at LF, CRs gone), empty ones and the command left out, then the command.
-std::vector<std::string> Expected(const std::string& existing, const std::string& command) {
+// Well-formed UTF-8 as the Unicode standard tabulates it, byte ranges per lead byte.
+bool Utf8ByTable(const std::string& s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = s[i];
+    unsigned low = 0x80, high = 0xBF, more = 0;
+    if (c < 0x80)
+      more = 0;
+    else if (c >= 0xC2 && c <= 0xDF)
+      more = 1;
+    else if (c >= 0xE0 && c <= 0xEF)
+      more = 2, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+    else if (c >= 0xF0 && c <= 0xF4)
+      more = 3, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+    else
+      return false;
+    for (unsigned k = 1; k <= more; ++k) {
+      if (i + k >= s.size()) return false;
+      const unsigned char b = s[i + k];
+      if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return false;
+    }
+    i += more + 1;
+  }
+  return true;
+}
+
+// What the drop-down lists after the launch: the old lines (split at LF, CRs gone) as text,
+// empty ones and those that are the command as text left out, then the command.
+std::vector<std::string> Expected(testing::Files& files, const std::string& existing,
+                                  const std::string& command) {
   std::vector<std::string> lines;
   std::istringstream in(existing);
   for (std::string line; std::getline(in, line);) {
     line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
-    if (!line.empty() && line != command) lines.push_back(line);
+    const std::string text = IsUtf8(line) ? line : files.DecodeLegacy(line);
+    if (!line.empty() && line != command && text != command) lines.push_back(text);
   }
-  if (!command.empty()) lines.push_back(command);
+  if (!command.empty()) lines.push_back(IsUtf8(command) ? command : files.DecodeLegacy(command));
   return lines;
 }
 
@@ -32,6 +59,7 @@ std::vector<std::string> Expected(const std::string& existing, const std::string
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string input(reinterpret_cast<const char*>(data), size);
+  Check(IsUtf8(input) == Utf8ByTable(input));
   for (char& c : input) c = c ? c : 'z';  // a box item is a C string
   const std::size_t newline = input.find('\n');
   std::string command = input.substr(0, newline);
@@ -42,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The anchored expression recurses per character: only short texts can be held against it.
   if (command.size() < 256)
     Check(trimmed == std::regex_replace(command, std::regex("^ +| +$"), ""));
+  // Names nobody set leave the text exactly as typed, stray and doubled % included.
+  Check(ExpandVariables(command, [](const std::string&) { return std::nullopt; }) == command);
 
   // Arguments start after the first space outside double quotes; the file part keeps its quotes.
   const CommandParts parts = SplitCommandLine(trimmed);
@@ -55,16 +85,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(parts.file == trimmed && parts.parameters.empty());
   }
 
-  // Loading what a rewrite wrote gives back the old lines, less the command, plus it at the end.
+  // Loading what a rewrite wrote gives back the old lines, less the command, plus it at the end;
+  // forgetting it then takes it out again.
   testing::Files files;
   testing::Rig rig(files);
   files.data["/documents/quillgate.ini"] = existing;
   rig.core.UpdateHistory(trimmed);
   testing::Box box;
   rig.core.LoadHistory(box);
-  const auto expected = Expected(existing, trimmed);
+  auto expected = Expected(files, existing, trimmed);
   Check(box.items == expected);
   Check(box.text == (expected.empty() ? "" : expected.back()));
+  Check(rig.core.ForgetCommand(trimmed));
+  if (!trimmed.empty()) expected.pop_back();
+  testing::Box after;
+  rig.core.LoadHistory(after);
+  Check(after.items == expected);
   Check(files.data.size() == 1 && rig.notes.failures.empty() && rig.notes.messages.empty());
   return 0;
 }

@@ -32,7 +32,11 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
       {"Notepad\r\nnotepad\r\na\rb\r\n",
        "notepad",
        {"Notepad", "notepad", "a\rb"},
-       "Notepad\r\nab\r\nnotepad\r\n"},  // moved to the end, by case; inner CRs go
+       "Notepad\r\nab\r\nnotepad\r\n"},                // moved to the end, by case; inner CRs go
+      {"caf\xE9\r\nold \xE9\r\n\xF0\x9F\x98\x80\r\n",  // the old code page beside UTF-8
+       "caf\xC3\xA9",
+       {"caf\xC3\xA9", "old \xC3\xA9", "\xF0\x9F\x98\x80"},
+       "old \xE9\r\n\xF0\x9F\x98\x80\r\ncaf\xC3\xA9\r\n"},  // the same command as text: moved once
   };
   for (const auto& c : cases) {
     for (const auto& where : {kBeside, kDocuments}) {
@@ -113,6 +117,24 @@ TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {
   EXPECT_EQ(l.notes.failures.size(), 1u);
 }
 
+TEST(History, ForgettingDropsEveryEqualLineAndKeepsTheRestByteForByte) {
+  Launcher l;
+  const std::string before = "a\r\ncaf\xE9\r\nb\r\ncaf\xC3\xA9\r\nCAF\xC3\x89\r\n";
+  l.files.data[kDocuments] = before;
+  EXPECT_TRUE(l.core.ForgetCommand("only in the list"));
+  EXPECT_EQ(l.files.data, (Disk{{kDocuments, before}}));  // not touched
+  EXPECT_TRUE(l.core.ForgetCommand("caf\xC3\xA9"));
+  const std::string after = "a\r\nb\r\nCAF\xC3\x89\r\n";
+  EXPECT_EQ(l.files.data, (Disk{{kDocuments, after}}));
+  for (const auto fault : {Fault::Read, Fault::ClaimBusy, Fault::Write, Fault::Move}) {
+    l.files.fault = fault;
+    l.files.wrote = 0;
+    EXPECT_FALSE(l.core.ForgetCommand("a"));
+    EXPECT_EQ(l.files.data[kDocuments], after);
+  }
+  EXPECT_EQ(l.notes.failures.size(), 4u);
+}
+
 TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   Launcher l;
   l.files.data[kDocuments] = "notepad\r\n";
@@ -126,8 +148,14 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   box.text = "\t\"C:\\Program Files\\a.exe\" -x  y ";
   EXPECT_TRUE(l.core.RunCommand(box, true));
   EXPECT_EQ(l.shell.launched, "runas|\t\"C:\\Program Files\\a.exe\"|-x  y|C:\\Windows\\system32");
+  // Split as typed, then expanded: a value with spaces stays inside the program's path.
+  l.shell.variables = {{"HOME", "C:\\Ann Lee"}, {"Q", "%HOME%"}, {"E", ""}};
+  box.text = "%HOME%\\%E%a.txt %HOME%%Q% %NOPE% 50%%HOME%%";
+  EXPECT_TRUE(l.core.RunCommand(box, false));
+  EXPECT_EQ(l.shell.launched,
+            "-|C:\\Ann Lee\\a.txt|C:\\Ann Lee%HOME% %NOPE% 50%C:\\Ann Lee%|C:\\Windows\\system32");
   EXPECT_EQ(l.files.data[kDocuments],
-            "notepad\r\nNOTEPAD\r\n\t\"C:\\Program Files\\a.exe\" -x  y\r\n");
+            "notepad\r\nNOTEPAD\r\n\t\"C:\\Program Files\\a.exe\" -x  y\r\n" + box.text + "\r\n");
   l.shell.accept = false;
   box.text = "missing";
   EXPECT_FALSE(l.core.RunCommand(box, true));

@@ -54,6 +54,14 @@ struct Files final : IFileSystem {
     if (!data.count(path)) return ReadResult::Missing;
     return out = data[path], ReadResult::Ok;
   }
+  // Latin-1 stands in for the system's code page.
+  std::string DecodeLegacy(std::string_view line) override {
+    std::string text;
+    for (const unsigned char c : line)
+      text +=
+          c < 0x80 ? std::string(1, c) : std::string{char(0xC0 | c >> 6), char(0x80 | (c & 0x3F))};
+    return text;
+  }
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
                                                  std::error_code& error) override {
     if (fault == Fault::ClaimBusy) error = std::make_error_code(std::errc::device_or_resource_busy);
@@ -94,6 +102,10 @@ struct Shell final : IShell {
     return SplitCommandLine(command);
   }
   std::string SystemDirectory() override { return "C:\\Windows\\system32"; }
+  std::optional<std::string> Variable(const std::string& name) override {
+    const auto found = variables.find(name);
+    return found == variables.end() ? std::nullopt : std::optional(found->second);
+  }
   bool Execute(const LaunchRequest& r) override {
     request = r;
     launched = std::string(r.lpVerb ? r.lpVerb : "-") + "|" + r.lpFile + "|" + r.lpParameters +
@@ -101,6 +113,7 @@ struct Shell final : IShell {
     return accept;
   }
   bool accept = true;
+  std::map<std::string, std::string> variables;
   LaunchRequest request{};
   std::string launched;
 };

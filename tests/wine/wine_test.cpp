@@ -23,9 +23,22 @@ void Put(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
 }
 
+std::string Utf8(const std::wstring& text) {
+  std::string out(text.size() * 3, '\0');
+  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), text.size(), out.data(), out.size(),
+                                 nullptr, nullptr));
+  return out;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  std::wstring out(utf8.size(), L'\0');
+  out.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), utf8.size(), out.data(), out.size()));
+  return out;
+}
+
 fs::path Self() {
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
   return self;
 }
 
@@ -169,10 +182,10 @@ TEST(Recording, ConcurrentLaunchersEachKeepEveryCommand) {
 // Helper: --record ... stands in for a program the shell started; it writes how it was started
 // and where to the file named by QG_RECORD, whole or not at all.
 int RecordLaunch() {
-  char folder[MAX_PATH];
-  GetCurrentDirectoryA(MAX_PATH, folder);
+  wchar_t folder[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, folder);
   const fs::path record = std::getenv("QG_RECORD");
-  Put(fs::path(record).concat(".part"), std::string(GetCommandLineA()) + "\n" + folder);
+  Put(fs::path(record).concat(".part"), Utf8(GetCommandLineW()) + "\n" + Utf8(folder));
   fs::rename(fs::path(record).concat(".part"), record);
   return 0;
 }
@@ -189,10 +202,21 @@ void Press(WORD key, WORD modifier = 0) {
   SendInput(modifier ? 4 : 2, modifier ? in : in + 1, sizeof(INPUT));
 }
 
-void Type(const std::string& text) {
-  for (const char c : text) {
-    const SHORT key = VkKeyScanA(c);
-    Press(LOBYTE(key), HIBYTE(key) & 1 ? VK_SHIFT : 0);
+// Letters and digits by their keys; anything else as a keyboard or input method sends it.
+void Type(const std::string& utf8) {
+  for (const wchar_t c : Wide(utf8)) {
+    const SHORT key = c < 0x80 ? VkKeyScanW(c) : -1;
+    if (key != -1) {
+      Press(LOBYTE(key), HIBYTE(key) & 1 ? VK_SHIFT : 0);
+      continue;
+    }
+    INPUT in[2] = {};
+    for (int i = 0; i < 2; ++i) {
+      in[i].type = INPUT_KEYBOARD;
+      in[i].ki.wScan = c;
+      in[i].ki.dwFlags = KEYEVENTF_UNICODE | (i ? KEYEVENTF_KEYUP : 0);
+    }
+    SendInput(2, in, sizeof(INPUT));
   }
 }
 
@@ -233,10 +257,10 @@ class Launcher {
     return nullptr;
   }
 
-  std::string Text() const {  // the tests type ASCII only
+  std::string Text() const {
     std::wstring text(1024, L'\0');
     text.resize(SendMessageW(box, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text.data())));
-    return {text.begin(), text.end()};
+    return Utf8(text);
   }
   std::pair<int, int> Selection() const {
     const auto sel = static_cast<DWORD>(SendMessageW(box, CB_GETEDITSEL, 0, 0));
@@ -248,13 +272,13 @@ class Launcher {
     std::wstring text(1024, L'\0');
     for (int i = 0, count = SendMessageW(box, CB_GETCOUNT, 0, 0); i < count; i += step) {
       text.resize(SendMessageW(box, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data())));
-      items.emplace_back(text.begin(), text.end());
+      items.push_back(Utf8(text));
       text.resize(1024);
     }
     return items;
   }
   void SetText(const std::string& text) const {
-    SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
   }
   // Whether the box comes to show `text` with `from` to `to` selected.
   ::testing::AssertionResult Shows(const std::string& text, int from, int to) const {
@@ -274,10 +298,14 @@ class Launcher {
 };
 
 TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
-  Launcher l("notepad\r\nnslookup\r\n\r\ncalc\r\nunfinished");
-  EXPECT_TRUE(l.Shows("calc", 0, 4));  // from the first paint; the list fills while idle
+  // UTF-8 lines, and the last one as the launcher wrote it in the old code page (1252 here).
+  const std::string history =
+      u8"notepad\r\nnslookup\r\n\r\n日本語 メモ\r\n😀 smile\r\ncaf\xE9\r\nunfinished";
+  Launcher l(history);
+  EXPECT_TRUE(l.Shows(u8"café", 0, 4));  // from the first paint; the list fills while idle
   EXPECT_TRUE(Until([&] {
-    return l.Items() == std::vector<std::string>{"notepad", "nslookup", "calc"};
+    return l.Items() ==
+           std::vector<std::string>{"notepad", "nslookup", u8"日本語 メモ", u8"😀 smile", u8"café"};
   }));
   EXPECT_EQ(RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R'), FALSE);  // Win+R held
   Press('A', VK_CONTROL);
@@ -298,15 +326,25 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
   Press(VK_RIGHT);
   Type("s");  // completes to an item, yet the caret inside the text stays
   EXPECT_TRUE(l.Shows("nslookup", 2, 2));
+  Press('A', VK_CONTROL);
+  Type(u8"日");  // from an input method: completes alike, counted in UTF-16 units
+  EXPECT_TRUE(l.Shows(u8"日本語 メモ", 1, 6));
+  Press('A', VK_CONTROL);
+  Type(u8"😀");  // a surrogate pair, one half at a time
+  EXPECT_TRUE(l.Shows(u8"😀 smile", 2, 8));
   Press(VK_ESCAPE);
   EXPECT_TRUE(l.Ended());
-  EXPECT_EQ(Slurp(l.History()), "notepad\r\nnslookup\r\n\r\ncalc\r\nunfinished");
+  EXPECT_EQ(Slurp(l.History()), history);
 }
 
 TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShellAndRecordWhatItTook) {
   Folders files(L"launch");
-  const fs::path document = files.root / "doc.qgt", record = files.root / "record.txt";
+  // A folder no ANSI code page spells, named by a variable whose value holds a space.
+  const fs::path folder = files.root / fs::u8path(u8"日本語 メモ"),
+                 record = files.root / "record.txt";
+  const fs::path document = folder / fs::u8path(u8"café.qgt");
   Put(document, "");
+  SetEnvironmentVariableW(L"QG_DIR", folder.c_str());
   SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
   for (const std::string verb : {"open", "runas"}) {  // a file type whose two verbs tell apart
     const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
@@ -316,12 +354,15 @@ TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShellAndRecordWhatItTook) {
   RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
   char system[MAX_PATH];
   GetSystemDirectoryA(system, MAX_PATH);
-  const std::string command = document.string() + " -a  \"b c\"";
+  const std::string command = u8"%QG_DIR%\\café.qgt -a  \"b c\" %QG_DIR%";
+  // The same command in the old code page, and a UTF-8 line kept as it is.
+  const std::string old = "old\r\n%QG_DIR%\\caf\xE9.qgt -a  \"b c\" %QG_DIR%\r\n",
+                    utf8 = u8"日本\r\n";
   for (const auto& [ctrl, verb] :
        {std::pair<WORD, const char*>{0, "open"}, {VK_LCONTROL, "runas"}, {VK_RCONTROL, "runas"}}) {
     SCOPED_TRACE(verb);
     fs::remove(record);
-    Launcher l("old\r\n");
+    Launcher l(old + utf8);
     if (!ctrl) {  // a command the shell refuses keeps the dialog open and records nothing
       l.SetText("qg-no-such-program");
       Press(VK_RETURN);
@@ -330,22 +371,23 @@ TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShellAndRecordWhatItTook) {
       PostMessageA(error, WM_CLOSE, 0, 0);
       EXPECT_TRUE(Until([&] { return !IsWindow(error); }) && l.Running());
       EXPECT_TRUE(Until([&] {
-        return l.Items() == std::vector<std::string>{"old", "qg-no-such-program"};
+        return l.Items() ==
+               std::vector<std::string>{"old", command, u8"日本", "qg-no-such-program"};
       }));
     }
     l.SetText("  " + command + "  ");
     Press(VK_RETURN, ctrl);
     EXPECT_TRUE(Until([&] { return fs::exists(record); }));
     EXPECT_EQ(Slurp(record), "\"" + Self().string() + "\" --record " + verb + " \"" +
-                                 document.string() + "\" -a  \"b c\"\n" + system);
+                                 Utf8(document) + "\" -a  \"b c\" " + Utf8(folder) + "\n" + system);
     EXPECT_TRUE(l.Ended());
-    EXPECT_EQ(Slurp(l.History()), "old\r\n" + command + "\r\n");
+    EXPECT_EQ(Slurp(l.History()), "old\r\n" + utf8 + command + "\r\n");
   }
 }
 
 TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
   Launcher l("");
-  const fs::path chosen = l.History().parent_path() / "a b.txt";
+  const fs::path chosen = l.History().parent_path() / fs::u8path(u8"日本語 メモ.txt");
   Put(chosen, "");
   l.SetText("notepad ");
   for (const bool choose : {true, false}) {
@@ -353,10 +395,10 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
     HWND picker = nullptr;
     ASSERT_TRUE(Until([&] { return (picker = l.Window()) != nullptr; }));
     Sleep(300);  // the dialog takes the keys once it has the focus
-    if (choose) Type(chosen.string());
+    if (choose) Type(Utf8(chosen));
     Press(choose ? VK_RETURN : VK_ESCAPE);
     EXPECT_TRUE(Until([&] { return !IsWindow(picker); }));
-    EXPECT_EQ(l.Text(), "notepad \"" + chosen.string() + "\"");
+    EXPECT_EQ(l.Text(), "notepad \"" + Utf8(chosen) + "\"");
   }
 }
 

@@ -1,0 +1,16 @@
+// The program's text is UTF-8 inside and UTF-16 wherever it meets Windows: these convert at that
+// edge. Neither fails: malformed UTF-8 and lone surrogates come out as U+FFFD, as Windows
+// itself converts them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace quillgate::win32 {
+
+std::wstring Widen(std::string_view utf8);
+// The same into `out`, reusing its storage: for many short strings in a row.
+void Widen(std::string_view utf8, std::wstring& out);
+std::string Narrow(std::wstring_view utf16);
+
+}  // namespace quillgate::win32
