@@ -1,6 +1,7 @@
 #include "ui/launcher_dialog.h"
 
 #include "resource.h"
+#include "platform/win32_text.h"
 #include "ui/browse.h"
 #include "version.h"
 
@@ -77,11 +78,30 @@ BOOL CQuillGateDlg::OnInitDialog() {
 }
 
 BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
-  if (m_box.Filling() && ActsOnList(*msg) &&
-      (msg->hwnd == m_command.m_hWnd || IsChild(m_command.m_hWnd, msg->hwnd))) {
-    m_box.FillAll();
+  const bool forBox = msg->hwnd == m_command.m_hWnd || IsChild(m_command.m_hWnd, msg->hwnd);
+  if (forBox && m_box.Filling() && ActsOnList(*msg)) m_box.FillAll();
+  // Shift+Delete forgets the entry highlighted in the open list; with the list closed it is
+  // the edit field's own (cut).
+  if (forBox && msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE &&
+      GetKeyState(VK_SHIFT) < 0 && m_command.GetDroppedState() && OnForget()) {
+    return TRUE;
   }
   return CDialog::PreTranslateMessage(msg);
+}
+
+bool CQuillGateDlg::OnForget() {
+  const int index = m_command.GetCurSel();
+  if (index == CB_ERR) return false;
+  // A history that could not be rewritten keeps the entry; the failure was reported.
+  if (!m_core.ForgetCommand(win32::Narrow(m_command.GetLBText(index)))) return true;
+  m_command.DeleteString(index);
+  const int count = m_command.GetCount();
+  if (count > 0) {
+    m_command.SetCurSel(index < count ? index : count - 1);  // the list stays on its neighbour
+  } else {
+    m_command.SetWindowText(L"");
+  }
+  return true;
 }
 
 bool CQuillGateDlg::OnIdle() {
@@ -91,8 +111,14 @@ bool CQuillGateDlg::OnIdle() {
 void CQuillGateDlg::OnOK() {
   // Asked for at this moment, so Ctrl held while clicking OK elevates too.
   const bool elevated = GetKeyState(VK_LCONTROL) < 0 || GetKeyState(VK_RCONTROL) < 0;
-  // A command the shell refused keeps the dialog open; the shell has told the user why.
-  if (RunCommand(elevated)) EndDialog(IDCANCEL);
+  // A command the shell refused keeps the dialog open; the shell has told the user why. Its
+  // message took the focus: the box gets it back, ready for the correction.
+  if (RunCommand(elevated)) {
+    EndDialog(IDCANCEL);
+  } else {
+    m_command.SetFocus();
+    SetForegroundWindow(m_hWnd);
+  }
 }
 
 bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {

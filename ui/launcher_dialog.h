@@ -37,6 +37,8 @@ class CQuillGateDlg : public CDialog {
 
   void OnCommandSelChange();
   void OnBrowse();
+  // Forgets the entry highlighted in the open list; false when none is highlighted.
+  bool OnForget();
 
   CComboCompletion m_command;
 

@@ -86,10 +86,10 @@ DWORD Wait(const Process& process) {  // the exit code; 259 if still running, 99
 }
 
 template <typename Condition>
-bool Until(Condition done, int limitMs = 8000) {
-  for (int waited = 0; !done(); waited += 20) {
+bool Until(Condition done, int limitMs = 8000, int stepMs = 20) {
+  for (int waited = 0; !done(); waited += stepMs) {
     if (waited > limitMs) return false;
-    Sleep(20);
+    Sleep(stepMs);
   }
   return true;
 }
@@ -112,20 +112,24 @@ TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
   }
 }
 
-TEST(RealFiles, AHistoryHeldByAnotherProgramIsReportedAndKept) {
-  Folders f(L"held");
-  const fs::path history = f.documents / "quillgate.ini";
-  Put(history, "old\r\n");
-  Rig rig(f);
-  HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  Box box;
-  rig.core.LoadHistory(box);
-  rig.core.UpdateHistory("new");
-  CloseHandle(held);
-  EXPECT_EQ(rig.notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
-  EXPECT_EQ(rig.notes.failures.size(), 1u);
-  EXPECT_EQ(Slurp(history), "old\r\n");
-  EXPECT_FALSE(fs::exists(f.program / "quillgate.inf"));
+TEST(RealFiles, AHistoryThatCannotBeReadIsReportedAndKept) {
+  // Held by another program; or access denied, as a folder in its place gives even to root.
+  for (const bool folder : {false, true}) {
+    Folders f(L"held");
+    const fs::path history = f.documents / "quillgate.ini", kept = folder ? history / "x" : history;
+    Put(kept, "old\r\n");
+    Rig rig(f);
+    HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
+    Box box;
+    rig.core.LoadHistory(box);
+    rig.core.UpdateHistory("new");
+    EXPECT_FALSE(rig.core.ForgetCommand("old"));
+    CloseHandle(held);
+    EXPECT_EQ(rig.notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
+    EXPECT_EQ(rig.notes.failures.size(), 2u);
+    EXPECT_EQ(Slurp(kept), "old\r\n");
+    EXPECT_FALSE(fs::exists(f.program / "quillgate.inf"));
+  }
 }
 
 int g_stopAt = -1;
@@ -223,19 +227,45 @@ void Type(const std::string& utf8) {
 // A copy of quillgate.exe in a folder of its own, with its history beside it, running.
 class Launcher {
  public:
-  explicit Launcher(const std::string& history) : scratch_(L"launcher") {
+  // `early`: held still the moment its window shows, its list barely begun; see Release.
+  explicit Launcher(const std::string& history, bool early = false) : scratch_(L"launcher") {
     fs::copy_file(QG_LAUNCHER_EXE, scratch_.root / "quillgate.exe");
     Put(History(), history);
     process_ = Start("\"" + (scratch_.root / "quillgate.exe").string() + "\"", scratch_.root);
-    EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000));
+    EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000, 1));
     box = GetDlgItem(dialog, IDC_COMMAND);
+    if (early) {
+      thread_.reset(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(dialog, 0)));
+      SuspendThread(thread_.get());
+    } else {
+      Focus();
+    }
+  }
+  // Returns once keys pressed now reach the box: the launcher in front, the box focused.
+  void Focus() {
     GUITHREADINFO gui{sizeof gui, 0, {}, {}, {}, {}, {}, {}, {}};
-    const auto inFront = [&] {  // keys go where the focus is once the launcher is in front
+    const auto inFront = [&] {
       return GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &gui) &&
              gui.hwndActive == dialog && IsChild(box, gui.hwndFocus);
     };
     if (!Until(inFront, 2000)) SetForegroundWindow(dialog);  // Wine's X focus races: click it
-    EXPECT_TRUE(Until(inFront));
+    ASSERT_TRUE(Until(inFront));
+  }
+  // Posts `keys` to the box of a launcher held still and lets it go; returns how many items its
+  // list held when it took the first of them, so a test knows the list was still filling.
+  LRESULT Release(const std::vector<WORD>& keys) {
+    LRESULT count = -1;
+    SendMessageCallbackW(box, CB_GETCOUNT, 0, 0, Answer, reinterpret_cast<ULONG_PTR>(&count));
+    HWND edit = FindWindowExW(box, nullptr, L"Edit", nullptr);
+    for (const WORD key : keys) {
+      const LPARAM scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16;
+      PostMessageW(edit, WM_KEYDOWN, key, scan | 1);
+      PostMessageW(edit, WM_KEYUP, key, scan | 0xC0000001);
+    }
+    ResumeThread(thread_.get());
+    MSG msg;  // the answer comes while this thread looks at its messages
+    EXPECT_TRUE(Until([&] { return PeekMessageW(&msg, 0, 0, 0, PM_REMOVE), count != -1; }));
+    return count;
   }
   ~Launcher() {
     if (Running()) TerminateProcess(process_.get(), 1);
@@ -293,8 +323,13 @@ class Launcher {
   HWND box = nullptr;
 
  private:
+  static void CALLBACK Answer(HWND, UINT, ULONG_PTR to, LRESULT result) {
+    *reinterpret_cast<LRESULT*>(to) = result;
+  }
+
   Folders scratch_;
   Process process_{nullptr, &CloseHandle};
+  Process thread_{nullptr, &CloseHandle};
 };
 
 TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
@@ -374,6 +409,10 @@ TEST(Launcher, EnterAndCtrlEnterHandTheCommandToTheShellAndRecordWhatItTook) {
         return l.Items() ==
                std::vector<std::string>{"old", command, u8"日本", "qg-no-such-program"};
       }));
+      l.Focus();  // the shell's message had the focus
+      // Ctrl pressed and released leaves its toggle bit set; only a Ctrl held down elevates.
+      for (int i = 0; i < 2 && !(GetKeyState(VK_LCONTROL) & 1); ++i) Press(VK_LCONTROL);
+      ASSERT_TRUE(GetKeyState(VK_LCONTROL) & 1);
     }
     l.SetText("  " + command + "  ");
     Press(VK_RETURN, ctrl);
@@ -402,17 +441,46 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
   }
 }
 
-TEST(Launcher, ALongHistoryIsWholeAndKeysTypedAtOnceCompleteAgainstAllOfIt) {
+TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItFillsActsOnAllOfIt) {
   std::string history;
+  std::vector<std::string> lines;
   char line[16];
-  for (int i = 0; i < 100000; ++i) history.append(line, std::snprintf(line, 16, "c%06d\r\n", i));
-  Launcher l(history);
-  Type("c09999");  // the moment the window shows; only the last lines begin so
-  EXPECT_TRUE(l.Shows("c099990", 6, 7));
-  std::vector<std::string> expected;
-  for (int i = 0; i < 100000; i += 4999) expected.push_back(history.substr(i * 9, 7));
-  EXPECT_EQ(l.Items(4999), expected);
-  EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), 100000);
+  for (int i = 0; i < 300000; ++i) {
+    lines.emplace_back(line, std::snprintf(line, 16, "c%06d", i));
+    if (i == 299991) lines.push_back("caf\xE9");  // in the old code page
+  }
+  lines.push_back("qg-no-such-program");  // what the box holds at the start
+  for (const std::string& each : lines) history += each + "\r\n";
+  const auto count = static_cast<LRESULT>(lines.size());
+  for (const bool type : {true, false}) {
+    Launcher l(history, true);
+    if (!type) {  // refused while the list fills: in it once, though the history holds it too
+      EXPECT_LT(l.Release({VK_RETURN}), count);
+      HWND error = nullptr;
+      EXPECT_TRUE(Until([&] { return (error = l.Window()) != nullptr; }));
+      PostMessageA(error, WM_CLOSE, 0, 0);
+      EXPECT_TRUE(Until([&] { return SendMessageW(l.box, CB_GETCOUNT, 0, 0) >= count; }));
+      EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), count);
+      continue;
+    }
+    EXPECT_LT(l.Release({'C', '2', '9', '9', '9', '9'}), count);  // only late lines begin so
+    EXPECT_TRUE(l.Shows("c299990", 6, 7));
+    std::vector<std::string> sample;
+    for (std::size_t i = 0; i < lines.size(); i += 29999) sample.push_back(lines[i]);
+    EXPECT_EQ(l.Items(29999), sample);
+    EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), count);
+    l.Focus();
+    Press(VK_DELETE, VK_SHIFT);  // the list closed: the edit field's cut, nothing forgotten
+    EXPECT_TRUE(l.Shows("c29999", 6, 6));
+    Press(VK_DOWN, VK_MENU);  // opens on the first entry that begins so; the next one goes
+    Press(VK_DOWN);
+    EXPECT_TRUE(Until([&] { return l.Text() == "c299991"; }));
+    Press(VK_DELETE, VK_SHIFT);
+    EXPECT_TRUE(Until([&] { return l.Text() == u8"café"; }));  // the list stays, on the next
+    EXPECT_TRUE(SendMessageW(l.box, CB_GETDROPPEDSTATE, 0, 0) && l.Running());
+    EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), count - 1);
+    EXPECT_EQ(Slurp(l.History()), std::string(history).erase(history.find("c299991\r\n"), 9));
+  }
 }
 
 }  // namespace
