@@ -94,7 +94,12 @@ CommandParts SplitCommandLine(std::string_view command) {
 }
 
 bool IsUtf8(std::string_view text) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  return Utf8Length(text) == text.size();
+}
+
+std::size_t Utf8Length(std::string_view text) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* p = begin;
   const auto* const end = p + text.size();
   static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
   while (p < end) {
@@ -119,17 +124,16 @@ bool IsUtf8(std::string_view text) {
     } else if ((lead & 0xF8) == 0xF0) {
       extra = 3, code = lead & 0x07;
     } else {
-      return false;
+      break;
     }
-    if (end - p <= extra) return false;
-    for (int i = 1; i <= extra; ++i) {
-      if ((p[i] & 0xC0) != 0x80) return false;
-      code = code << 6 | (p[i] & 0x3F);
-    }
-    if (code < kLeast[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+    if (end - p <= extra) break;
+    int i = 1;
+    for (; i <= extra && (p[i] & 0xC0) == 0x80; ++i) code = code << 6 | (p[i] & 0x3F);
+    if (i <= extra || code < kLeast[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+      break;
     p += extra + 1;
   }
-  return true;
+  return static_cast<std::size_t>(p - begin);
 }
 
 std::string ExpandVariables(std::string_view text, const VariableLookup& lookup) {
@@ -254,20 +258,22 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
 }
 
 std::string LaunchCore::DecodeLegacyLines(const std::string& text) {
+  // From one line that is not UTF-8 to the next, so a long history with a few such lines costs
+  // little more than the one look at its encoding.
   std::string out;
-  out.reserve(text.size() + text.size() / 4);
-  std::size_t start = 0;
-  ForEachCrLf(text.data(), text.size(), [&](std::size_t at) {
-    const std::string_view line(text.data() + start, at - start);
-    if (IsUtf8(line)) {
-      out += line;
-    } else {
-      out += Decode(line);
-    }
-    out += "\r\n";
-    start = at + 2;
-  });
-  out.append(text, start, std::string::npos);  // an unfinished last line is not loaded anyway
+  out.reserve(text.size() + text.size() / 8);
+  std::size_t start = 0;  // where the text not yet taken over begins: a line's start
+  for (;;) {
+    const std::size_t bad = start + Utf8Length(std::string_view(text).substr(start));
+    const std::size_t end = text.find("\r\n", bad);
+    if (end == std::string::npos) break;  // an unfinished last line is not loaded anyway
+    const std::size_t before = text.rfind("\r\n", bad);
+    const std::size_t line = before == std::string::npos || before < start ? start : before + 2;
+    out.append(text, start, line - start);
+    out += Decode(std::string_view(text).substr(line, end - line));
+    start = end;
+  }
+  out.append(text, start, std::string::npos);
   return out;
 }
 

@@ -25,6 +25,8 @@ CommandParts SplitCommandLine(std::string_view command);
 
 // Well-formed UTF-8: no overlong forms, surrogates or code points past U+10FFFF.
 bool IsUtf8(std::string_view text);
+// How many bytes from the start of `text` are well-formed UTF-8.
+std::size_t Utf8Length(std::string_view text);
 
 // %NAME% replaced by the variable's value, as the Windows shell expands them; a name that is not
 // set stays as typed, and its closing % may open the next name.
