@@ -15,24 +15,22 @@ void Check(bool holds) {
   if (!holds) std::abort();
 }
 
-// Well-formed UTF-8 as the Unicode standard tabulates it, byte ranges per lead byte.
+// Well-formed UTF-8 as the Unicode standard tabulates it: by lead byte, how many bytes follow
+// and the range of the first of them; the others are 80..BF.
 bool Utf8ByTable(const std::string& s) {
   for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = s[i];
-    unsigned low = 0x80, high = 0xBF, more = 0;
-    if (c < 0x80)
-      more = 0;
-    else if (c >= 0xC2 && c <= 0xDF)
-      more = 1;
-    else if (c >= 0xE0 && c <= 0xEF)
-      more = 2, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-    else if (c >= 0xF0 && c <= 0xF4)
-      more = 3, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-    else
-      return false;
+    const unsigned c = static_cast<unsigned char>(s[i]);
+    const unsigned more = c < 0x80   ? 0
+                          : c < 0xC2 ? 4
+                          : c < 0xE0 ? 1
+                          : c < 0xF0 ? 2
+                          : c < 0xF5 ? 3
+                                     : 4;
+    const unsigned low = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+    const unsigned high = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
+    if (more == 4 || i + more >= s.size() + (more == 0)) return false;
     for (unsigned k = 1; k <= more; ++k) {
-      if (i + k >= s.size()) return false;
-      const unsigned char b = s[i + k];
+      const unsigned b = static_cast<unsigned char>(s[i + k]);
       if (b < (k == 1 ? low : 0x80) || b > (k == 1 ? high : 0xBF)) return false;
     }
     i += more + 1;
