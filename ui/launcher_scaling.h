@@ -1,6 +1,7 @@
 // What the launcher's dialog needs at each scale beyond what the dialog manager does with its
 // template: the icons, picked from the icon file at the sizes the scale asks for rather than one
-// image stretched.
+// image stretched, and texts that show whole in whatever face the system draws the dialog's
+// font in.
 #pragma once
 
 #include <windows.h>
