@@ -8,6 +8,8 @@ namespace {
 constexpr wchar_t kObjectProperty[] = L"QuillGate.Object";
 // The string resource an application names itself with.
 constexpr UINT kAppTitleString = 0xE000;
+// Posted to a dialog whose scale changed, to reach OnDpiChanged after the re-layout.
+constexpr UINT kDpiChangedMessage = WM_APP;
 
 BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
   if (CWnd* object = CWnd::FromHandlePermanent(hwnd)) object->Detach();
@@ -183,6 +185,14 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       m_passToDefault = false;
       OnSysCommand(static_cast<UINT>(wParam), lParam);
       return m_passToDefault ? FALSE : TRUE;
+    case WM_DPICHANGED:
+      // FALSE: the dialog manager re-lays the dialog out at the new scale (per-monitor v2,
+      // Windows 10 1703 and later), and only after this returns.
+      PostMessageW(m_hWnd, kDpiChangedMessage, HIWORD(wParam), 0);
+      return FALSE;
+    case kDpiChangedMessage:
+      OnDpiChanged(static_cast<UINT>(wParam));
+      return TRUE;
     default:
       return FALSE;
   }

@@ -95,6 +95,10 @@ class CDialog : public CWnd {
   // user: do a short piece of it and return true to be called again while the queue stays
   // empty, false when nothing is left (until the next message).
   virtual bool OnIdle() { return false; }
+  // The dialog is now shown at `dpi` dots per inch (moved to a monitor of another scale); called
+  // once the dialog manager has re-laid it out at that scale. (The framework posts itself WM_APP
+  // for it.)
+  virtual void OnDpiChanged(UINT /*dpi*/) {}
   // Hands the message being handled on to the default processing.
   void Default() { m_passToDefault = true; }
 

@@ -86,8 +86,11 @@ def check_resources(pe):
     expect("maker", bool(strings.get("CompanyName") and strings.get("LegalCopyright")), True)
     manifest = {e.tag.split("}")[-1]: e for e in ET.fromstring(res[(24, 1)]).iter()}
     level = manifest["requestedExecutionLevel"]
-    expect("manifest", (level.get("level"), level.get("uiAccess"),
-                        manifest["dpiAware"].text.strip()), ("asInvoker", "false", "true"))
+    themed = manifest["dependentAssembly"][0].attrib  # the version-6 common controls
+    expect("manifest", (level.get("level"), level.get("uiAccess"), manifest["dpiAware"].text,
+                        manifest["dpiAwareness"].text.split(",")[0], themed.get("name"),
+                        themed.get("version")), ("asInvoker", "false", "true", "PerMonitorV2",
+                                                 "Microsoft.Windows.Common-Controls", "6.0.0.0"))
 
 
 pe = pefile.PE(sys.argv[2])

@@ -62,9 +62,7 @@ void CQuillGateDlg::DoDataExchange() {
 BOOL CQuillGateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
 
-  // Only the caption's icon: the large one stays the executable's own.
-  HICON icon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDI_LAUNCHER));
-  SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  m_scaling.Apply(m_hWnd, win32::WindowDpi(m_hWnd));
 
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");

@@ -9,6 +9,7 @@
 #include "platform/win32_files.h"
 #include "platform/win32_shell.h"
 #include "ui/combo_completion.h"
+#include "ui/launcher_scaling.h"
 #include "ui/win32_command_box.h"
 #include "ui/win32_notifier.h"
 
@@ -34,6 +35,7 @@ class CQuillGateDlg : public CDialog {
   void OnOK() override;
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
+  void OnDpiChanged(UINT dpi) override { m_scaling.Apply(m_hWnd, dpi); }
 
   void OnCommandSelChange();
   void OnBrowse();
@@ -49,6 +51,7 @@ class CQuillGateDlg : public CDialog {
   MessageBoxNotifier m_notifier;
   ComboCommandBox m_box{m_command};
   LaunchCore m_core{m_files, m_shell, m_notifier};
+  LauncherScaling m_scaling;
 };
 
 }  // namespace quillgate

@@ -1,6 +1,7 @@
 // The launch core over the real Windows services, and the real launcher driven by real keys. The
 // program also plays its helpers: a launched program, and a recorder that can be ended mid-way.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 
 #include "platform/win32_files.h"
 #include "platform/win32_text.h"
+#include "platform/win32_system.h"
 #include "res/resource.h"
 #include "tests/native/fakes.h"
 
@@ -482,6 +484,52 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItFillsActsOnAllOfIt) {
     EXPECT_TRUE(SendMessageW(l.box, CB_GETDROPPEDSTATE, 0, 0) && l.Running());
     EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), count - 1);
     EXPECT_EQ(Slurp(l.History()), std::string(history).erase(history.find("c299991\r\n"), 9));
+  }
+}
+
+// At 150%, 200% and 100% (Wine reads the scale as a program starts): version-6 controls placed by
+// the template in units of the dialog's font, texts whole, the icon at the scale's size.
+TEST(Launcher, IsThemedAndLaidOutWholeAtEachScale) {
+  win32::SystemFunction<DPI_AWARENESS_CONTEXT WINAPI(DPI_AWARENESS_CONTEXT)>(
+      L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT(-4));  // unscaled
+  for (DWORD dpi : {144, 192, 96}) {  // 100% last: the prefix is the other tests' too
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, 4);
+    SCOPED_TRACE(dpi);
+    Launcher l("");
+    EXPECT_EQ(SendMessageW(l.box, CB_GETMINVISIBLE, 0, 0), 30);    // a classic combo box: 0
+    const std::unique_ptr<HFONT__, decltype(&DeleteObject)> font(  // as the dialog manager does
+        CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 2, 0, L"MS Sans Serif"),
+        &DeleteObject);
+    const std::unique_ptr<HDC__, decltype(&DeleteDC)> dc(CreateCompatibleDC(nullptr), &DeleteDC);
+    SelectObject(dc.get(), font.get());
+    RECT r{}, text;  // the font's units: the average letter's width, the line's height
+    DrawTextW(dc.get(), L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz", 52, &r,
+              DT_CALCRECT);
+    const int ux = (r.right / 26 + 1) / 2, uy = r.bottom, icon = MulDiv(32, dpi, 96);
+    const auto place = [&](int id) {  // left, top, width, height in the dialog
+      GetWindowRect(GetDlgItem(l.dialog, id), &r);
+      MapWindowPoints(nullptr, l.dialog, reinterpret_cast<POINT*>(&r), 2);
+      return std::array{int(r.left), int(r.top), int(r.right - r.left), int(r.bottom - r.top)};
+    };
+    const int boxes[][5] = {{IDOK, 67, 70, 50, 14},          {IDCANCEL, 123, 70, 50, 14},
+                            {IDC_BROWSE, 177, 70, 50, 14},   {IDC_PROMPT, 54, 16, 166, 20},
+                            {IDC_OPEN_LABEL, 18, 41, 18, 8}, {IDC_ELEVATE_HINT, 47, 55, 102, 8},
+                            {IDC_DIALOG_ICON, 16, 14, 0, 0}};  // the icon's size
+    const int edge = place(IDC_COMMAND)[0] + place(IDC_COMMAND)[2];
+    for (const auto& [id, x, y, cx, cy] : boxes) {
+      const auto at = place(id);
+      const bool wider = (id == IDC_PROMPT || id == IDC_ELEVATE_HINT) && at[0] + at[2] == edge;
+      const int w = cx ? MulDiv(cx, ux, 4) : icon, h = cy ? MulDiv(cy, uy, 8) : icon;
+      EXPECT_EQ(at, (std::array{MulDiv(x, ux, 4), MulDiv(y, uy, 8), wider ? at[2] : w, h})) << id;
+      wchar_t caption[128] = {};
+      SendDlgItemMessageW(l.dialog, id, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(caption));
+      text = {0, 0, at[2], 0};
+      DrawTextW(dc.get(), caption, -1, &text, DT_CALCRECT | DT_WORDBREAK);
+      EXPECT_TRUE(text.right <= at[2] && text.bottom <= at[3]) << id;
+    }
+    const int next = dpi == 96 ? 144 : 96;  // as if moved to another monitor; Wine re-lays nothing
+    SendMessageW(l.dialog, WM_DPICHANGED, MAKEWPARAM(next, next), 0);
+    EXPECT_TRUE(Until([&] { return place(IDC_DIALOG_ICON)[2] == MulDiv(32, next, 96); }));
   }
 }
 
