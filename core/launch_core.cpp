@@ -16,6 +16,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char kLoadFailure[] = "Failed to open quillgate.ini";
+constexpr const char kTooLong[] = "The command is too long for Windows to open.";
+// No program, document or address the shell opens has a longer name (its longest is an Internet
+// address, 2,083 units less the terminator and slack); some shells overrun their own buffers
+// when handed a far longer one, so such a name never reaches them.
+constexpr std::size_t kLongestName = 2048;
 UpdateStepHook g_stepHook = nullptr;
 
 void ReachedStep(UpdateStep step) {
@@ -377,6 +382,15 @@ bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
   parts.file = ExpandVariables(parts.file, lookup);
   parts.parameters = ExpandVariables(parts.parameters, lookup);
   const std::string directory = ExpandVariables(shell_.SystemDirectory(), lookup);
+  // UTF-16 units, as the shell counts: every byte that starts a character, twice for a pair.
+  const auto units = std::count_if(parts.file.begin(), parts.file.end(),
+                                   [](char c) { return (c & 0xC0) != 0x80; }) +
+                     std::count_if(parts.file.begin(), parts.file.end(),
+                                   [](char c) { return (c & 0xF8) == 0xF0; });
+  if (static_cast<std::size_t>(units) > kLongestName) {
+    notifier_.ShowMessage(kTooLong);
+    return false;
+  }
   LaunchRequest request{};
   request.cbSize = sizeof(LaunchRequest);
   request.fMask = 0;

@@ -150,6 +150,11 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
             "-|C:\\Ann Lee\\a.txt|C:\\Ann Lee%HOME% %NOPE% 50%C:\\Ann Lee%|C:\\Windows\\system32");
   EXPECT_EQ(l.files.data[kDocuments],
             "notepad\r\nNOTEPAD\r\n\t\"C:\\Program Files\\a.exe\" -x  y\r\n" + box.text + "\r\n");
+  const std::string launched = l.shell.launched;  // a name no shell opens never reaches it
+  box.text = std::string(2049, 'x');
+  EXPECT_FALSE(l.core.RunCommand(box, false));
+  EXPECT_EQ(l.notes.messages, Lines{"The command is too long for Windows to open."});
+  EXPECT_EQ(l.shell.launched, launched);
   l.shell.accept = false;
   box.text = "missing";
   EXPECT_FALSE(l.core.RunCommand(box, true));
