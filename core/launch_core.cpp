@@ -23,6 +23,14 @@ constexpr const char kTooLong[] = "The command is too long for Windows to open."
 constexpr std::size_t kLongestName = 2048;
 UpdateStepHook g_stepHook = nullptr;
 
+// The length of UTF-8 `text` in UTF-16 units, as the shell counts: one for every byte that starts
+// a character, two for one that starts a pair.
+std::size_t Utf16Units(std::string_view text) {
+  std::size_t units = 0;
+  for (const char c : text) units += (c & 0xC0) == 0x80 ? 0 : (c & 0xF8) == 0xF0 ? 2 : 1;
+  return units;
+}
+
 void ReachedStep(UpdateStep step) {
   if (g_stepHook) g_stepHook(step);
 }
@@ -382,12 +390,7 @@ bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
   parts.file = ExpandVariables(parts.file, lookup);
   parts.parameters = ExpandVariables(parts.parameters, lookup);
   const std::string directory = ExpandVariables(shell_.SystemDirectory(), lookup);
-  // UTF-16 units, as the shell counts: every byte that starts a character, twice for a pair.
-  const auto units = std::count_if(parts.file.begin(), parts.file.end(),
-                                   [](char c) { return (c & 0xC0) != 0x80; }) +
-                     std::count_if(parts.file.begin(), parts.file.end(),
-                                   [](char c) { return (c & 0xF8) == 0xF0; });
-  if (static_cast<std::size_t>(units) > kLongestName) {
+  if (Utf16Units(parts.file) > kLongestName) {
     notifier_.ShowMessage(kTooLong);
     return false;
   }
