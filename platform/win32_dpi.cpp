@@ -1,3 +1,7 @@
+// Declares what Windows 10 1607 added, so that it is called through its own declared type; it is
+// looked up at run time, never imported.
+#undef WINVER
+#define WINVER 0x0605
 #include "platform/win32_dpi.h"
 
 #include "platform/win32_system.h"
@@ -6,13 +10,13 @@ namespace quillgate::win32 {
 
 UINT WindowDpi(HWND window) {
   static const auto dpiForWindow =
-      SystemFunction<UINT WINAPI(HWND)>(L"user32.dll", "GetDpiForWindow");
+      SystemFunction<decltype(GetDpiForWindow)>(L"user32.dll", "GetDpiForWindow");
   return dpiForWindow ? dpiForWindow(window) : 0;
 }
 
 int SystemMetricForDpi(int index, UINT dpi) {
   static const auto metricForDpi =
-      SystemFunction<int WINAPI(int, UINT)>(L"user32.dll", "GetSystemMetricsForDpi");
+      SystemFunction<decltype(GetSystemMetricsForDpi)>(L"user32.dll", "GetSystemMetricsForDpi");
   return dpi && metricForDpi ? metricForDpi(index, dpi) : GetSystemMetrics(index);
 }
 

@@ -33,6 +33,8 @@ pkg fonts-wine
 # 32-bit Windows programs run in the same prefix through Wine's 32-bit loader.
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 pkg wine32:i386
+# Where the kernel runs no 32-bit code, qemu runs Wine's 32-bit loader instead.
+[ -x /usr/bin/qemu-i386-static ] || need+=(qemu-user-static)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing: ${need[*]}"

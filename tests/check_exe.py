@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""What Windows reads from quillgate.exe: template, icons, version, manifest, machine, imports."""
+"""What Windows reads from quillgate.exe: template, icons, version, manifest, header, imports."""
 import struct
 import sys
 import xml.etree.ElementTree as ET
@@ -96,7 +96,8 @@ def check_resources(pe):
 pe = pefile.PE(sys.argv[2])
 check_resources(pe)
 expect("imports", sorted({i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT}), START_DLLS)
-expect("machine", pe.FILE_HEADER.Machine, {"4": 0x14c, "8": 0x8664}[sys.argv[1]])
+expect("machine, subsystem", (pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem),
+       ({"4": 0x14c, "8": 0x8664}[sys.argv[1]], 2))  # a GUI program
 print("\n".join(failures))
 print(f"{0 if failures else 1} passed, {1 if failures else 0} failed")
 sys.exit(1 if failures else 0)
