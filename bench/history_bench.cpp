@@ -134,7 +134,6 @@ class BenchFiles final : public IFileSystem {
   fs::path ProgramFolder() override { return folder_; }
   fs::path DocumentsFolder() override { return folder_; }
   bool Exists(const fs::path& path) override { return fs::exists(path); }
-  bool SameVolume(const fs::path&, const fs::path&) override { return true; }
   ReadResult ReadWhole(const fs::path& path, std::string& contents, std::error_code&) override {
     if (!fs::exists(path)) return ReadResult::Missing;
     contents = quillgate::ReadWhole(path);

@@ -17,6 +17,9 @@ namespace {
 
 constexpr const char kLoadFailure[] = "Failed to open quillgate.ini";
 constexpr const char kTooLong[] = "The command is too long for Windows to open.";
+constexpr const char kNothingToForget[] =
+    "This command is not in quillgate.ini, so there was nothing to forget.";
+constexpr const char kForgetFailed[] = "The command could not be forgotten: ";
 // No program, document or address the shell opens has a longer name (its longest is an Internet
 // address, 2,083 units less the terminator and slack); some shells overrun their own buffers
 // when handed a far longer one, so such a name never reaches them.
@@ -29,6 +32,12 @@ std::size_t Utf16Units(std::string_view text) {
   std::size_t units = 0;
   for (const char c : text) units += (c & 0xC0) == 0x80 ? 0 : (c & 0xF8) == 0xF0 ? 2 : 1;
   return units;
+}
+
+// The UTF-8 mark an editor may put at the start of the file; part of no line.
+constexpr std::string_view kMark = "\xEF\xBB\xBF";
+std::size_t MarkLength(std::string_view text) {
+  return text.substr(0, kMark.size()) == kMark ? kMark.size() : 0;
 }
 
 void ReachedStep(UpdateStep step) {
@@ -176,50 +185,96 @@ std::string ComposeHistory(std::string_view existing, std::string_view command,
                            const LegacyDecoder& decode, bool append, std::size_t* dropped) {
   std::string out;
   out.reserve(existing.size() + command.size() + 2);
-  // Only a history with a line in the old code page needs a line-by-line look at its encoding.
+  const std::size_t mark = MarkLength(existing);
+  out.append(existing.substr(0, mark));
+  // Only a history with a line in the old code page needs a line-by-line look at its encoding,
+  // and only one holding a NUL (where the box ends an item) a look for it.
   const bool allUtf8 = IsUtf8(existing);
+  const bool nul = existing.find('\0') != std::string_view::npos;
+  const auto shown = [nul](std::string_view text) {
+    return nul ? text.substr(0, text.find('\0')) : text;
+  };
+  // A command is the same command whichever encoding its line was written in.
+  const auto same = [&](std::string_view line) {
+    return shown(line) == command || (!allUtf8 && !IsUtf8(line) && shown(decode(line)) == command);
+  };
   std::size_t drops = 0;
-  std::string stripped;
-  std::size_t pos = 0;
-  while (pos < existing.size()) {
-    const auto lf = existing.find('\n', pos);
-    const std::size_t end = lf == std::string_view::npos ? existing.size() : lf;
-    std::string_view line = existing.substr(pos, end - pos);
-    // Lines are copied whole; only the rare one with a CR before its end is rebuilt.
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.find('\r') != std::string_view::npos) {
-      stripped.clear();
-      for (const char c : line) {
-        if (c != '\r') stripped.push_back(c);
+  std::string part;
+  // Calls `each` with every part of `line` between LFs, its CRs removed; a finished line ends in
+  // one more part, even an empty one, as its CR LF did when lines were split at LF alone.
+  const auto forEachPart = [&](std::string_view line, bool finished, auto each) {
+    for (std::size_t p = 0; p < line.size() || (finished && p == line.size());) {
+      const std::size_t end = std::min(line.find('\n', p), line.size());
+      part.clear();
+      for (const char c : line.substr(p, end - p)) {
+        if (c != '\r') part.push_back(c);
       }
-      line = stripped;
+      each(std::string_view(part));
+      p = end + 1;
     }
-    // A command is the same command whichever encoding its line was written in.
-    const bool same = line == command || (!allUtf8 && !IsUtf8(line) && decode(line) == command);
-    if (same) {
+  };
+  std::size_t pos = mark;
+  while (pos < existing.size()) {
+    // Mostly the next LF ends the line, after its CR; only a line with a bare LF looks further.
+    std::size_t lf = existing.find('\n', pos);
+    const bool plain = lf != std::string_view::npos && lf > pos && existing[lf - 1] == '\r';
+    if (!plain && lf != std::string_view::npos) {
+      lf = existing.find("\r\n", lf + 1);
+      if (lf != std::string_view::npos) ++lf;
+    }
+    const bool finished = lf != std::string_view::npos;
+    const std::string_view line = existing.substr(pos, (finished ? lf - 1 : existing.size()) - pos);
+    pos = finished ? lf + 1 : existing.size();
+    if (same(line)) {
       ++drops;
-    } else {
+      continue;
+    }
+    // Lines are copied whole; only the rare one with a CR or LF inside is rebuilt.
+    if (plain && line.find('\r') == std::string_view::npos) {
       out += line;
       out += "\r\n";
+      continue;
     }
-    pos = end + 1;
+    // In a forget, a line that would turn into the command once rebuilt stays as it stands, or
+    // what was forgotten would be back.
+    bool turnsInto = false;
+    if (!append && finished) {
+      forEachPart(line, finished, [&](std::string_view each) { turnsInto |= same(each); });
+    }
+    if (turnsInto) {
+      out += line;
+      out += "\r\n";
+      continue;
+    }
+    forEachPart(line, finished, [&](std::string_view each) {
+      if (same(each)) {
+        ++drops;
+      } else {
+        out += each;
+        out += "\r\n";
+      }
+    });
   }
   if (append) {
     out += command;
     out += "\r\n";
   }
+  // A line that comes first and begins as a mark would lose that to the loader: a mark of the
+  // file's own goes before it.
+  if (!mark && MarkLength(out)) out.insert(0, kMark);
   if (dropped) *dropped = drops;
   return out;
 }
 
 fs::path LaunchCore::ResolveDataPath(DataFile kind) {
-  const fs::path name = DataFileName(kind);
-  fs::path candidate = files_.ProgramFolder() / name;
-  if (files_.Exists(candidate) || kind == DataFile::Temporary) return candidate;
-  fs::path documents = files_.DocumentsFolder();
-  // Without a documents folder the program folder is the only place left to keep a history.
-  if (documents.empty()) return candidate;
-  return documents / name;
+  const fs::path name = DataFileName(DataFile::History);
+  fs::path history = files_.ProgramFolder() / name;
+  if (!files_.Exists(history)) {
+    const fs::path documents = files_.DocumentsFolder();
+    // Without a documents folder the program folder is the only place left to keep a history.
+    if (!documents.empty()) history = documents / name;
+  }
+  return kind == DataFile::History ? history : history.parent_path() / DataFileName(kind);
 }
 
 void LaunchCore::LoadHistory(ICommandBox& box) {
@@ -250,7 +305,7 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
   // line is cut off in place (its CR becomes the terminator), so the box gets it uncopied.
   char* const text = contents.data();
   const char* last = nullptr;
-  std::size_t lineStart = 0;
+  std::size_t lineStart = MarkLength(contents);  // the file's mark, were it saved with one
   try {
     ForEachCrLf(text, contents.size(), [&](std::size_t at) {
       if (at > lineStart) {
@@ -275,7 +330,8 @@ std::string LaunchCore::DecodeLegacyLines(const std::string& text) {
   // little more than the one look at its encoding.
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  std::size_t start = 0;  // where the text not yet taken over begins: a line's start
+  std::size_t start = MarkLength(text);  // where the text not yet taken over begins: a line's
+  out.append(text, 0, start);
   for (;;) {
     const std::size_t bad = start + Utf8Length(std::string_view(text).substr(start));
     const std::size_t end = text.find("\r\n", bad);
@@ -290,52 +346,50 @@ std::string LaunchCore::DecodeLegacyLines(const std::string& text) {
   return out;
 }
 
-std::unique_ptr<ITemporaryFile> LaunchCore::ClaimTemporary(const fs::path& history) {
-  const fs::path beside = history.parent_path() / DataFileName(DataFile::Temporary);
-  fs::path preferred = ResolveDataPath(DataFile::Temporary);
-  // Put in place from another volume, a rewrite would be a copy over the history: a crash
-  // midway would leave it cut short, and another launcher could slip in before it. Record
-  // beside the history then, where putting it in place is one rename.
-  if (preferred != beside && !files_.SameVolume(preferred.parent_path(), history.parent_path())) {
-    preferred = beside;
-  }
+std::string LaunchCore::ReadFormerTemporary(const fs::path& temporary) {
+  const fs::path former = files_.ProgramFolder() / DataFileName(DataFile::Temporary);
+  std::string text;
   std::error_code error;
-  if (auto temporary = files_.ClaimTemporary(preferred, error)) return temporary;
-  // Another launcher still recording: taking a second file would undo the turn-taking.
-  const bool busy = error == std::errc::device_or_resource_busy;
-  // A program folder one may not write to (under Program Files, say): record beside the
-  // history instead, where the user can write.
-  if (!busy && beside != preferred) {
-    std::error_code besideError;
-    if (auto temporary = files_.ClaimTemporary(beside, besideError)) return temporary;
-  }
-  throw fs::filesystem_error("create temporary file", preferred, error);
+  if (former == temporary || files_.ReadWhole(former, text, error) != ReadResult::Ok) text.clear();
+  return text;
 }
 
 void LaunchCore::UpdateHistory(const std::string& command) {
   Rewrite(command, true);
 }
 
-bool LaunchCore::ForgetCommand(const std::string& command) {
-  return Rewrite(command, false);
+ForgetResult LaunchCore::ForgetCommand(const std::string& command) {
+  const std::optional<std::size_t> dropped = Rewrite(command, false);
+  if (!dropped) return ForgetResult::Failed;
+  if (*dropped) return ForgetResult::Forgotten;
+  // In the list only (a command the shell refused), or gone already: the entry stays, so the
+  // list never claims that something left the history.
+  notifier_.ShowMessage(kNothingToForget);
+  return ForgetResult::NothingMatched;
 }
 
-bool LaunchCore::Rewrite(const std::string& command, bool append) {
+std::optional<std::size_t> LaunchCore::Rewrite(const std::string& command, bool append) {
   try {
     const fs::path history = ResolveDataPath(DataFile::History);
-    auto temporary = ClaimTemporary(history);
+    // Made beside the history, the new file takes its folder's permissions; made elsewhere and
+    // renamed in place, it would carry that other folder's.
+    const fs::path path = history.parent_path() / DataFileName(DataFile::Temporary);
+    std::error_code error;
+    auto temporary = files_.ClaimTemporary(path, error);
+    if (!temporary) throw fs::filesystem_error("create temporary file", path, error);
     ReachedStep(UpdateStep::TemporaryClaimed);
 
     // Read only now that this launcher has its turn, so a rewrite that just finished counts.
     std::string existing;
-    std::error_code error;
-    bool recovering = false;
+    bool recovering = false, fromFormer = false;
     switch (files_.ReadWhole(history, existing, error)) {
       case ReadResult::Ok:
         break;
       case ReadResult::Missing:
-        // A rewrite interrupted before its file was put in place left the only copy here.
+        // A rewrite interrupted before its file was put in place left the only copy in its
+        // temporary file: this one, or the one an earlier build kept beside the program.
         existing = temporary->Leftover();
+        if (existing.empty()) fromFormer = !(existing = ReadFormerTemporary(path)).empty();
         recovering = !existing.empty();
         break;
       case ReadResult::Failed:
@@ -352,12 +406,12 @@ bool LaunchCore::Rewrite(const std::string& command, bool append) {
     if (!append && dropped == 0) {
       // Nothing to forget: the history is left as it is.
       if (temporary->Leftover().empty()) temporary->Remove();
-      return true;
+      return dropped;
     }
     if (auto writeError = temporary->Write(composed)) {
       // A torn file must not pass for a leftover later, unless what it held was the only copy
       // of the history: then that goes back in.
-      if (recovering) {
+      if (recovering && !fromFormer) {
         temporary->Write(temporary->Leftover());
       } else {
         temporary->Remove();
@@ -370,15 +424,24 @@ bool LaunchCore::Rewrite(const std::string& command, bool append) {
       throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
     }
     ReachedStep(UpdateStep::Replaced);
-    return true;
+    // Its copy of the history is in place now; beside the program it had that folder's
+    // permissions.
+    if (fromFormer) {
+      if (auto former = files_.ClaimTemporary(files_.ProgramFolder() / path.filename(), error)) {
+        former->Remove();
+      }
+    }
+    return dropped;
   } catch (const std::exception& failure) {
     // A file-system step, or a history larger than the process can hold; nothing was replaced.
     notifier_.ReportFailure(failure.what());
-    return false;
+    if (!append) notifier_.ShowMessage(kForgetFailed + std::string(failure.what()));
+    return std::nullopt;
   }
 }
 
-bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
+bool LaunchCore::RunCommand(ICommandBox& box, bool elevated,
+                            const std::function<void()>& accepted) {
   const std::string command = TrimCommand(box.GetText());
   if (!box.FindStringExact(command)) box.AddString(command.c_str());
 
@@ -396,7 +459,7 @@ bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
   }
   LaunchRequest request{};
   request.cbSize = sizeof(LaunchRequest);
-  request.fMask = 0;
+  request.fMask = kMaskNoAsync;
   request.hwnd = nullptr;
   request.lpVerb = elevated ? kElevateVerb : nullptr;
   request.lpFile = parts.file.c_str();
@@ -406,6 +469,7 @@ bool LaunchCore::RunCommand(ICommandBox& box, bool elevated) {
   request.hInstApp = nullptr;
   if (!shell_.Execute(request)) return false;
 
+  if (accepted) accepted();
   UpdateHistory(command);
   return true;
 }

@@ -36,13 +36,19 @@ std::string ExpandVariables(std::string_view text, const VariableLookup& lookup)
 // The text of a history line that is not UTF-8.
 using LegacyDecoder = std::function<std::string(std::string_view line)>;
 
-// The history after `command` was launched (`append`) or forgotten: every line carried over in
-// order with its CRs removed, lines equal to `command` as text dropped (a line that is not UTF-8
-// compared by its decoded text), and `command` appended last when asked; CR LF line ends.
-// `dropped`, when given, counts the lines dropped.
+// The history after `command` was launched (`append`) or forgotten. A line is what the loader
+// takes for one: up to a CR LF, after a UTF-8 mark at the start of the file (which stays); what
+// follows the last CR LF is an unfinished line. Lines that load as `command` (up to a NUL, a
+// line that is not UTF-8 by its decoded text) are dropped. The others are carried over in order,
+// split at every LF with their CRs removed, and parts that then read as `command` are dropped
+// too; in a forget a line that would turn into `command` so is carried over as it stands.
+// `command` is appended last when asked; CR LF line ends. `dropped`, when given, counts the
+// lines and parts dropped.
 std::string ComposeHistory(std::string_view existing, std::string_view command,
                            const LegacyDecoder& decode, bool append = true,
                            std::size_t* dropped = nullptr);
+
+enum class ForgetResult { Forgotten, NothingMatched, Failed };
 
 // Points in a history rewrite after which an interruption must still leave a usable history.
 enum class UpdateStep { TemporaryClaimed, TemporaryWritten, Replaced };
@@ -56,8 +62,9 @@ class LaunchCore {
       : files_(files), shell_(shell), notifier_(notifier) {}
 
   // A history file beside the executable is used in place; otherwise the history lives in
-  // the documents folder. The temporary file lives beside the executable. May throw the
-  // existence test's std::filesystem::filesystem_error.
+  // the documents folder. The temporary file lives beside the history: renamed into its
+  // place, it keeps the permissions it was made with, its folder's, not the program folder's.
+  // May throw the existence test's std::filesystem::filesystem_error.
   std::filesystem::path ResolveDataPath(DataFile kind);
 
   // Fills the box with the history, oldest first, and puts the most recent command in its
@@ -68,19 +75,23 @@ class LaunchCore {
   // complete replacement could be put in its place; failures are reported on stdout only.
   void UpdateHistory(const std::string& command);
 
-  // Removes every line equal to `command` from the history, the same way a recording rewrites
-  // it; a history without such a line is not touched. False, reported like a failed recording,
-  // when the history could not be rewritten.
-  bool ForgetCommand(const std::string& command);
+  // Removes every line that loads as `command` from the history, the same way a recording
+  // rewrites it. A history without such a line is not touched, and the user hears that nothing
+  // was forgotten; a history that could not be rewritten is reported to the user as well.
+  ForgetResult ForgetCommand(const std::string& command);
 
   // Launches the box's text, elevated through "runas" when asked; true when the shell
-  // accepted it, which is also when it is recorded.
-  bool RunCommand(ICommandBox& box, bool elevated);
+  // accepted it, which is also when it is recorded. `accepted` runs in between: recording may
+  // wait seconds for another launcher, and the user need not.
+  bool RunCommand(ICommandBox& box, bool elevated, const std::function<void()>& accepted = {});
 
  private:
-  std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& history);
-  // Rewrites the history with `command` appended last or, unless `append`, removed.
-  bool Rewrite(const std::string& command, bool append);
+  // What the temporary file earlier builds kept beside the program holds, when it is apart from
+  // `temporary`: an interrupted rewrite of theirs may have left the only copy of the history.
+  std::string ReadFormerTemporary(const std::filesystem::path& temporary);
+  // Rewrites the history with `command` appended last or, unless `append`, removed; how many
+  // lines were dropped, nothing when it failed (reported).
+  std::optional<std::size_t> Rewrite(const std::string& command, bool append);
   std::string Decode(std::string_view line) { return files_.DecodeLegacy(line); }
   // The history's text with every line that is not UTF-8 replaced by its decoded text.
   std::string DecodeLegacyLines(const std::string& text);

@@ -28,6 +28,9 @@ static_assert(sizeof(void*) != 4 || sizeof(LaunchRequest) == 60,
               "the 32-bit launch record must keep the shell's 60-byte layout");
 
 constexpr std::int32_t kShowNormal = 1;  // SW_SHOWNORMAL
+// SEE_MASK_NOASYNC: the launcher ends right after the call, so a launch the shell hands to an
+// extension or to DDE must be finished by the time the call returns.
+constexpr std::uint32_t kMaskNoAsync = 0x100;
 constexpr const char* kElevateVerb = "runas";
 
 }  // namespace quillgate

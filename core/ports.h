@@ -46,6 +46,7 @@ class IShell {
   // The value of the environment variable `name` (any letter case); nothing when it is not set.
   virtual std::optional<std::string> Variable(const std::string& name) = 0;
   // True when the shell accepted the request. The shell reports its own failures to the user.
+  // COM is initialised for the call: the shell may hand the launch to an extension.
   virtual bool Execute(const LaunchRequest& request) = 0;
 };
 
@@ -69,7 +70,8 @@ class ITemporaryFile {
   virtual const std::string& Leftover() const = 0;
   // Replaces the whole content and flushes it to the disk.
   virtual std::error_code Write(const std::string& content) = 0;
-  // Puts the file in place of `target` in one step, replacing it (copying across volumes).
+  // Puts the file in place of `target`, in the same folder, in one step, replacing it. A
+  // read-only target is refused at once; one that another program holds is waited for briefly.
   virtual std::error_code MoveOver(const std::filesystem::path& target) = 0;
   // Deletes the file; used when its content must not survive.
   virtual void Remove() = 0;
@@ -84,9 +86,6 @@ class IFileSystem {
   // Anything counts: file, folder, link or junction. "Not found" kinds of failure mean false;
   // any other failure throws std::filesystem::filesystem_error naming "exists" and the path.
   virtual bool Exists(const std::filesystem::path& path) = 0;
-  // False when a file cannot be renamed from one folder into the other in one step (they are
-  // on different volumes); true when that cannot be told.
-  virtual bool SameVolume(const std::filesystem::path& a, const std::filesystem::path& b) = 0;
   // Reads a whole file without newline translation. Missing: no such file or folder.
   virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                                std::error_code& error) = 0;

@@ -27,6 +27,11 @@ std::error_code LastError() {
   return {static_cast<int>(GetLastError()), std::system_category()};
 }
 
+bool ReadOnly(const std::wstring& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 bool IsNotFound(DWORD error) {
   return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
          error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
@@ -89,17 +94,18 @@ class TemporaryFile final : public ITemporaryFile {
     const std::wstring to = ApiPath(target);
     // Renamed while still held, so no other launcher can slip in between write and move. A
     // reader that has the history open for a moment (another launcher loading it, an indexer)
-    // blocks the replacement only briefly: wait for it. No copy to another volume yet: it has
-    // to read the file, which our own handle forbids, so it would only wait out the retries.
-    DWORD error = MoveWithRetries(from, to, 0);
+    // blocks the replacement only briefly: wait for it. A history made read-only stays as it
+    // is, reported at once: Windows would refuse it no less (though as a held file, denying
+    // access), and no wait changes that.
+    if (ReadOnly(to)) return {ERROR_FILE_READ_ONLY, std::system_category()};
+    DWORD error = MoveWithRetries(from, to);
     if (error == ERROR_SUCCESS) return {};
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED &&
-        error != ERROR_NOT_SAME_DEVICE) {
+    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
       return {static_cast<int>(error), std::system_category()};
     }
-    // Still held by someone, or on another volume after all: let go and copy if need be.
+    // Still held by someone: let go of our own handle too, in case it is what stands in the way.
     handle_.Reset();
-    error = MoveWithRetries(from, to, MOVEFILE_COPY_ALLOWED);
+    error = MoveWithRetries(from, to);
     if (error == ERROR_SUCCESS) return {};
     return {static_cast<int>(error), std::system_category()};
   }
@@ -120,8 +126,8 @@ class TemporaryFile final : public ITemporaryFile {
   }
 
  private:
-  DWORD MoveWithRetries(const std::wstring& from, const std::wstring& to, DWORD copy) {
-    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | copy;
+  DWORD MoveWithRetries(const std::wstring& from, const std::wstring& to) {
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     const ULONGLONG deadline = GetTickCount64() + kMoveWaitMs;
     for (;;) {
       if (MoveFileExW(from.c_str(), to.c_str(), flags)) {
@@ -190,24 +196,6 @@ bool FileSystem::Exists(const fs::path& path) {
   if (IsNotFound(error)) return false;
   throw fs::filesystem_error("exists", path,
                              std::error_code(static_cast<int>(error), std::system_category()));
-}
-
-bool FileSystem::SameVolume(const fs::path& a, const fs::path& b) {
-  // The folder a volume is mounted at, in one spelling whatever the length of the path.
-  const auto volume = [](const fs::path& path) {
-    const std::wstring apiPath = ApiPath(path);
-    std::wstring mount(apiPath.size() + MAX_PATH, L'\0');
-    if (!GetVolumePathNameW(apiPath.c_str(), mount.data(), static_cast<DWORD>(mount.size()))) {
-      return std::wstring();
-    }
-    mount.resize(wcslen(mount.c_str()));
-    if (mount.rfind(LR"(\\?\UNC\)", 0) == 0) return LR"(\\)" + mount.substr(8);
-    if (mount.rfind(LR"(\\?\)", 0) == 0) return mount.substr(4);
-    return mount;
-  };
-  const std::wstring first = volume(a), second = volume(b);
-  return first.empty() || second.empty() ||
-         CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,

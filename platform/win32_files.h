@@ -10,7 +10,6 @@ class FileSystem : public IFileSystem {
   std::filesystem::path ProgramFolder() override;
   std::filesystem::path DocumentsFolder() override;
   bool Exists(const std::filesystem::path& path) override;
-  bool SameVolume(const std::filesystem::path& a, const std::filesystem::path& b) override;
   ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                        std::error_code& error) override;
   std::string DecodeLegacy(std::string_view line) override;

@@ -1,7 +1,8 @@
-// RAII holders for kernel handles and shell-allocated memory.
+// RAII holders for kernel handles, shell-allocated memory and the thread's COM apartment.
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -46,6 +47,33 @@ class CoTaskMem {
 
  private:
   T* pointer_ = nullptr;
+};
+
+// COM on this thread for the holder's lifetime; uninitialised only if the initialisation took
+// (an already initialised thread counts, and is balanced the same way).
+class ComApartment {
+ public:
+  ComApartment() {
+    static const auto initialize =
+        SystemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
+    static const auto uninitialize =
+        SystemFunction<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
+    uninitialize_ = uninitialize;
+    if (initialize && uninitialize_) {
+      result_ = initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    }
+  }
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) uninitialize_();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  bool Ok() const { return SUCCEEDED(result_); }
+
+ private:
+  decltype(CoUninitialize)* uninitialize_ = nullptr;
+  HRESULT result_ = E_FAIL;
 };
 
 }  // namespace quillgate::win32

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "core/launch_core.h"
+#include "platform/win32_handle.h"
 #include "platform/win32_system.h"
 #include "platform/win32_text.h"
 
@@ -27,6 +28,7 @@ QG_SAME_FIELD(nShow);
 QG_SAME_FIELD(hInstApp);
 QG_SAME_FIELD(hProcess);
 #undef QG_SAME_FIELD
+static_assert(kMaskNoAsync == SEE_MASK_NOASYNC, "the core asks the shell to finish the launch");
 
 CommandParts Shell::SplitArguments(const std::string& command) {
   static const auto getArgs =
@@ -82,6 +84,9 @@ bool Shell::Execute(const LaunchRequest& request) {
   info.hInstApp = static_cast<HINSTANCE>(request.hInstApp);
   static const auto execute =
       SystemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+  // A launch that goes to a shell extension or to DDE runs through COM; with SEE_MASK_NOASYNC
+  // it is over by the time the call returns, before this apartment ends and the process too.
+  const ComApartment com;
   return execute && execute(&info) != FALSE;
 }
 

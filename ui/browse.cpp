@@ -7,37 +7,9 @@
 #include <string>
 
 #include "platform/win32_handle.h"
-#include "platform/win32_system.h"
 
 namespace quillgate {
 namespace {
-
-// COM on this thread for the holder's lifetime; uninitialised only if the initialisation took
-// (an already initialised thread counts, and is balanced the same way).
-class ComApartment {
- public:
-  ComApartment() {
-    static const auto initialize =
-        win32::SystemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    static const auto uninitialize =
-        win32::SystemFunction<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    m_uninitialize = uninitialize;
-    if (initialize && m_uninitialize) {
-      m_result = initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-    }
-  }
-  ~ComApartment() {
-    if (SUCCEEDED(m_result)) m_uninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
-  bool Ok() const { return SUCCEEDED(m_result); }
-
- private:
-  decltype(CoUninitialize)* m_uninitialize = nullptr;
-  HRESULT m_result = E_FAIL;
-};
 
 // One reference to a COM object, released when the holder ends.
 template <typename T>
@@ -62,7 +34,7 @@ class ComRef {
 void Browse(CWnd& box) {
   const std::wstring prefix = box.GetWindowText();
 
-  ComApartment com;
+  win32::ComApartment com;
   if (!com.Ok()) return;
   static const auto create =
       win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");

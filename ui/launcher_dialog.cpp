@@ -90,8 +90,9 @@ BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
 bool CQuillGateDlg::OnForget() {
   const int index = m_command.GetCurSel();
   if (index == CB_ERR) return false;
-  // A history that could not be rewritten keeps the entry; the failure was reported.
-  if (!m_core.ForgetCommand(win32::Narrow(m_command.GetLBText(index)))) return true;
+  // The entry stays unless its lines left the history; the user has heard why.
+  const std::string command = win32::Narrow(m_command.GetLBText(index));
+  if (m_core.ForgetCommand(command) != ForgetResult::Forgotten) return true;
   m_command.DeleteString(index);
   const int count = m_command.GetCount();
   if (count > 0) {

@@ -23,8 +23,11 @@ class CQuillGateDlg : public CDialog {
   // The list is filled while the dialog is idle, after the first paint; the edit field has
   // the most recent command at once.
   void LoadHistory();
-  // True when the shell accepted the command; it is recorded in the history then.
-  bool RunCommand(bool elevated) { return m_core.RunCommand(m_box, elevated); }
+  // True when the shell accepted the command. The window goes at once then, and the command
+  // is recorded in the history before this returns.
+  bool RunCommand(bool elevated) {
+    return m_core.RunCommand(m_box, elevated, [this] { ShowWindow(m_hWnd, SW_HIDE); });
+  }
 
  protected:
   void DoDataExchange() override;

@@ -38,18 +38,32 @@ bool Utf8ByTable(const std::string& s) {
   return true;
 }
 
-// What the drop-down lists after the launch: the old lines (split at LF, CRs gone) as text,
-// empty ones and those that are the command as text left out, then the command.
-std::vector<std::string> Expected(testing::Files& files, const std::string& existing,
+// What the drop-down lists after the launch: of the old lines as the loader takes them (to CR LF,
+// after a UTF-8 mark; then the rest) those that load (up to a NUL) as the command left out, the
+// others in parts at LF without CRs, parts that load as the command left out too; the command last.
+std::vector<std::string> Expected(testing::Files& files, std::string_view existing,
                                   const std::string& command) {
+  const auto shown = [&](std::string line) {
+    if (!IsUtf8(line)) line = files.DecodeLegacy(line);
+    return line.substr(0, line.find('\0'));
+  };
+  const auto same = [&](const std::string& line) {
+    return shown(line) == command || line.substr(0, line.find('\0')) == command;
+  };
   std::vector<std::string> lines;
-  std::istringstream in(existing);
-  for (std::string line; std::getline(in, line);) {
+  if (existing.substr(0, 3) == "\xEF\xBB\xBF") existing.remove_prefix(3);
+  while (!existing.empty()) {
+    const std::size_t end = std::min(existing.find("\r\n"), existing.size());
+    std::string line(existing.substr(0, end));
+    existing.remove_prefix(std::min(end + 2, existing.size()));
+    if (same(line)) continue;
     line.erase(std::remove(line.begin(), line.end(), '\r'), line.end());
-    const std::string text = IsUtf8(line) ? line : files.DecodeLegacy(line);
-    if (!line.empty() && line != command && text != command) lines.push_back(text);
+    std::istringstream parts(line);
+    for (std::string part; std::getline(parts, part);) {
+      if (!part.empty() && !same(part)) lines.push_back(shown(part));
+    }
   }
-  if (!command.empty()) lines.push_back(IsUtf8(command) ? command : files.DecodeLegacy(command));
+  if (!command.empty()) lines.push_back(shown(command));
   return lines;
 }
 
@@ -58,11 +72,10 @@ std::vector<std::string> Expected(testing::Files& files, const std::string& exis
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string input(reinterpret_cast<const char*>(data), size);
   Check(IsUtf8(input) == Utf8ByTable(input));
-  for (char& c : input) c = c ? c : 'z';  // a box item is a C string
   const std::size_t newline = input.find('\n');
   std::string command = input.substr(0, newline);
   const std::string existing = newline == std::string::npos ? "" : input.substr(newline + 1);
-  command.erase(std::remove(command.begin(), command.end(), '\r'), command.end());
+  for (char& c : command) c = c ? c : 'z';  // a box item is a C string; a line need not be
 
   const std::string trimmed = TrimCommand(command);
   // The anchored expression recurses per character: only short texts can be held against it.
@@ -84,21 +97,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // Loading what a rewrite wrote gives back the old lines, less the command, plus it at the end;
-  // forgetting it then takes it out again.
+  // launching it again changes nothing; forgetting it takes it out again, and only once.
   testing::Files files;
   testing::Rig rig(files);
-  files.data["/documents/quillgate.ini"] = existing;
+  std::string& file = files.data["/documents/quillgate.ini"] = existing;
   rig.core.UpdateHistory(trimmed);
   testing::Box box;
   rig.core.LoadHistory(box);
   auto expected = Expected(files, existing, trimmed);
   Check(box.items == expected);
   Check(box.text == (expected.empty() ? "" : expected.back()));
-  Check(rig.core.ForgetCommand(trimmed));
+  const std::string recorded = file;
+  rig.core.UpdateHistory(trimmed);
+  Check(file == recorded);
+  Check(rig.core.ForgetCommand(trimmed) == ForgetResult::Forgotten);
+  const std::string forgotten = file;
+  Check(rig.core.ForgetCommand(trimmed) == ForgetResult::NothingMatched && file == forgotten);
   if (!trimmed.empty()) expected.pop_back();
   testing::Box after;
   rig.core.LoadHistory(after);
   Check(after.items == expected);
-  Check(files.data.size() == 1 && rig.notes.failures.empty() && rig.notes.messages.empty());
+  Check(files.data.size() == 1 && rig.notes.failures.empty() && rig.notes.messages.size() == 1);
+
+  // Forgetting an entry of the old history takes out every line it was loaded from.
+  file = existing;
+  rig.core.LoadHistory(box = {});
+  if (box.items.empty()) return 0;
+  const std::string entry = box.items[size % box.items.size()];
+  Check(rig.core.ForgetCommand(entry) == ForgetResult::Forgotten);
+  rig.core.LoadHistory(after = {});
+  Check(std::find(after.items.begin(), after.items.end(), entry) == after.items.end());
   return 0;
 }

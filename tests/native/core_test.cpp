@@ -8,7 +8,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using Disk = std::map<fs::path, std::string>;
 const fs::path kBeside = "/program/quillgate.ini", kDocuments = "/documents/quillgate.ini",
-               kTemporary = "/program/quillgate.inf";
+               kTemporary = "/documents/quillgate.inf", kFormer = "/program/quillgate.inf";
 
 struct Launcher {
   Box Load() {
@@ -32,7 +32,11 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
       {"Notepad\r\nnotepad\r\na\rb\r\n",
        "notepad",
        {"Notepad", "notepad", "a\rb"},
-       "Notepad\r\nab\r\nnotepad\r\n"},                // moved to the end, by case; inner CRs go
+       "Notepad\r\nab\r\nnotepad\r\n"},  // moved to the end, by case; inner CRs go
+      {"\357\273\277a\rb\r\nab\r\n",     // a mark from an editor; a line the way it loads
+       "a\rb",
+       {"a\rb", "ab"},
+       "\357\273\277ab\r\na\rb\r\n"},
       {"caf\xE9\r\nold \xE9\r\n\xF0\x9F\x98\x80\r\n",  // the old code page beside UTF-8
        "caf\xC3\xA9",
        {"caf\xC3\xA9", "old \xC3\xA9", "\xF0\x9F\x98\x80"},
@@ -60,18 +64,12 @@ TEST(DataPath, FirstRunIsSilentAndRecordsInDocumentsUnlessAHistoryIsBesideThePro
   l.core.UpdateHistory("calc");
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "notepad\r\ncalc\r\n"}}));
   EXPECT_TRUE(l.notes.messages.empty());
-  EXPECT_EQ(l.core.ResolveDataPath(DataFile::Temporary), kTemporary);
   l.files.data[kBeside] = "";  // a history beside the program wins, even an empty one
   EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kBeside);
   Launcher nowhere;
   nowhere.files.documents.clear();
   nowhere.core.UpdateHistory("x");
   EXPECT_EQ(nowhere.files.data, (Disk{{kBeside, "x\r\n"}}));
-  Launcher apart;  // Documents on another volume: its rewrite must not be a copy
-  apart.files.oneVolume = false;
-  apart.files.fault = Fault::Move;
-  apart.core.UpdateHistory("x");
-  EXPECT_EQ(apart.files.data.count("/documents/quillgate.inf"), 1u);
 }
 
 TEST(History, FailuresReportAndKeepTheOldHistory) {
@@ -86,11 +84,13 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
       EXPECT_EQ(l.notes.messages, Lines{"Failed to open quillgate.ini"});
     }
     l.core.UpdateHistory("new");
-    // A torn temporary file must not be left to pass for a leftover later.
+    // A torn temporary file must not pass for a leftover; it is made beside the history.
     EXPECT_EQ(l.files.data[kTemporary].empty(), fault != Fault::Move);
     l.files.wrote = 0;
-    EXPECT_FALSE(l.core.ForgetCommand("old"));
+    EXPECT_EQ(l.core.ForgetCommand("old"), ForgetResult::Failed);
     EXPECT_EQ(l.notes.failures.size(), 2u);
+    ASSERT_FALSE(l.notes.messages.empty());
+    EXPECT_EQ(l.notes.messages.back().rfind("The command could not be forgotten: ", 0), 0u);
     EXPECT_EQ(l.files.data[kDocuments], "old\r\n");
     l.files.fault = Fault::None;
     l.core.UpdateHistory("next");
@@ -106,26 +106,32 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
 }
 
 TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {
-  Launcher l;
-  l.files.data[kTemporary] = "a\r\nb\r\n";  // the only copy: the history itself is gone
-  l.files.fault = Fault::Write;
-  l.core.UpdateHistory("c");
-  EXPECT_EQ(l.files.data.at(kTemporary), "a\r\nb\r\n");
-  l.files.fault = Fault::None;
-  l.core.UpdateHistory("c");
-  l.files.fault = Fault::Claim;  // a program folder one may not write to
-  l.core.UpdateHistory("d");
-  EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nc\r\nd\r\n"}}));
-  EXPECT_EQ(l.notes.failures.size(), 1u);
+  // Left by this build, or by an earlier one; and folders one may not write to.
+  for (const auto& left : {kTemporary, kFormer}) {
+    Launcher l;
+    l.files.data[left] = "a\r\nb\r\n";  // the only copy: the history itself is gone
+    l.files.fault = Fault::Write;
+    l.core.UpdateHistory("c");
+    EXPECT_EQ(l.files.data, (Disk{{left, "a\r\nb\r\n"}}));
+    l.files.fault = left == kTemporary ? Fault::Claim : Fault::None;
+    l.core.UpdateHistory("c");
+    l.core.UpdateHistory("d");
+    EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nc\r\nd\r\n"}}));
+    EXPECT_EQ(l.notes.failures.size(), 1u);
+  }
 }
 
-TEST(History, ForgettingDropsEveryLineOfTheCommandAndTouchesNothingElse) {
+TEST(History, ForgettingDropsExactlyTheLinesTheEntryWasLoadedFrom) {
   Launcher l;
-  const std::string before = "a\r\ncaf\xE9\r\nb\r\ncaf\xC3\xA9\r\nCAF\xC3\x89\r\n";
+  const std::string before = "a\r\ncaf\xE9\r\nb\r\ncaf\xC3\xA9\r\nCAF\xC3\x89\r\nx\ry\r\nxy\r\n";
   l.files.data[kDocuments] = before;
-  EXPECT_TRUE(l.core.ForgetCommand("only in the list"));
+  EXPECT_EQ(l.core.ForgetCommand("only in the list"), ForgetResult::NothingMatched);
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, before}}));
-  EXPECT_TRUE(l.core.ForgetCommand("caf\xC3\xA9"));  // in either encoding, by case
+  EXPECT_EQ(l.notes.messages,
+            Lines{"This command is not in quillgate.ini, so there was nothing to forget."});
+  EXPECT_EQ(l.core.ForgetCommand("xy"), ForgetResult::Forgotten);  // x CR y stays as it loads
+  EXPECT_EQ(l.core.ForgetCommand("x\ry"), ForgetResult::Forgotten);
+  EXPECT_EQ(l.core.ForgetCommand("caf\xC3\xA9"), ForgetResult::Forgotten);  // either encoding
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nCAF\xC3\x89\r\n"}}));
 }
 
@@ -134,11 +140,13 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   l.files.data[kDocuments] = "notepad\r\n";
   Box box = l.Load();
   box.text = "  NOTEPAD  ";
-  EXPECT_TRUE(l.core.RunCommand(box, false));
+  std::string hidden;  // the history when the window went: before the recording, not on refusal
+  const auto hide = [&] { hidden += l.files.data[kDocuments] + "|"; };
+  EXPECT_TRUE(l.core.RunCommand(box, false, hide));
   EXPECT_EQ(box.items, Lines{"notepad"});  // the list ignores case, the history does not
   EXPECT_EQ(l.shell.launched, "-|NOTEPAD||C:\\Windows\\system32");
   const LaunchRequest& r = l.shell.request;
-  EXPECT_TRUE(r.cbSize == sizeof r && r.fMask == 0 && !r.hwnd && r.nShow == 1 && !r.hInstApp);
+  EXPECT_TRUE(r.cbSize == sizeof r && r.fMask == 0x100 && !r.hwnd && r.nShow == 1 && !r.hInstApp);
   box.text = "\t\"C:\\Program Files\\a.exe\" -x  y ";
   EXPECT_TRUE(l.core.RunCommand(box, true));
   EXPECT_EQ(l.shell.launched, "runas|\t\"C:\\Program Files\\a.exe\"|-x  y|C:\\Windows\\system32");
@@ -152,12 +160,13 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
             "notepad\r\nNOTEPAD\r\n\t\"C:\\Program Files\\a.exe\" -x  y\r\n" + box.text + "\r\n");
   const std::string launched = l.shell.launched;  // a name no shell opens never reaches it
   box.text = std::string(2049, 'x');
-  EXPECT_FALSE(l.core.RunCommand(box, false));
+  EXPECT_FALSE(l.core.RunCommand(box, false, hide));
   EXPECT_EQ(l.notes.messages, Lines{"The command is too long for Windows to open."});
   EXPECT_EQ(l.shell.launched, launched);
   l.shell.accept = false;
   box.text = "missing";
-  EXPECT_FALSE(l.core.RunCommand(box, true));
+  EXPECT_FALSE(l.core.RunCommand(box, true, hide));
+  EXPECT_EQ(hidden, "notepad\r\n|");
   EXPECT_EQ(box.items.back(), "missing");  // stays in the list while the dialog is open
   EXPECT_EQ(l.files.data[kDocuments].find("missing"), std::string::npos);
   EXPECT_EQ(TrimCommand(std::string(1 << 20, ' ')), "");  // linear, unlike a regex that recurses

@@ -47,7 +47,6 @@ struct Files final : IFileSystem {
     if (fault == Fault::Exists) throw fs::filesystem_error("exists", path, Error());
     return data.count(path) != 0;
   }
-  bool SameVolume(const fs::path&, const fs::path&) override { return oneVolume; }
   ReadResult ReadWhole(const fs::path& path, std::string& out, std::error_code& error) override {
     if (fault == Fault::Read) return error = Error(), ReadResult::Failed;
     if (fault == Fault::Memory) throw std::bad_alloc();
@@ -93,7 +92,6 @@ struct Files final : IFileSystem {
   fs::path documents = "/documents";
   Fault fault = Fault::None;
   int wrote = 0;
-  bool oneVolume = true;
 };
 
 // The shell as the core drives it, with the portable split in place of shlwapi's.

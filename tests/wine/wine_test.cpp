@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/win32_files.h"
+#include "platform/win32_handle.h"
 #include "platform/win32_text.h"
 #include "platform/win32_system.h"
 #include "res/resource.h"
@@ -107,28 +108,32 @@ TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
     Box box;
     rig.core.LoadHistory(box);
     EXPECT_EQ(box.items, (std::vector<std::string>{"b", "a"}));
-    EXPECT_FALSE(fs::exists(f.program / "quillgate.inf"));
+    EXPECT_FALSE(fs::exists(f.documents / "quillgate.inf"));
     EXPECT_TRUE(rig.notes.failures.empty() && rig.notes.messages.empty());
   }
 }
 
 TEST(RealFiles, AHistoryThatCannotBeReadIsReportedAndKept) {
-  // Held by another program; or access denied, as a folder in its place gives even to root.
-  for (const bool folder : {false, true}) {
+  // Held by another program; access denied, as a folder in its place gives even to root; or
+  // read-only, which no wait would change.
+  for (const int kind : {0, 1, 2}) {
     Folders f(L"held");
-    const fs::path history = f.documents / "quillgate.ini", kept = folder ? history / "x" : history;
+    const fs::path history = f.documents / "quillgate.ini",
+                   kept = kind == 1 ? history / "x" : history;
     Put(kept, "old\r\n");
+    SetFileAttributesW(history.c_str(), kind == 2 ? FILE_ATTRIBUTE_READONLY : 0);
     Rig rig(f);
-    HANDLE held = CreateFileW(history.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, 0);
+    win32::FileHandle held(
+        kind ? nullptr : CreateFileW(history.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
     Box box;
     rig.core.LoadHistory(box);
     rig.core.UpdateHistory("new");
-    EXPECT_FALSE(rig.core.ForgetCommand("old"));
-    CloseHandle(held);
-    EXPECT_EQ(rig.notes.messages, std::vector<std::string>{"Failed to open quillgate.ini"});
+    EXPECT_EQ(rig.core.ForgetCommand("old"), ForgetResult::Failed);
+    held.Reset();
+    EXPECT_EQ(rig.notes.messages.size(), kind == 2 ? 1u : 2u);  // a read-only one loads
     EXPECT_EQ(rig.notes.failures.size(), 2u);
     EXPECT_EQ(Slurp(kept), "old\r\n");
-    EXPECT_FALSE(fs::exists(f.program / "quillgate.inf"));
+    EXPECT_FALSE(fs::exists(f.documents / "quillgate.inf") && kind != 2);
   }
 }
 
@@ -160,7 +165,7 @@ Process Update(const Folders& f, int stop, int count, const std::string& command
 TEST(Recording, AnInterruptedRewriteLosesNoHistory) {
   for (int stop = 0; stop <= static_cast<int>(UpdateStep::Replaced); ++stop) {
     SCOPED_TRACE(stop);
-    Folders f(L"stop");  // the rewrite ends in a move from the program folder to documents
+    Folders f(L"stop");  // the history in documents, rewritten beside it
     const fs::path history = f.documents / "quillgate.ini";
     Put(history, "old1\r\nold2\r\n");
     EXPECT_EQ(Wait(Update(f, stop, 1, "new")), 10u + stop);
@@ -349,8 +354,8 @@ class Launcher {
 
 TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
   // UTF-8 lines, and the last one as the launcher wrote it in the old code page (1252 here).
-  const std::string history =
-      u8"notepad\r\nnslookup\r\n\r\n日本語 メモ\r\n😀 smile\r\ncaf\xE9\r\nunfinished";
+  const std::string history =  // saved by an editor that marks UTF-8
+      u8"\uFEFFnotepad\r\nnslookup\r\n\r\n日本語 メモ\r\n😀 smile\r\ncaf\xE9\r\nunfinished";
   Launcher l(history);
   EXPECT_TRUE(l.Shows(u8"café", 0, 4));  // from the first paint; the list fills while idle
   EXPECT_TRUE(Until([&] {
@@ -470,7 +475,11 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     // Ctrl pressed and released leaves its toggle bit set; only a Ctrl held down elevates.
     for (int i = 0; !ctrl && i < 2 && !(GetKeyState(VK_LCONTROL) & 1); ++i) Press(VK_LCONTROL);
     ASSERT_TRUE(ctrl || GetKeyState(VK_LCONTROL) & 1);
+    win32::FileHandle recording(CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(),
+                                            GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     Press(VK_RETURN, ctrl);
+    EXPECT_TRUE(Until([&] { return !IsWindowVisible(l.dialog) && l.Running(); }));
+    recording.Reset();  // gone once the shell had the command, while its recording waited
     // Readable once the launched program has let go of it, not merely there.
     EXPECT_TRUE(Until([&] { return Slurp(record) != "(missing)"; }));
     EXPECT_EQ(Slurp(record), "\"" + Self().string() + "\" --record " + (ctrl ? "runas" : "open") +
@@ -526,14 +535,15 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItFillsActsOnAllOfIt) {
     EXPECT_EQ(l.Items(29999), sample);
     EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), count);
     l.Focus();
-    Press(VK_DELETE, VK_SHIFT);  // the list closed: the edit field's cut, nothing forgotten
-    EXPECT_TRUE(l.Shows("c29999", 6, 6));
     Press(VK_DOWN, VK_MENU);  // opens on the first entry that begins so; the next one goes
     Press(VK_DOWN);
     EXPECT_TRUE(Until([&] { return l.Text() == "c299991"; }));
     Press(VK_DELETE, VK_SHIFT);
     EXPECT_TRUE(Until([&] { return l.Text() == u8"café"; }));  // the list stays, on the next
     EXPECT_TRUE(SendMessageW(l.box, CB_GETDROPPEDSTATE, 0, 0) && l.Running());
+    SendMessageW(l.box, CB_SHOWDROPDOWN, FALSE, 0);  // closed on it: the edit field's cut only
+    Press(VK_DELETE, VK_SHIFT);
+    EXPECT_TRUE(l.Shows("", 0, 0));
     EXPECT_EQ(SendMessageW(l.box, CB_GETCOUNT, 0, 0), count - 1);
     EXPECT_EQ(Slurp(l.History()), std::string(history).erase(history.find("c299991\r\n"), 9));
   }
