@@ -13,6 +13,8 @@ class FileSystem : public IFileSystem {
   bool SameVolume(const std::filesystem::path& a, const std::filesystem::path& b) override;
   ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                        std::error_code& error) override;
+  ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes, std::string& tail,
+                      std::error_code& error) override;
   std::string DecodeLegacy(std::string_view line) override;
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
                                                  std::error_code& error) override;
