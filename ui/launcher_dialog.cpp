@@ -229,7 +229,8 @@ bool CQuillGateDlg::OnListInput(const MSG& msg, bool forBox) {
   }
   const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
   if (!keyDown) return false;
-  const bool alt = GetKeyState(VK_MENU) < 0;
+  // A key with Alt held comes as WM_SYSKEYDOWN (for F10 as well, which does nothing here).
+  const bool alt = msg.message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0;
   switch (msg.wParam) {
     case VK_F4:
       open ? m_list.Close() : OpenList();
