@@ -153,19 +153,25 @@ void CQuillGateDlg::OnLinesLoaded() {
   HFONT font = reinterpret_cast<HFONT>(m_command.SendMessage(WM_GETFONT));
   m_list.Create(m_hWnd, font);
   m_list.SetCount(m_box.Lines().Count());
-  // What came meanwhile, in order, as if it came now; it may end the dialog.
-  std::vector<MSG> waiting = std::move(m_waiting);
+  // What came meanwhile, in order, as it came: with the keys held then (Shift makes a capital,
+  // Ctrl+Enter elevates), the characters each key makes before the keys that followed it. It
+  // may end the dialog.
+  std::vector<Waiting> waiting = std::move(m_waiting);
   m_waiting.clear();
-  for (std::size_t i = 0; i < waiting.size() && !Ending(); ++i) {
-    RouteMessage(waiting[i]);
-    // The characters the key makes come with it, before the keys that followed it.
+  BYTE now[256];
+  GetKeyboardState(now);
+  for (Waiting& each : waiting) {
+    if (Ending()) break;
+    SetKeyboardState(each.keys);
+    RouteMessage(each.msg);
     MSG typed;
     while (!Ending() &&
-           (PeekMessageW(&typed, waiting[i].hwnd, WM_CHAR, WM_DEADCHAR, PM_REMOVE) ||
-            PeekMessageW(&typed, waiting[i].hwnd, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE))) {
+           (PeekMessageW(&typed, each.msg.hwnd, WM_CHAR, WM_DEADCHAR, PM_REMOVE) ||
+            PeekMessageW(&typed, each.msg.hwnd, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE))) {
       RouteMessage(typed);
     }
   }
+  SetKeyboardState(now);
 }
 
 bool CQuillGateDlg::OnOtherMessage(UINT message, WPARAM, LPARAM) {
@@ -200,7 +206,9 @@ BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
   // Input that needs the whole history waits for it, and everything after it waits too, so
   // that all of it acts in the order it came.
   if (!m_box.Loaded() && (!m_waiting.empty() || (forBox && ActsOnList(*msg)))) {
-    m_waiting.push_back(*msg);
+    m_waiting.emplace_back();
+    m_waiting.back().msg = *msg;
+    GetKeyboardState(m_waiting.back().keys);
     return TRUE;
   }
   if (OnListInput(*msg, forBox)) return TRUE;

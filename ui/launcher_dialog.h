@@ -66,8 +66,13 @@ class CQuillGateDlg : public CDialog {
   struct Loading;
   std::shared_ptr<Loading> m_loading;
   bool m_loadStarted = false;
-  // Input that came while the lines were loading and needed them, in order, and all input after.
-  std::vector<MSG> m_waiting;
+  // Input that came while the lines were loading and needed them, in order, and all input after,
+  // each with the keyboard's state when it came.
+  struct Waiting {
+    MSG msg;
+    BYTE keys[256];
+  };
+  std::vector<Waiting> m_waiting;
   PopupList m_list;
   int m_current = -1;  // the line last shown from the list, the list closed or open
 };
