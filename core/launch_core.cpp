@@ -241,7 +241,8 @@ bool LaunchCore::LoadLastCommand(ICommandBox& box) {
   std::string tail;
   try {
     const fs::path path = ResolveDataPath(DataFile::History);
-    for (std::size_t want = 4096;; want *= 4) {
+    // Most commands fit the first piece; each further one is four times as large.
+    for (std::size_t want = 64;; want *= 4) {
       std::error_code error;
       const ReadResult result = files_.ReadTail(path, want, tail, error);
       if (result == ReadResult::Missing) return true;
