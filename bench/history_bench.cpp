@@ -139,6 +139,12 @@ class BenchFiles final : public IFileSystem {
     contents = quillgate::ReadWhole(path);
     return ReadResult::Ok;
   }
+  ReadResult ReadTail(const fs::path& path, std::size_t bytes, std::string& tail,
+                      std::error_code& error) override {
+    const ReadResult result = ReadWhole(path, tail, error);
+    if (tail.size() > bytes) tail.erase(0, tail.size() - bytes);
+    return result;
+  }
   std::string DecodeLegacy(std::string_view line) override {  // Latin-1
     std::string text;
     for (const unsigned char c : line) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <utility>
 
 namespace quillgate {
@@ -277,55 +278,111 @@ fs::path LaunchCore::ResolveDataPath(DataFile kind) {
   return kind == DataFile::History ? history : history.parent_path() / DataFileName(kind);
 }
 
-void LaunchCore::LoadHistory(ICommandBox& box) {
+void HistoryLines::Append(std::string_view line) {
+  const std::size_t start = text_.size();
+  if (start > UINT32_MAX) throw std::length_error("history");
+  text_.append(line.data(), line.size());
+  text_ += '\0';
+  starts_.push_back(static_cast<std::uint32_t>(start));
+}
+
+void HistoryLines::Erase(std::size_t index) {
+  starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+bool LaunchCore::LoadLastCommand(ICommandBox& box) {
+  // From the end, in growing pieces until one holds a whole non-empty line (or is the whole
+  // file): the last line's length, not the history's, sets the cost.
+  std::string tail;
+  try {
+    const fs::path path = ResolveDataPath(DataFile::History);
+    // Most commands fit the first piece; each further one is four times as large.
+    for (std::size_t want = 64;; want *= 4) {
+      std::error_code error;
+      const ReadResult result = files_.ReadTail(path, want, tail, error);
+      if (result == ReadResult::Missing) return true;
+      if (result == ReadResult::Failed) break;
+      const bool whole = tail.size() < want;
+      // Only CR LF ends a line, so whatever follows the last one is no finished line. A line end
+      // that a piece cuts in two is never taken for one: a piece's first byte is no line start.
+      for (std::size_t end = tail.size(); end >= 2;) {
+        const std::size_t crlf = tail.rfind("\r\n", end - 2);
+        if (crlf == std::string::npos) break;
+        const std::size_t before = crlf == 0 ? std::string::npos : tail.rfind("\r\n", crlf - 1);
+        if (before == std::string::npos && !whole) break;
+        // The whole file: its first line begins after the mark it may have been saved with.
+        const std::size_t start = before == std::string::npos ? MarkLength(tail) : before + 2;
+        if (start < crlf) {
+          std::string line = tail.substr(start, crlf - start);
+          if (!IsUtf8(line)) line = Decode(line);
+          // As a list item: up to its first zero byte.
+          box.SetText(line.substr(0, line.find('\0')));
+          return true;
+        }
+        end = crlf;
+      }
+      if (whole) return true;
+    }
+  } catch (const std::exception&) {
+    // The existence test's error, or a piece larger than the process can hold.
+  }
+  notifier_.ShowMessage(kLoadFailure);
+  return false;
+}
+
+ReadResult LaunchCore::LoadLines(IFileSystem& files, const fs::path& path, HistoryLines& lines) {
   std::string contents;
-  ReadResult result = ReadResult::Failed;
   try {
     std::error_code error;
-    result = files_.ReadWhole(ResolveDataPath(DataFile::History), contents, error);
-  } catch (const std::exception&) {
-    // The existence test's error, or a history larger than the process can hold.
-    result = ReadResult::Failed;
-  }
-  if (result == ReadResult::Failed) {
-    notifier_.ShowMessage(kLoadFailure);
-    return;
-  }
-  // A history all in UTF-8 is loaded as it is; one with lines from the old code page is
-  // rebuilt once with their text.
-  if (!IsUtf8(contents)) {
-    try {
-      contents = DecodeLegacyLines(contents);
-    } catch (const std::exception&) {
-      notifier_.ShowMessage(kLoadFailure);
-      return;
-    }
-  }
-  // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line. Each
-  // line is cut off in place (its CR becomes the terminator), so the box gets it uncopied.
-  char* const text = contents.data();
-  const char* last = nullptr;
-  std::size_t lineStart = MarkLength(contents);  // the file's mark, were it saved with one
-  try {
+    const ReadResult result = files.ReadWhole(path, contents, error);
+    if (result != ReadResult::Ok) return result;
+    // A history all in UTF-8 is loaded as it is; one with lines from the old code page is
+    // rebuilt once with their text.
+    if (!IsUtf8(contents)) contents = DecodeLegacyLines(files, contents);
+    // Lines are found by 32-bit offsets.
+    if (contents.size() > UINT32_MAX) return ReadResult::Failed;
+    // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line. Each
+    // line is cut off in place, its CR becoming its terminator.
+    char* const text = contents.data();
+    std::vector<std::uint32_t> starts;
+    std::size_t lineStart = MarkLength(contents);  // the file's mark, were it saved with one
     ForEachCrLf(text, contents.size(), [&](std::size_t at) {
       if (at > lineStart) {
         text[at] = '\0';
-        last = text + lineStart;
-        box.AddString(last);
+        starts.push_back(static_cast<std::uint32_t>(lineStart));
       }
       lineStart = at + 2;
     });
-  } catch (const std::bad_alloc&) {
-    // More lines than the box can keep: those it has stay, and the user hears of the rest.
-    box.KeepLoadedText(contents);
-    notifier_.ShowMessage(kLoadFailure);
-    return;
+    // What followed the last line end is no line: dropped, so an appended line starts clean.
+    contents.resize(lineStart);
+    lines.text_ = std::move(contents);
+    lines.starts_ = std::move(starts);
+    return ReadResult::Ok;
+  } catch (const std::exception&) {
+    // A history larger than the process can hold.
+    return ReadResult::Failed;
   }
-  if (last) box.SetText(last);
-  box.KeepLoadedText(contents);
 }
 
-std::string LaunchCore::DecodeLegacyLines(const std::string& text) {
+void LaunchCore::ReportUnreadableHistory() {
+  notifier_.ShowMessage(kLoadFailure);
+}
+
+void LaunchCore::LoadHistory(ICommandBox& box) {
+  if (!LoadLastCommand(box)) return;
+  HistoryLines lines;
+  try {
+    if (LoadLines(files_, ResolveDataPath(DataFile::History), lines) != ReadResult::Failed) {
+      for (std::size_t i = 0; i < lines.Count(); ++i) box.AddString(lines.Line(i));
+      return;
+    }
+  } catch (const std::exception&) {
+    // The existence test's error, or more lines than the box can keep: those it has stay.
+  }
+  notifier_.ShowMessage(kLoadFailure);
+}
+
+std::string LaunchCore::DecodeLegacyLines(IFileSystem& files, const std::string& text) {
   // From one line that is not UTF-8 to the next, so a long history with a few such lines costs
   // little more than the one look at its encoding.
   std::string out;
@@ -339,7 +396,7 @@ std::string LaunchCore::DecodeLegacyLines(const std::string& text) {
     const std::size_t before = text.rfind("\r\n", bad);
     const std::size_t line = before == std::string::npos || before < start ? start : before + 2;
     out.append(text, start, line - start);
-    out += Decode(std::string_view(text).substr(line, end - line));
+    out += files.DecodeLegacy(std::string_view(text).substr(line, end - line));
     start = end;
   }
   out.append(text, start, std::string::npos);

@@ -1,11 +1,13 @@
 // The launcher's own logic: where its files live, the history file, and the launch itself.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ports.h"
 
@@ -56,6 +58,23 @@ using UpdateStepHook = void (*)(UpdateStep);
 // For tests that stop a recording process at each step; null (the default) does nothing.
 void SetUpdateStepHookForTesting(UpdateStepHook hook);
 
+// The history's lines, oldest first, empty ones left out: one text in which each line ends with a
+// zero, and where each line begins. A million lines cost the file's size and four bytes a line.
+class HistoryLines {
+ public:
+  std::size_t Count() const { return starts_.size(); }
+  // The line as a C string: like a list item, it ends at its first zero byte.
+  const char* Line(std::size_t index) const { return text_.data() + starts_[index]; }
+  // Adds a line at the end (a command the dialog added to its list).
+  void Append(std::string_view line);
+  void Erase(std::size_t index);
+
+ private:
+  friend class LaunchCore;
+  std::string text_;
+  std::vector<std::uint32_t> starts_;
+};
+
 class LaunchCore {
  public:
   LaunchCore(IFileSystem& files, IShell& shell, INotifier& notifier)
@@ -67,8 +86,21 @@ class LaunchCore {
   // May throw the existence test's std::filesystem::filesystem_error.
   std::filesystem::path ResolveDataPath(DataFile kind);
 
-  // Fills the box with the history, oldest first, and puts the most recent command in its
-  // edit field. A missing history is an empty one; an unreadable one is reported.
+  // Puts the most recent command in the box's edit field, reading only as much of the history's
+  // end as holds it: what the window needs before it shows. A missing history is an empty one;
+  // false, reported, when it cannot be read.
+  bool LoadLastCommand(ICommandBox& box);
+
+  // Reads, checks and splits the whole history at `path` (ResolveDataPath's answer). Touches
+  // nothing but `files`, so it may run on another thread; reports nothing. A history too large
+  // for the process is Failed.
+  static ReadResult LoadLines(IFileSystem& files, const std::filesystem::path& path,
+                              HistoryLines& lines);
+
+  // Tells the user the history could not be read (as the loads above do).
+  void ReportUnreadableHistory();
+
+  // Both of the above at once: the box gets every line, oldest first; failures are reported.
   void LoadHistory(ICommandBox& box);
 
   // Records a command the shell accepted. The old history stays exactly as it was unless a
@@ -94,7 +126,7 @@ class LaunchCore {
   std::optional<std::size_t> Rewrite(const std::string& command, bool append);
   std::string Decode(std::string_view line) { return files_.DecodeLegacy(line); }
   // The history's text with every line that is not UTF-8 replaced by its decoded text.
-  std::string DecodeLegacyLines(const std::string& text);
+  static std::string DecodeLegacyLines(IFileSystem& files, const std::string& text);
 
   IFileSystem& files_;
   IShell& shell_;

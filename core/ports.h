@@ -22,15 +22,10 @@ class ICommandBox {
   // Named apart from the Win32 calls, which windows.h turns into macros.
   virtual std::string GetText() const = 0;
   virtual void SetText(const std::string& text) = 0;
-  // Appends an item; the box is unsorted, so items keep the order they were added in. A plain
-  // zero-terminated string, as CB_ADDSTRING takes it, so loading copies no line.
+  // Appends an item; the box is unsorted, so items keep the order they were added in.
   virtual void AddString(const char* item) = 0;
   // True when an item equals `text` as a whole, ignoring letter case.
   virtual bool FindStringExact(const std::string& text) const = 0;
-  // Called at the end of a load with the text its items pointed into (each ended by a zero in
-  // place): a box that adds its items later may take the text over and keep the pointers
-  // instead of copying every line. The default leaves it.
-  virtual void KeepLoadedText(std::string& /*text*/) {}
 };
 
 struct CommandParts {
@@ -89,6 +84,9 @@ class IFileSystem {
   // Reads a whole file without newline translation. Missing: no such file or folder.
   virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                                std::error_code& error) = 0;
+  // Reads the last `bytes` bytes of a file, or all of a shorter one, the same way.
+  virtual ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes,
+                              std::string& tail, std::error_code& error) = 0;
   // The text, as UTF-8, of a history line that is not UTF-8: earlier versions wrote the history
   // in the system's ANSI code page.
   virtual std::string DecodeLegacy(std::string_view line) = 0;

@@ -108,23 +108,27 @@ INT_PTR CDialog::DoModal() {
       break;
     }
     if (got == -1) break;
-    // The walk ends at the dialog: above it GetParent would name the dialog's owner.
-    bool consumed = false;
-    for (HWND target = msg.hwnd; target && !consumed; target = GetParent(target)) {
-      if (CWnd* object = FromHandlePermanent(target)) {
-        consumed = object->PreTranslateMessage(&msg) != FALSE;
-      }
-      if (target == hwnd) break;
-    }
-    if (!consumed) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
+    RouteMessage(msg);
   }
 
   if (parent) EnableWindow(parent, TRUE);
   if (m_hWnd) DestroyWindow(m_hWnd);
   return m_result;
+}
+
+void CDialog::RouteMessage(MSG& msg) {
+  // The walk ends at the dialog: above it GetParent would name the dialog's owner.
+  bool consumed = false;
+  for (HWND target = msg.hwnd; target && !consumed; target = GetParent(target)) {
+    if (CWnd* object = FromHandlePermanent(target)) {
+      consumed = object->PreTranslateMessage(&msg) != FALSE;
+    }
+    if (target == m_hWnd) break;
+  }
+  if (!consumed) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
 }
 
 void CDialog::EndDialog(int result) {
@@ -194,7 +198,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnDpiChanged(static_cast<UINT>(wParam));
       return TRUE;
     default:
-      return FALSE;
+      return OnOtherMessage(message, wParam, lParam) ? TRUE : FALSE;
   }
 }
 

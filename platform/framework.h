@@ -99,6 +99,16 @@ class CDialog : public CWnd {
   // once the dialog manager has re-laid it out at that scale. (The framework posts itself WM_APP
   // for it.)
   virtual void OnDpiChanged(UINT /*dpi*/) {}
+  // Any other message the dialog gets (WM_ACTIVATE, a message of its own); true: handled, the
+  // dialog manager does nothing more with it.
+  virtual bool OnOtherMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+    return false;
+  }
+  // Hands `msg` on as the modal loop does: to PreTranslateMessage of the window it is for and of
+  // every parent that has an object, then, unless one consumed it, translated and dispatched.
+  void RouteMessage(MSG& msg);
+  // True once EndDialog was called: no input may act any more.
+  bool Ending() const { return !m_inModalLoop; }
   // Hands the message being handled on to the default processing.
   void Default() { m_passToDefault = true; }
 

@@ -41,9 +41,12 @@ bool IsNotFound(DWORD error) {
 // copied once, by the system, not a second time out of a buffer.
 bool ReadAll(HANDLE file, std::string& contents) {
   constexpr std::size_t kChunk = 64 * 1024;
-  LARGE_INTEGER size{};
-  const std::size_t expected =
-      GetFileSizeEx(file, &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) : 0;
+  // From where the file stands to its end.
+  LARGE_INTEGER size{}, at{}, none{};
+  const bool known = GetFileSizeEx(file, &size) && SetFilePointerEx(file, none, &at, FILE_CURRENT);
+  const std::size_t expected = known && size.QuadPart > at.QuadPart
+                                   ? static_cast<std::size_t>(size.QuadPart - at.QuadPart)
+                                   : 0;
   contents.clear();
   std::size_t done = 0;
   for (;;) {
@@ -198,23 +201,67 @@ bool FileSystem::Exists(const fs::path& path) {
                              std::error_code(static_cast<int>(error), std::system_category()));
 }
 
+namespace {
+
+FileHandle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error,
+                      ReadResult& result) {
+  FileHandle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, flags, nullptr));
+  if (file.Valid()) {
+    result = ReadResult::Ok;
+    return file;
+  }
+  const DWORD code = GetLastError();
+  error.assign(static_cast<int>(code), std::system_category());
+  result = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                        : ReadResult::Failed;
+  return file;
+}
+
+}  // namespace
+
 ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
                                  std::error_code& error) {
   contents.clear();
-  FileHandle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file.Valid()) {
-    const DWORD code = GetLastError();
-    error.assign(static_cast<int>(code), std::system_category());
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                        : ReadResult::Failed;
-  }
+  ReadResult result = ReadResult::Failed;
+  FileHandle file = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, error, result);
+  if (result != ReadResult::Ok) return result;
   if (!ReadAll(file.Get(), contents)) {
     error = LastError();
     contents.clear();
     return ReadResult::Failed;
   }
+  error.clear();
+  return ReadResult::Ok;
+}
+
+ReadResult FileSystem::ReadTail(const fs::path& path, std::size_t bytes, std::string& tail,
+                                std::error_code& error) {
+  tail.clear();
+  ReadResult result = ReadResult::Failed;
+  FileHandle file = OpenToRead(path, 0, error, result);
+  if (result != ReadResult::Ok) return result;
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.Get(), &size)) {
+    error = LastError();
+    return ReadResult::Failed;
+  }
+  LARGE_INTEGER from{};
+  from.QuadPart = size.QuadPart > static_cast<LONGLONG>(bytes)
+                      ? size.QuadPart - static_cast<LONGLONG>(bytes)
+                      : 0;
+  if (!SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN)) {
+    error = LastError();
+    return ReadResult::Failed;
+  }
+  // Read to the end as it is now: a file another launcher replaced meanwhile is read whole.
+  if (!ReadAll(file.Get(), tail)) {
+    error = LastError();
+    tail.clear();
+    return ReadResult::Failed;
+  }
+  if (tail.size() > bytes) tail.erase(0, tail.size() - bytes);
   error.clear();
   return ReadResult::Ok;
 }

@@ -12,6 +12,8 @@ class FileSystem : public IFileSystem {
   bool Exists(const std::filesystem::path& path) override;
   ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                        std::error_code& error) override;
+  ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes, std::string& tail,
+                      std::error_code& error) override;
   std::string DecodeLegacy(std::string_view line) override;
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
                                                  std::error_code& error) override;

@@ -21,8 +21,15 @@ bool CComboCompletion::OnChildNotify(UINT code) {
   return true;
 }
 
+void CComboCompletion::ShowItem(const std::wstring& text) {
+  m_quiet = true;
+  SetWindowText(text);
+  m_quiet = false;
+  SetEditSel(0, -1);
+}
+
 void CComboCompletion::OnEditUpdate() {
-  if (!m_bAutoComplete) return;
+  if (!m_bAutoComplete || m_quiet) return;
 
   // Lengths and positions in UTF-16 units, as the edit field counts them.
   const std::wstring text = GetWindowText();
@@ -32,11 +39,16 @@ void CComboCompletion::OnEditUpdate() {
   const int end = HIWORD(sel);
   const bool haveSel = sel != static_cast<DWORD>(CB_ERR);
 
-  if (SelectString(-1, text.c_str()) == CB_ERR) {
+  std::wstring item;
+  m_quiet = true;  // a field set from here is no typing to complete
+  if (m_find) {
+    if (m_find(text, item)) SetWindowText(item);
+  } else if (SelectString(-1, text.c_str()) == CB_ERR) {
     // The failed search may have disturbed the field: put back what the user typed.
     SetWindowText(text);
     if (haveSel) SetEditSel(start, end);
   }
+  m_quiet = false;
 
   if (end < length && haveSel) {
     SetEditSel(start, end);  // typing in the middle: the caret stays where it was

@@ -1,6 +1,9 @@
-// The command box: a drop-down combo box that completes typed text from its own list, the way
-// an address bar does. The dialog fills the list; this class only reads it.
+// The command box: a drop-down combo box that completes typed text from a list, the way an
+// address bar does: its own list, or the one a finder searches (see m_find).
 #pragma once
+
+#include <functional>
+#include <string>
 
 #include "platform/framework.h"
 
@@ -16,9 +19,17 @@ class CComboCompletion : public CComboBox {
   // Completes the text just typed from the first item that begins with it and selects the
   // part the user did not type, so the next keystroke replaces it.
   void OnEditUpdate();
+  // Puts `text` in the field, all of it selected, without completing it.
+  void ShowItem(const std::wstring& text);
 
   // Whether the next text change may be completed.
   BOOL m_bAutoComplete = TRUE;
+  // When set, what completion searches in place of the control's list: true, with the item in
+  // `item`, when an item begins with `typed` (letter case ignored).
+  std::function<bool(const std::wstring& typed, std::wstring& item)> m_find;
+
+ private:
+  bool m_quiet = false;  // the field is being set by this class, not typed into
 };
 
 }  // namespace quillgate

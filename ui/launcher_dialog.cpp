@@ -1,5 +1,11 @@
 #include "ui/launcher_dialog.h"
 
+#include <commctrl.h>
+
+#include <atomic>
+#include <thread>
+#include <utility>
+
 #include "resource.h"
 #include "platform/win32_text.h"
 #include "ui/browse.h"
@@ -9,12 +15,17 @@ namespace quillgate {
 
 namespace {
 
-// How long one piece of the list's fill may keep input waiting.
-constexpr unsigned kFillPieceMs = 10;
+// Posted by the loading thread once the lines are ready.
+constexpr UINT kLinesLoaded = WM_APP + 1;
+// Posted when the combo box's own list dropped (something sent it CB_SHOWDROPDOWN): it is
+// closed again and the history's list opened in its place.
+constexpr UINT kSwapDropDown = WM_APP + 2;
+// Set on the dialog once the lines have begun to load.
+constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
 
 // Input that completion, the drop-down or moving through the list answers, when it is for the
 // command box. Enter, Esc and Tab leave the box, and the modifiers alone do nothing: those
-// never wait for the list, so a launch is immediate with a history of any size.
+// never wait for the history, so a launch is immediate with a history of any size.
 bool ActsOnList(const MSG& msg) {
   switch (msg.message) {
     case WM_KEYDOWN:
@@ -45,14 +56,43 @@ bool ActsOnList(const MSG& msg) {
   }
 }
 
+bool IsInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+         (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+}
+
 }  // namespace
 
-CQuillGateDlg::CQuillGateDlg() : CDialog(IDD_LAUNCHER_DIALOG) {}
+struct CQuillGateDlg::Loading {
+  // Its own file services: the dialog's may be gone when the thread ends.
+  win32::FileSystem files;
+  std::filesystem::path path;
+  HistoryLines lines;
+  ReadResult result = ReadResult::Failed;
+  std::atomic<bool> done{false};
+};
+
+CQuillGateDlg::CQuillGateDlg()
+    : CDialog(IDD_LAUNCHER_DIALOG),
+      m_list([this](std::size_t index) { return m_box.Item(index); },
+             [this](int index) {
+               ShowLine(index);
+               m_list.Close();
+             }) {}
 
 void CQuillGateDlg::LoadHistory() {
-  m_box.BeginCollecting();
-  m_core.LoadHistory(m_box);
-  m_box.EndCollecting();
+  if (!m_core.LoadLastCommand(m_box)) {
+    m_box.TakeLines({});  // reported; the list stays empty, and the history is never rewritten
+    return;               // from it
+  }
+  m_loading = std::make_shared<Loading>();
+  try {
+    m_loading->path = m_core.ResolveDataPath(DataFile::History);
+  } catch (const std::exception&) {
+    m_loading.reset();
+    m_box.TakeLines({});
+    m_core.ReportUnreadableHistory();
+  }
 }
 
 void CQuillGateDlg::DoDataExchange() {
@@ -67,6 +107,11 @@ BOOL CQuillGateDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");
 
+  m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
+    m_current = m_box.FindPrefix(typed);
+    if (m_current >= 0) item = m_box.Item(static_cast<std::size_t>(m_current));
+    return m_current >= 0;
+  };
   LoadHistory();
 
   // Ready to be typed into at once, wherever the launcher was started from.
@@ -75,36 +120,198 @@ BOOL CQuillGateDlg::OnInitDialog() {
   return FALSE;
 }
 
+bool CQuillGateDlg::OnIdle() {
+  // Once the dialog is drawn and nothing waits: the rest of the history, on a thread of its own
+  // that nobody waits for, so that a launch or a cancel ends the process at once.
+  if (m_loading && !m_loadStarted) {
+    m_loadStarted = true;
+    HWND dialog = m_hWnd;
+    // For whoever watches from outside: input from here on may come after the lines.
+    SetPropW(dialog, kLoadingProperty, reinterpret_cast<HANDLE>(1));
+    try {
+      std::thread([loading = m_loading, dialog] {
+        loading->result = LaunchCore::LoadLines(loading->files, loading->path, loading->lines);
+        loading->done.store(true, std::memory_order_release);
+        PostMessageW(dialog, kLinesLoaded, 0, 0);
+      }).detach();
+    } catch (const std::exception&) {
+      // No thread to be had: loaded here instead.
+      m_loading->result =
+          LaunchCore::LoadLines(m_loading->files, m_loading->path, m_loading->lines);
+      m_loading->done.store(true, std::memory_order_release);
+      OnLinesLoaded();
+    }
+  }
+  return false;
+}
+
+void CQuillGateDlg::OnLinesLoaded() {
+  if (!m_loading || !m_loading->done.load(std::memory_order_acquire)) return;
+  const std::shared_ptr<Loading> loading = std::move(m_loading);
+  if (loading->result == ReadResult::Failed) m_core.ReportUnreadableHistory();
+  m_box.TakeLines(std::move(loading->lines));
+  HFONT font = reinterpret_cast<HFONT>(m_command.SendMessage(WM_GETFONT));
+  m_list.Create(m_hWnd, font);
+  m_list.SetCount(m_box.Lines().Count());
+  // What came meanwhile, in order, as it came: with the keys held then (Shift makes a capital,
+  // Ctrl+Enter elevates), the characters each key makes before the keys that followed it. It
+  // may end the dialog.
+  std::vector<Waiting> waiting = std::move(m_waiting);
+  m_waiting.clear();
+  BYTE now[256];
+  GetKeyboardState(now);
+  for (Waiting& each : waiting) {
+    if (Ending()) break;
+    SetKeyboardState(each.keys);
+    RouteMessage(each.msg);
+    MSG typed;
+    while (!Ending() &&
+           (PeekMessageW(&typed, each.msg.hwnd, WM_CHAR, WM_DEADCHAR, PM_REMOVE) ||
+            PeekMessageW(&typed, each.msg.hwnd, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE))) {
+      RouteMessage(typed);
+    }
+  }
+  SetKeyboardState(now);
+}
+
+bool CQuillGateDlg::OnOtherMessage(UINT message, WPARAM, LPARAM) {
+  switch (message) {
+    case kLinesLoaded:
+      OnLinesLoaded();
+      return true;
+    case kSwapDropDown:
+      m_command.SendMessage(CB_SHOWDROPDOWN, FALSE);
+      if (!m_list.IsOpen()) OpenList();
+      return true;
+    case WM_DESTROY:
+      RemovePropW(m_hWnd, kLoadingProperty);
+      return false;
+    case WM_ACTIVATE:
+    case WM_MOVE:
+      m_list.Close();
+      return false;  // the dialog manager still keeps track of the focus
+    default:
+      return false;
+  }
+}
+
+void CQuillGateDlg::OnDpiChanged(UINT dpi) {
+  m_list.Close();
+  m_scaling.Apply(m_hWnd, dpi);
+}
+
 BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
+  if (!IsInput(msg->message)) return CDialog::PreTranslateMessage(msg);
   const bool forBox = msg->hwnd == m_command.m_hWnd || IsChild(m_command.m_hWnd, msg->hwnd);
-  if (forBox && m_box.Filling() && ActsOnList(*msg)) m_box.FillAll();
-  // Shift+Delete forgets the entry highlighted in the open list; with the list closed it is
-  // the edit field's own (cut).
-  if (forBox && msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE &&
-      GetKeyState(VK_SHIFT) < 0 && m_command.GetDroppedState() && OnForget()) {
+  // Input that needs the whole history waits for it, and everything after it waits too, so
+  // that all of it acts in the order it came.
+  if (!m_box.Loaded() && (!m_waiting.empty() || (forBox && ActsOnList(*msg)))) {
+    m_waiting.emplace_back();
+    m_waiting.back().msg = *msg;
+    GetKeyboardState(m_waiting.back().keys);
     return TRUE;
   }
+  if (OnListInput(*msg, forBox)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
 
-bool CQuillGateDlg::OnForget() {
-  const int index = m_command.GetCurSel();
-  if (index == CB_ERR) return false;
-  // The entry stays unless its lines left the history; the user has heard why.
-  const std::string command = win32::Narrow(m_command.GetLBText(index));
-  if (m_core.ForgetCommand(command) != ForgetResult::Forgotten) return true;
-  m_command.DeleteString(index);
-  const int count = m_command.GetCount();
-  if (count > 0) {
-    m_command.SetCurSel(index < count ? index : count - 1);  // the list stays on its neighbour
-  } else {
-    m_command.SetWindowText(L"");
+bool CQuillGateDlg::OnListInput(const MSG& msg, bool forBox) {
+  const bool open = m_list.IsOpen();
+  const bool inList = m_list.m_hWnd && (msg.hwnd == m_list.m_hWnd || msg.hwnd == m_list.ListBox());
+  // The combo box's drop button is the combo box itself; its edit field covers the rest.
+  if ((msg.message == WM_LBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK) &&
+      msg.hwnd == m_command.m_hWnd) {
+    open ? m_list.Close() : OpenList();
+    return true;
   }
-  return true;
+  if (open && !inList &&
+      (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN ||
+       msg.message == WM_MBUTTONDOWN)) {
+    m_list.Close();  // a click elsewhere closes the list and goes on
+    return false;
+  }
+  if (!forBox) return false;
+  if (open && msg.message == WM_MOUSEWHEEL) {
+    ::SendMessageW(m_list.ListBox(), msg.message, msg.wParam, msg.lParam);
+    return true;
+  }
+  const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+  if (!keyDown) return false;
+  // A key with Alt held comes as WM_SYSKEYDOWN (for F10 as well, which does nothing here).
+  const bool alt = msg.message == WM_SYSKEYDOWN || GetKeyState(VK_MENU) < 0;
+  switch (msg.wParam) {
+    case VK_F4:
+      open ? m_list.Close() : OpenList();
+      return true;
+    case VK_DOWN:
+    case VK_UP:
+      if (alt) {
+        open ? m_list.Close() : OpenList();
+      } else {
+        // Open or closed, the next or the previous line; from nothing shown, the first.
+        const int step = msg.wParam == VK_DOWN ? 1 : -1;
+        ShowLine(m_current < 0 ? 0 : m_current + step);
+      }
+      return true;
+    case VK_PRIOR:
+    case VK_NEXT:
+      if (!open) return false;
+      ShowLine(m_current + (msg.wParam == VK_NEXT ? 1 : -1) * (m_list.PageSize() - 1));
+      return true;
+    case VK_ESCAPE:
+      if (!open) return false;
+      m_list.Close();
+      return true;
+    case VK_RETURN:
+    case VK_TAB:
+      m_list.Close();
+      return false;
+    case VK_DELETE:
+      // Shift+Delete forgets the entry highlighted in the open list; with the list closed it is
+      // the edit field's own (cut).
+      return open && GetKeyState(VK_SHIFT) < 0 && OnForget();
+    default:
+      return false;
+  }
 }
 
-bool CQuillGateDlg::OnIdle() {
-  return m_box.Fill(kFillPieceMs);
+void CQuillGateDlg::OpenList() {
+  const std::size_t count = m_box.Lines().Count();
+  if (!m_box.Loaded() || count == 0) return;
+  // As a combo box opens: on the first line that begins with the field's text.
+  const std::wstring text = m_command.GetWindowText();
+  m_current = text.empty() ? -1 : m_box.FindPrefix(text);
+  if (m_current >= 0) m_command.ShowItem(m_box.Item(static_cast<std::size_t>(m_current)));
+  const auto rows = static_cast<int>(m_command.SendMessage(CB_GETMINVISIBLE));
+  const auto height = static_cast<int>(m_command.SendMessage(CB_GETITEMHEIGHT, 0));
+  m_list.Open(m_command.m_hWnd, count, m_current, rows > 0 ? rows : 30, height);
+}
+
+void CQuillGateDlg::ShowLine(int index) {
+  const auto count = static_cast<int>(m_box.Lines().Count());
+  if (count == 0) return;
+  m_current = index < 0 ? 0 : index >= count ? count - 1 : index;
+  m_list.Select(m_current);
+  m_command.ShowItem(m_box.Item(static_cast<std::size_t>(m_current)));
+}
+
+bool CQuillGateDlg::OnForget() {
+  const int index = m_list.Selected();
+  if (index < 0) return false;
+  const auto at = static_cast<std::size_t>(index);
+  // The entry stays unless its lines left the history; the user has heard why.
+  if (m_core.ForgetCommand(m_box.Lines().Line(at)) != ForgetResult::Forgotten) return true;
+  m_box.Lines().Erase(at);
+  const auto count = static_cast<int>(m_box.Lines().Count());
+  m_list.SetCount(static_cast<std::size_t>(count));
+  if (count > 0) {
+    ShowLine(index < count ? index : count - 1);  // the list stays on its neighbour
+  } else {
+    m_current = -1;
+    m_command.ShowItem(L"");
+    m_list.Close();
+  }
+  return true;
 }
 
 void CQuillGateDlg::OnOK() {
@@ -115,6 +322,7 @@ void CQuillGateDlg::OnOK() {
   if (RunCommand(elevated)) {
     EndDialog(IDCANCEL);
   } else {
+    if (m_box.Loaded()) m_list.SetCount(m_box.Lines().Count());  // it may hold one line more
     m_command.SetFocus();
     SetForegroundWindow(m_hWnd);
   }
@@ -123,9 +331,9 @@ void CQuillGateDlg::OnOK() {
 bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
   switch (id) {
     case IDC_COMMAND:
-      // Whatever opened the list (a click, a key, a message from elsewhere), it shows whole.
+      // The combo box's own list stays empty: whatever dropped it, the history's list opens.
       if (code == CBN_DROPDOWN) {
-        m_box.FillAll();
+        PostMessageW(m_hWnd, kSwapDropDown, 0, 0);
         return true;
       }
       if (code != CBN_SELCHANGE) return false;

@@ -2,13 +2,16 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/launch_core.h"
 #include "platform/framework.h"
 #include "platform/win32_files.h"
 #include "platform/win32_shell.h"
 #include "ui/combo_completion.h"
+#include "ui/history_list.h"
 #include "ui/launcher_scaling.h"
 #include "ui/win32_command_box.h"
 #include "ui/win32_notifier.h"
@@ -20,8 +23,8 @@ class CQuillGateDlg : public CDialog {
   CQuillGateDlg();
 
   std::filesystem::path ResolveDataPath(DataFile kind) { return m_core.ResolveDataPath(kind); }
-  // The list is filled while the dialog is idle, after the first paint; the edit field has
-  // the most recent command at once.
+  // The edit field gets the most recent command at once; the rest of the history is loaded on
+  // another thread once the dialog has shown (see OnIdle).
   void LoadHistory();
   // True when the shell accepted the command. The window goes at once then, and the command
   // is recorded in the history before this returns.
@@ -32,18 +35,25 @@ class CQuillGateDlg : public CDialog {
  protected:
   void DoDataExchange() override;
   BOOL OnInitDialog() override;
-  // Completes the list before any input that could act on it is dispatched.
+  // Holds back input that needs the whole history until it is loaded; drives the drop-down.
   BOOL PreTranslateMessage(MSG* msg) override;
   bool OnIdle() override;
+  bool OnOtherMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnOK() override;
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
-  void OnDpiChanged(UINT dpi) override { m_scaling.Apply(m_hWnd, dpi); }
+  void OnDpiChanged(UINT dpi) override;
 
   void OnCommandSelChange();
   void OnBrowse();
   // Forgets the entry highlighted in the open list; false when none is highlighted.
   bool OnForget();
+  // The drop-down's keys and clicks; true when `msg` was one of them and is done with.
+  bool OnListInput(const MSG& msg, bool forBox);
+  void OpenList();
+  // Highlights line `index` (kept within the list) and puts it in the edit field.
+  void ShowLine(int index);
+  void OnLinesLoaded();
 
   CComboCompletion m_command;
 
@@ -55,6 +65,19 @@ class CQuillGateDlg : public CDialog {
   ComboCommandBox m_box{m_command};
   LaunchCore m_core{m_files, m_shell, m_notifier};
   LauncherScaling m_scaling;
+  // The lines as the worker thread loads them; shared with it, so it may outlive the dialog.
+  struct Loading;
+  std::shared_ptr<Loading> m_loading;
+  bool m_loadStarted = false;
+  // Input that came while the lines were loading and needed them, in order, and all input after,
+  // each with the keyboard's state when it came.
+  struct Waiting {
+    MSG msg;
+    BYTE keys[256];
+  };
+  std::vector<Waiting> m_waiting;
+  PopupList m_list;
+  int m_current = -1;  // the line last shown from the list, the list closed or open
 };
 
 }  // namespace quillgate

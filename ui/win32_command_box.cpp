@@ -1,10 +1,35 @@
 #include "ui/win32_command_box.h"
 
+#include <cstdint>
 #include <utility>
 
 #include "platform/win32_text.h"
 
 namespace quillgate {
+
+bool BeginsWith(const char* line, std::wstring_view prefix, bool whole) {
+  // ASCII against ASCII byte by byte: most lines are decided at their first letter.
+  std::size_t i = 0;
+  for (; i < prefix.size(); ++i) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    const wchar_t p = prefix[i];
+    if (c >= 0x80 || p >= 0x80) break;
+    if (c == 0) return false;
+    const auto lower = [](unsigned u) { return u >= 'A' && u <= 'Z' ? u + 32 : u; };
+    if (lower(c) != lower(static_cast<unsigned>(p))) return false;
+  }
+  if (i == prefix.size()) return !whole || line[i] == '\0';
+  // The rest as the system folds letter case: enough of the line for the prefix's units, each
+  // at most three bytes (a pair of units four).
+  const std::size_t most = whole ? SIZE_MAX : 3 * prefix.size() + 3;
+  std::size_t bytes = i;
+  while (bytes < most && line[bytes]) ++bytes;
+  std::wstring wide;
+  win32::Widen(std::string_view(line, bytes), wide);
+  if (wide.size() < prefix.size() || (whole && wide.size() != prefix.size())) return false;
+  return CompareStringOrdinal(wide.data(), static_cast<int>(prefix.size()), prefix.data(),
+                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+}
 
 std::string ComboCommandBox::GetText() const {
   return win32::Narrow(combo_.GetWindowText());
@@ -15,98 +40,39 @@ void ComboCommandBox::SetText(const std::string& text) {
 }
 
 void ComboCommandBox::AddString(const char* item) {
-  if (collecting_) {
-    waiting_.push_back(item);
-  } else if (Filling()) {
-    late_.emplace_back(item);
+  if (loaded_) {
+    lines_.Append(item);
   } else {
-    combo_.AddString(win32::Widen(item).c_str());
+    late_.emplace_back(item);
   }
 }
 
 bool ComboCommandBox::FindStringExact(const std::string& text) const {
-  if (Filling()) return false;
-  // From -1: the whole list, ignoring letter case.
-  return combo_.FindStringExact(-1, win32::Widen(text).c_str()) != CB_ERR;
-}
-
-void ComboCommandBox::KeepLoadedText(std::string& text) {
-  if (!collecting_) return;
-  // The same items, in the text's new home.
-  const char* const from = text.data();
-  text_ = std::move(text);
-  for (std::size_t i = next_; i < waiting_.size(); ++i) {
-    waiting_[i] = text_.data() + (waiting_[i] - from);
+  if (!loaded_) return false;
+  const std::wstring wide = win32::Widen(text);
+  for (std::size_t i = 0; i < lines_.Count(); ++i) {
+    if (BeginsWith(lines_.Line(i), wide, true)) return true;
   }
-  bytes_ = text_.size();
-}
-
-void ComboCommandBox::BeginCollecting() {
-  collecting_ = true;
-}
-
-void ComboCommandBox::EndCollecting() {
-  collecting_ = false;
-}
-
-void ComboCommandBox::Prepare() {
-  // Not before the dialog shows: reserving room for a long list costs time the user would see.
-  // The control keeps its strings as UTF-16; the text's size is near enough.
-  combo_.SendMessage(CB_INITSTORAGE, waiting_.size() - next_,
-                     static_cast<LPARAM>(bytes_ * sizeof(wchar_t)));
-  COMBOBOXINFO info{};
-  info.cbSize = sizeof info;
-  list_ = GetComboBoxInfo(combo_.m_hWnd, &info) ? info.hwndList : nullptr;
-  if (list_) ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-  prepared_ = true;
-}
-
-bool ComboCommandBox::Fill(unsigned milliseconds) {
-  if (!Filling()) return false;
-  if (!prepared_) Prepare();
-  LARGE_INTEGER frequency, now, deadline;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&deadline);
-  deadline.QuadPart += frequency.QuadPart * milliseconds / 1000;
-  int sinceCheck = 0;
-  while (next_ < waiting_.size()) {
-    win32::Widen(waiting_[next_++], wide_);
-    // The combo box hands each CB_ADDSTRING on to its list as LB_ADDSTRING; sending that to the
-    // list itself saves a message per item, a third of the fill under Wine.
-    if (list_) {
-      ::SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide_.c_str()));
-    } else {
-      combo_.AddString(wide_.c_str());
-    }
-    // The clock is read every few items: one item costs about a microsecond.
-    if (milliseconds && ++sinceCheck == 32) {
-      sinceCheck = 0;
-      QueryPerformanceCounter(&now);
-      if (now.QuadPart >= deadline.QuadPart && next_ < waiting_.size()) return true;
-    }
-  }
-  Complete();
   return false;
 }
 
-void ComboCommandBox::Complete() {
-  if (list_) {
-    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    list_ = nullptr;
+void ComboCommandBox::TakeLines(HistoryLines&& lines) {
+  lines_ = std::move(lines);
+  loaded_ = true;
+  for (const std::string& item : std::exchange(late_, {})) {
+    if (!FindStringExact(item)) lines_.Append(item);
   }
-  std::vector<std::string> late;
-  late.swap(late_);
-  for (const std::string& item : late) {
-    const std::wstring wide = win32::Widen(item);
-    if (combo_.FindStringExact(-1, wide.c_str()) == CB_ERR) combo_.AddString(wide.c_str());
+}
+
+std::wstring ComboCommandBox::Item(std::size_t index) const {
+  return index < lines_.Count() ? win32::Widen(lines_.Line(index)) : std::wstring();
+}
+
+int ComboCommandBox::FindPrefix(std::wstring_view prefix) const {
+  for (std::size_t i = 0; i < lines_.Count(); ++i) {
+    if (BeginsWith(lines_.Line(i), prefix)) return static_cast<int>(i);
   }
-  // The control has its own copies now.
-  std::vector<const char*>().swap(waiting_);
-  std::string().swap(text_);
-  std::wstring().swap(wide_);
-  next_ = 0;
-  bytes_ = 0;
-  prepared_ = false;
+  return -1;
 }
 
 }  // namespace quillgate

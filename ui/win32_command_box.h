@@ -1,19 +1,25 @@
-// The dialog's combo box as the launch core sees it: plain combo-box operations only, its UTF-16
-// text converted to and from the core's UTF-8.
+// The dialog's combo box as the launch core sees it: its edit field, its UTF-16 text converted to
+// and from the core's UTF-8, and for its list the history's loaded lines. The control's own list
+// stays empty: filling a combo box costs microseconds and a copy of the text per item, far too
+// much for a history of a million lines, so the dialog shows the lines in a list of its own.
 //
-// Items can be collected instead of handed to the control one by one: a history of any size
-// then shows at once, and the control is filled in short pieces while the user has nothing to
-// do (Fill), or all at once the moment something needs the whole list (FillAll).
+// The lines are loaded after the window shows (TakeLines); until then a search finds nothing,
+// and what is added waits to go in after them.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "core/ports.h"
+#include "core/launch_core.h"
 #include "platform/framework.h"
 
 namespace quillgate {
+
+// Whether the zero-ended UTF-8 `line` begins with `prefix` (or, when `whole`, equals it), letter
+// case ignored, compared in UTF-16 units as a list box compares its items.
+bool BeginsWith(const char* line, std::wstring_view prefix, bool whole = false);
 
 class ComboCommandBox final : public ICommandBox {
  public:
@@ -21,45 +27,26 @@ class ComboCommandBox final : public ICommandBox {
 
   std::string GetText() const override;
   void SetText(const std::string& text) override;
-  // Collected while collecting; after that, while collected items still wait, kept to go in
-  // after them (see FindStringExact).
+  // Appended to the lines; before they are loaded, kept to go in after them (see TakeLines).
   void AddString(const char* item) override;
-  // While items still wait for the control the answer is false without a search: an item
-  // added then goes in after the whole list, and only if the complete list has no equal item.
-  // So a launch never waits for the list, and the list ends up as if it had been complete.
+  // Before the lines are loaded the answer is false without a search: a launch never waits for
+  // them, and an item added then goes in only if they hold no equal one.
   bool FindStringExact(const std::string& text) const override;
-  // Takes over the text the collected items point into.
-  void KeepLoadedText(std::string& text) override;
 
-  // Items added from here on are kept, as pointers, until Fill or FillAll hands them over; the
-  // text they point into must be handed over too (KeepLoadedText), as LoadHistory does.
-  void BeginCollecting();
-  // Lets the control reserve room for what was collected, and switches its list's redrawing
-  // off until the list is complete (its every addition otherwise updates the scroll bar).
-  void EndCollecting();
-  // True while some items have yet to reach the control.
-  bool Filling() const { return next_ < waiting_.size() || !late_.empty(); }
-  // Hands items to the control for about `milliseconds`; true while some are left.
-  bool Fill(unsigned milliseconds);
-  void FillAll() { Fill(0); }
+  bool Loaded() const { return loaded_; }
+  // The lines, loaded; the items added meanwhile go in after them unless they are there.
+  void TakeLines(HistoryLines&& lines);
+  const HistoryLines& Lines() const { return lines_; }
+  HistoryLines& Lines() { return lines_; }
+  std::wstring Item(std::size_t index) const;
+  // The first line that begins with `prefix`, as CB_SELECTSTRING finds it; -1 for none.
+  int FindPrefix(std::wstring_view prefix) const;
 
  private:
-  void Prepare();
-  void Complete();
-
   CComboBox& combo_;
-  bool collecting_ = false;
-  // The collected items in order, pointing into the history's own text: a long history costs
-  // no copy of its lines, only a pointer each.
-  std::string text_;
-  std::vector<const char*> waiting_;
-  std::size_t next_ = 0;  // the next item to hand over
-  std::size_t bytes_ = 0;
-  // Added after collecting ended while items still waited: they go in last, when not there.
+  HistoryLines lines_;
+  bool loaded_ = false;
   std::vector<std::string> late_;
-  bool prepared_ = false;  // room reserved and redrawing off for the fill under way
-  HWND list_ = nullptr;    // the combo box's list while items wait, its redrawing off
-  std::wstring wide_;      // the item being handed over, in the control's UTF-16
 };
 
 }  // namespace quillgate

@@ -6,6 +6,11 @@
 //
 //   startup_timer RUNS CAPTION EXE[=LINES]...
 //       LINES: the launcher's history lines, which its list must reach before it counts
+//   startup_timer --keys RUNS CAPTION LAUNCHER=LINES COMPLETED
+//       RUNS starts of the launcher, keys posted to its box: Z, typed the moment the dialog
+//       shows and again once the lines are loaded, timed until the box shows COMPLETED (the
+//       history's one line that begins with z, its last); and Alt+Down, likewise, timed until
+//       the drop-down shows holding every line
 //   startup_timer --enter COMMAND CAPTION LAUNCHER
 //       one start of the launcher: once visible, COMMAND is put in its box and Enter pressed;
 //       times Enter to the launched program's window (same caption, another process) and
@@ -25,6 +30,7 @@
 namespace {
 
 constexpr int kCommandBoxId = 1004;
+constexpr wchar_t kListClass[] = L"QuillGateList";
 constexpr double kGiveUpMs = 600000;
 
 struct Search {
@@ -84,6 +90,25 @@ HWND FindDialog(DWORD processId, DWORD notProcessId, const char* caption) {
   return search.found;
 }
 
+// The launcher's drop-down, which exists once its lines are loaded, and the list box inside it.
+HWND FindList(DWORD processId) {
+  DWORD owner = 0;
+  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, kListClass, nullptr));) {
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == processId) return w;
+  }
+  return nullptr;
+}
+
+long ListCount(HWND list) {
+  DWORD_PTR count = 0;
+  if (!list || !SendMessageTimeoutW(GetWindow(list, GW_CHILD), LB_GETCOUNT, 0, 0,
+                                    SMTO_ABORTIFHUNG, 5000, &count)) {
+    return -1;
+  }
+  return static_cast<long>(count);
+}
+
 bool Start(const std::string& exe, PROCESS_INFORMATION& process, LARGE_INTEGER& started) {
   std::string commandLine = "\"" + exe + "\"";
   std::string folder = exe.substr(0, exe.find_last_of('\\'));
@@ -130,12 +155,8 @@ bool TimeOneStart(const std::string& exe, const char* caption, long lines, Sampl
     return dialog != nullptr;
   });
   if (dialog && lines >= 0) {
-    HWND box = GetDlgItem(dialog, kCommandBoxId);
-    sample.complete = PollUntil(started, process.hProcess, [&] {
-      DWORD_PTR count = 0;
-      return SendMessageTimeoutW(box, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count) &&
-             static_cast<long>(count) == lines;
-    });
+    sample.complete = PollUntil(started, process.hProcess,
+                                [&] { return ListCount(FindList(process.dwProcessId)) == lines; });
     if (sample.complete < 0)
       std::fprintf(stderr, "%s: list never held %ld lines\n", exe.c_str(), lines);
   }
@@ -249,9 +270,89 @@ int PressEnter(const std::string& command, const char* caption, const std::strin
   return toLaunched >= 0 && toEnd >= 0 ? 0 : 1;
 }
 
+std::wstring BoxText(HWND box) {
+  wchar_t text[512] = {};
+  DWORD_PTR length = 0;
+  SendMessageTimeoutW(box, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                      &length);
+  return std::wstring(text, length);
+}
+
+// One start of the launcher: once it shows (or, when `loaded`, once its lines are), one key is
+// posted to its box, and the time from there until `done` holds.
+template <typename Done>
+double TimeKey(const std::string& exe, const char* caption, bool loaded, bool typed, Done done) {
+  PROCESS_INFORMATION process{};
+  LARGE_INTEGER started;
+  if (!Start(exe, process, started)) return -1;
+  HWND dialog = nullptr;
+  PollUntil(started, process.hProcess, [&] {
+    dialog = FindDialog(process.dwProcessId, 0, caption);
+    return dialog != nullptr;
+  });
+  double ms = -1;
+  if (dialog) {
+    HWND box = GetDlgItem(dialog, kCommandBoxId);
+    HWND edit = FindWindowExA(box, nullptr, "Edit", nullptr);
+    if (loaded) PollUntil(started, process.hProcess, [&] { return FindList(process.dwProcessId); });
+    LARGE_INTEGER pressed;
+    if (typed) {
+      // The box empty, so only a completion can make it show the command again.
+      DWORD_PTR ignored = 0;
+      SendMessageTimeoutW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""), SMTO_NORMAL, 10000,
+                          &ignored);
+      pressed = Now();
+      PostMessageW(edit, WM_KEYDOWN, 'Z', 0x002C0001);
+      PostMessageW(edit, WM_KEYUP, 'Z', 0xC02C0001);
+    } else {
+      pressed = Now();
+      PostMessageW(edit, WM_SYSKEYDOWN, VK_DOWN, 0x21500001);  // with Alt held
+      PostMessageW(edit, WM_SYSKEYUP, VK_DOWN, 0xE1500001);
+    }
+    ms = PollUntil(pressed, process.hProcess, [&] { return done(process.dwProcessId, box); });
+    PostMessageA(dialog, WM_CLOSE, 0, 0);
+  }
+  Finish(exe, process);
+  return ms;
+}
+
+int TimeKeys(int runs, const char* caption, const std::string& launcher, const char* completed) {
+  const std::string exe = launcher.substr(0, launcher.rfind('='));
+  const long lines = std::atol(launcher.c_str() + launcher.rfind('=') + 1);
+  const std::wstring expected(completed, completed + std::strlen(completed));
+  const auto shows = [&](DWORD, HWND box) { return BoxText(box) == expected; };
+  const auto dropped = [&](DWORD pid, HWND) {
+    HWND list = FindList(pid);
+    return list && IsWindowVisible(list) && ListCount(list) == lines;
+  };
+  std::vector<double> times[4];
+  for (int run = 0; run < runs; ++run) {
+    for (int kind = 0; kind < 4; ++kind) {
+      const bool loaded = kind % 2, typed = kind < 2;
+      const double ms = typed ? TimeKey(exe, caption, loaded, true, shows)
+                              : TimeKey(exe, caption, loaded, false, dropped);
+      if (ms < 0) {
+        std::fprintf(stderr, "key %d of run %d never took effect\n", kind, run + 1);
+        return 1;
+      }
+      times[kind].push_back(ms);
+    }
+  }
+  const char* names[] = {"typed at once, completed", "typed once loaded, completed",
+                         "Alt+Down at once, list shown", "Alt+Down once loaded, list shown"};
+  for (int kind = 0; kind < 4; ++kind) {
+    std::printf("median key %s: %.1f ms (max %.1f)\n", names[kind], Median(times[kind]),
+                *std::max_element(times[kind].begin(), times[kind].end()));
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 6 && std::strcmp(argv[1], "--keys") == 0) {
+    return TimeKeys(std::atoi(argv[2]), argv[3], argv[4], argv[5]);
+  }
   if (argc == 5 && std::strcmp(argv[1], "--enter") == 0) {
     return PressEnter(argv[2], argv[3], argv[4]);
   }

@@ -29,6 +29,10 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
   } cases[] = {
       {"a\r\n\r\nb\r\nc", "x", {"a", "b"}, "a\r\n\r\nb\r\nc\r\nx\r\n"},  // empty line, open tail
       {"p\nq\n", "x", {}, "p\r\nq\r\nx\r\n"},                            // bare LF: not loaded
+      {"a\r\n" + std::string(300, 'y') + "\r\n\r\n\r\nz",                // found from the end
+       "x",
+       {"a", std::string(300, 'y')},
+       "a\r\n" + std::string(300, 'y') + "\r\n\r\n\r\nz\r\nx\r\n"},
       {"Notepad\r\nnotepad\r\na\rb\r\n",
        "notepad",
        {"Notepad", "notepad", "a\rb"},

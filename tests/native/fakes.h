@@ -53,6 +53,12 @@ struct Files final : IFileSystem {
     if (!data.count(path)) return ReadResult::Missing;
     return out = data[path], ReadResult::Ok;
   }
+  ReadResult ReadTail(const fs::path& path, std::size_t bytes, std::string& out,
+                      std::error_code& error) override {
+    const ReadResult result = ReadWhole(path, out, error);
+    if (out.size() > bytes) out.erase(0, out.size() - bytes);
+    return result;
+  }
   // Latin-1 stands in for the system's code page.
   std::string DecodeLegacy(std::string_view line) override {
     std::string text;
