@@ -55,6 +55,13 @@ build() {
 }
 
 status=0
+# Functions looked up at run time are called through their own declared types: a hand-written
+# pointer type can miss the 32-bit calling convention, and the 64-bit build would not show it.
+if grep -rnE 'SystemFunction<[^d]|GetProcAddress' core platform ui tests bench |
+  grep -v '^platform/win32_system.cpp:'; then
+  echo "FAIL: called through a hand-written type, not SystemFunction<decltype(F)>: above"
+  status=1
+fi
 build native
 # The fuzzer takes its minute on one core while the Windows builds and tests go on.
 ctest --preset native -V >build/native/ctest.log 2>&1 &

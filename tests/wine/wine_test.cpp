@@ -88,8 +88,9 @@ const int g_patience = std::getenv("QG_LAUNCHER") ? 10 : 1;
 
 template <typename Condition>
 bool Until(Condition done, int limitMs = 8000, int stepMs = 20) {
+  const ULONGLONG end = GetTickCount64() + limitMs * g_patience;  // and as long in real time
   for (int waited = 0; !done(); waited += stepMs) {
-    if (waited > limitMs * g_patience) return false;
+    if (waited > limitMs && GetTickCount64() > end) return false;
     Sleep(stepMs);
   }
   return true;
@@ -427,10 +428,9 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
   // The same command in the old code page, and a UTF-8 line kept as it is.
   const std::string old = "old\r\n%QG_DIR%\\caf\xE9.qgt -a  \"b c\" %QG_DIR%\r\n",
                     utf8 = u8"日本\r\n";
-  const DWORD x1 = 96;  // 100%
-  static const auto awareness = win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(
-      L"user32.dll", "SetThreadDpiAwarenessContext");
-  awareness(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);  // this thread sees pixels unscaled
+  const DWORD x1 = 96;                                            // 100%
+  win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(  // this thread: pixels unscaled
+      L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   for (auto [ctrl, dpi] : {std::pair<WORD, DWORD>{VK_LCONTROL, 192}, {0, 144}, {VK_RCONTROL, 96}}) {
     SCOPED_TRACE(dpi);
     fs::remove(record);
