@@ -2,6 +2,9 @@
 // an address bar does. The dialog fills the list; this class only reads it.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "platform/framework.h"
 
 namespace quillgate {
@@ -19,6 +22,8 @@ class CComboCompletion : public CComboBox {
 
   // Whether the next text change may be completed.
   BOOL m_bAutoComplete = TRUE;
+  // Told of every edit the user makes, with the text as typed, before it is completed.
+  std::function<void(const std::wstring& typed)> m_onTyped;
 };
 
 }  // namespace quillgate

@@ -3,6 +3,7 @@
 #include "resource.h"
 #include "platform/win32_text.h"
 #include "ui/browse.h"
+#include "ui/file_drop.h"
 #include "version.h"
 
 namespace quillgate {
@@ -11,6 +12,8 @@ namespace {
 
 // How long one piece of the list's fill may keep input waiting.
 constexpr unsigned kFillPieceMs = 10;
+// Posted by a folder read for the suggestions when it ends (the framework has WM_APP).
+constexpr UINT kFolderReadMessage = WM_APP + 1;
 
 // Input that completion, the drop-down or moving through the list answers, when it is for the
 // command box. Enter, Esc and Tab leave the box, and the modifiers alone do nothing: those
@@ -68,6 +71,8 @@ BOOL CQuillGateDlg::OnInitDialog() {
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");
 
   LoadHistory();
+  m_suggestions.Attach(m_hWnd, kFolderReadMessage);
+  m_command.m_onTyped = [this](const std::wstring& typed) { m_suggestions.Typed(typed); };
 
   // Ready to be typed into at once, wherever the launcher was started from.
   m_command.SetFocus();
@@ -78,6 +83,13 @@ BOOL CQuillGateDlg::OnInitDialog() {
 BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
   const bool forBox = msg->hwnd == m_command.m_hWnd || IsChild(m_command.m_hWnd, msg->hwnd);
   if (forBox && m_box.Filling() && ActsOnList(*msg)) m_box.FillAll();
+  if (m_suggestions.PreTranslateMessage(*msg, forBox)) return TRUE;
+  // Files dropped on the dialog or the box (both accept them); the drop is posted.
+  if (msg->message == WM_DROPFILES && (forBox || msg->hwnd == m_hWnd)) {
+    m_suggestions.Hide();
+    AppendDroppedFiles(m_command, reinterpret_cast<HDROP>(msg->wParam));
+    return TRUE;
+  }
   // Shift+Delete forgets the entry highlighted in the open list; with the list closed it is
   // the edit field's own (cut).
   if (forBox && msg->message == WM_KEYDOWN && msg->wParam == VK_DELETE &&
@@ -125,6 +137,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
     case IDC_COMMAND:
       // Whatever opened the list (a click, a key, a message from elsewhere), it shows whole.
       if (code == CBN_DROPDOWN) {
+        m_suggestions.Hide();
         m_box.FillAll();
         return true;
       }

@@ -10,6 +10,7 @@
 #include "platform/win32_shell.h"
 #include "ui/combo_completion.h"
 #include "ui/launcher_scaling.h"
+#include "ui/suggestion_list.h"
 #include "ui/win32_command_box.h"
 #include "ui/win32_notifier.h"
 
@@ -55,6 +56,7 @@ class CQuillGateDlg : public CDialog {
   ComboCommandBox m_box{m_command};
   LaunchCore m_core{m_files, m_shell, m_notifier};
   LauncherScaling m_scaling;
+  SuggestionList m_suggestions{m_command};
 };
 
 }  // namespace quillgate
