@@ -175,7 +175,7 @@ void SuggestionList::Draw(const DRAWITEMSTRUCT& item) {
   RECT text = item.rcItem;
   text.left += 3;
   DrawTextW(item.hDC, win32::Widen(suggestions_.Text(item.itemID)).c_str(), -1, &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
 }
 
 LRESULT CALLBACK SuggestionList::PopupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
