@@ -69,8 +69,8 @@ TEST(Suggestions, AskForADrivePathOrAShareAndKeepWhatWasTyped) {
 
 TEST(Suggestions, ReadEachFolderOnceOfferVisibleNamesInTheReadersOrderAndDropStaleReads) {
   Reader reader;
-  reader.folders["C:\\Data\\"] = {{"beta.txt", false}, {"Bx", false}, {".", false},
-                                  {"..", false},       {"bh", true},  {"alpha", false},
+  reader.folders["C:\\Data\\"] = {{"beta.txt", false}, {"Bxyzzyxyzzy", false}, {".", false},
+                                  {"..", false},       {"bh", true},           {"alpha", false},
                                   {"B", false}};
   reader.folders["C:\\Other\\"] = {{"b1", false}};
   FolderSuggestions s(reader, Variable);
@@ -93,7 +93,7 @@ TEST(Suggestions, ReadEachFolderOnceOfferVisibleNamesInTheReadersOrderAndDropSta
   EXPECT_EQ(s.Typed("%D%\\b"), "C:\\Data\\");
   EXPECT_FALSE(read("C:\\Other\\"));
   EXPECT_TRUE(read("C:\\Data\\"));
-  EXPECT_EQ(offered(), (Lines{"%D%\\B", "%D%\\Bx", "%D%\\beta.txt"}));
+  EXPECT_EQ(offered(), (Lines{"%D%\\B", "%D%\\beta.txt", "%D%\\Bxyzzyxyzzy"}));
   for (const char* typed : {"%D%\\BE", "%D%\\", "%D%\\bx", "%D%\\nothing", "plain", "%D%\\b"})
     EXPECT_EQ(s.Typed(typed), std::nullopt) << typed;  // the same folder is not read again
   EXPECT_EQ(s.Typed("%D%\\bE"), std::nullopt);
