@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/win32_system.h"
 #include "platform/win32_text.h"
 
 namespace quillgate {
@@ -114,17 +115,10 @@ void SuggestionList::Show() {
         WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED | LBS_NOINTEGRALHEIGHT,
         0, 0, 0, 0, popup_, nullptr, wc.hInstance, nullptr);
   }
-  // The box's font at the box's current scale.
   const auto font = reinterpret_cast<HFONT>(box_.SendMessage(WM_GETFONT));
   SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  TEXTMETRICW metrics{};
-  if (HDC dc = GetDC(list_)) {
-    const HGDIOBJ old = SelectObject(dc, font);
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(list_, dc);
-  }
-  const int itemHeight = std::max<int>(metrics.tmHeight + 2, 8);
+  // The lines of the box's own list, at the box's current scale.
+  const int itemHeight = std::max<int>(static_cast<int>(box_.SendMessage(CB_GETITEMHEIGHT, 0)), 8);
   SendMessageW(list_, LB_SETITEMHEIGHT, 0, itemHeight);
   SendMessageW(list_, LB_SETCOUNT, count, 0);
   SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
@@ -170,8 +164,15 @@ void SuggestionList::Draw(const DRAWITEMSTRUCT& item) {
   if (item.itemID == static_cast<UINT>(-1) || item.itemID >= suggestions_.Count()) return;
   const bool selected = (item.itemState & ODS_SELECTED) != 0;
   FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  SetTextColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  SetBkMode(item.hDC, TRANSPARENT);
+  // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has
+  // loaded gdi32 by then).
+  static const auto textColor =
+      win32::SystemFunction<decltype(SetTextColor)>(L"gdi32.dll", "SetTextColor");
+  static const auto backMode =
+      win32::SystemFunction<decltype(SetBkMode)>(L"gdi32.dll", "SetBkMode");
+  if (textColor)
+    textColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  if (backMode) backMode(item.hDC, TRANSPARENT);
   RECT text = item.rcItem;
   text.left += 3;
   DrawTextW(item.hDC, win32::Widen(suggestions_.Text(item.itemID)).c_str(), -1, &text,
