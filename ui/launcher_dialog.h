@@ -39,7 +39,10 @@ class CQuillGateDlg : public CDialog {
   void OnOK() override;
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
-  void OnDpiChanged(UINT dpi) override { m_scaling.Apply(m_hWnd, dpi); }
+  void OnDpiChanged(UINT dpi) override {
+    m_suggestions.Hide();  // laid out for the old scale; the next key shows it anew
+    m_scaling.Apply(m_hWnd, dpi);
+  }
 
   void OnCommandSelChange();
   void OnBrowse();

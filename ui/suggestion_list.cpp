@@ -104,10 +104,11 @@ void SuggestionList::Show() {
     wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
     wc.lpszClassName = kPopupClass;
     RegisterClassExW(&wc);  // fails harmlessly when a second list registers it again
-    // Never activated: the box keeps the focus and the keys while the list shows.
+    // Never activated: the box keeps the focus and the keys while the list shows. Owned by the
+    // dialog, not topmost: above the dialog, and behind whatever window the user turns to.
     popup_ =
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, kPopupClass, L"",
-                        WS_POPUP | WS_BORDER, 0, 0, 0, 0, dialog_, nullptr, wc.hInstance, this);
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, L"", WS_POPUP | WS_BORDER,
+                        0, 0, 0, 0, dialog_, nullptr, wc.hInstance, this);
     if (!popup_) return;
     // Owner-data: a folder of any size is listed without a string per entry.
     list_ = CreateWindowExW(
@@ -137,7 +138,7 @@ void SuggestionList::Show() {
       top + height > monitor.rcWork.bottom) {
     top = box.top - height;
   }
-  SetWindowPos(popup_, HWND_TOPMOST, box.left, top, box.right - box.left, height,
+  SetWindowPos(popup_, HWND_TOP, box.left, top, box.right - box.left, height,
                SWP_NOACTIVATE | SWP_SHOWWINDOW);
   InvalidateRect(list_, nullptr, TRUE);
 }
