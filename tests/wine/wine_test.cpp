@@ -549,6 +549,12 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   Type(at);  // the history completes; the list follows what was typed, once read, unasked
   EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
   EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
+  HWND list = GetWindow(FindWindowW(L"QuillGate.Suggestions", nullptr), GW_CHILD);
+  const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
+  EXPECT_TRUE(Until([&] { return l.Text() == at + u8"Bär.qgt" && l.Offered() == -1; }));
+  for (int i = 0; i < 7; ++i) Press(VK_BACK);  // back to the folder: offered again, not read
+  EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
   Type("b");
   EXPECT_TRUE(Until([&] { return l.Offered() == 3; }));
   for (const auto& [key, shown] : {std::pair<WORD, std::string>{VK_DOWN, u8"Bär.qgt"},
