@@ -1,4 +1,5 @@
-// RAII holders for kernel handles, shell-allocated memory and the thread's COM apartment.
+// RAII holders for kernel handles, listings, shell-allocated memory and the thread's COM
+// apartment.
 #pragma once
 
 #include <windows.h>
@@ -33,6 +34,22 @@ class FileHandle {
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// A directory listing from FindFirstFileExW.
+class FindHandle {
+ public:
+  explicit FindHandle(HANDLE handle) : handle_(handle) {}
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  ~FindHandle() {
+    if (Valid()) FindClose(handle_);
+  }
+  HANDLE Get() const { return handle_; }
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
 };
 
 template <typename T>

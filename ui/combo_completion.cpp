@@ -17,6 +17,7 @@ BOOL CComboCompletion::PreTranslateMessage(MSG* msg) {
 
 bool CComboCompletion::OnChildNotify(UINT code) {
   if (code != CBN_EDITUPDATE) return false;
+  if (m_onTyped && !m_quiet) m_onTyped(GetWindowText());
   OnEditUpdate();
   return true;
 }

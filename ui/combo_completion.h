@@ -24,6 +24,8 @@ class CComboCompletion : public CComboBox {
 
   // Whether the next text change may be completed.
   BOOL m_bAutoComplete = TRUE;
+  // Told of every edit the user makes, with the text as typed, before it is completed.
+  std::function<void(const std::wstring& typed)> m_onTyped;
   // When set, what completion searches in place of the control's list: true, with the item in
   // `item`, when an item begins with `typed` (letter case ignored).
   std::function<bool(const std::wstring& typed, std::wstring& item)> m_find;

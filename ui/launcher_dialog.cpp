@@ -9,6 +9,7 @@
 #include "resource.h"
 #include "platform/win32_text.h"
 #include "ui/browse.h"
+#include "ui/file_drop.h"
 #include "version.h"
 
 namespace quillgate {
@@ -22,6 +23,8 @@ constexpr UINT kLinesLoaded = WM_APP + 1;
 constexpr UINT kSwapDropDown = WM_APP + 2;
 // Set on the dialog once the lines have begun to load.
 constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
+// Posted by a folder read for the suggestions when it ends.
+constexpr UINT kFolderReadMessage = WM_APP + 3;
 
 // Input that completion, the drop-down or moving through the list answers, when it is for the
 // command box. Enter, Esc and Tab leave the box, and the modifiers alone do nothing: those
@@ -113,6 +116,8 @@ BOOL CQuillGateDlg::OnInitDialog() {
     return m_current >= 0;
   };
   LoadHistory();
+  m_suggestions.Attach(m_hWnd, kFolderReadMessage);
+  m_command.m_onTyped = [this](const std::wstring& typed) { m_suggestions.Typed(typed); };
 
   // Ready to be typed into at once, wherever the launcher was started from.
   m_command.SetFocus();
@@ -196,13 +201,25 @@ bool CQuillGateDlg::OnOtherMessage(UINT message, WPARAM, LPARAM) {
 }
 
 void CQuillGateDlg::OnDpiChanged(UINT dpi) {
+  // Both lists were laid out for the old scale; the next key shows them anew.
   m_list.Close();
+  m_suggestions.Hide();
   m_scaling.Apply(m_hWnd, dpi);
 }
 
 BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
-  if (!IsInput(msg->message)) return CDialog::PreTranslateMessage(msg);
   const bool forBox = msg->hwnd == m_command.m_hWnd || IsChild(m_command.m_hWnd, msg->hwnd);
+  // Files dropped on the dialog or the box (both accept them); the drop is posted.
+  if (msg->message == WM_DROPFILES && (forBox || msg->hwnd == m_hWnd)) {
+    m_suggestions.Hide();
+    AppendDroppedFiles(m_command, reinterpret_cast<HDROP>(msg->wParam));
+    return TRUE;
+  }
+  if (!IsInput(msg->message)) {
+    // A folder read for the suggestions has ended.
+    if (m_suggestions.PreTranslateMessage(*msg, forBox)) return TRUE;
+    return CDialog::PreTranslateMessage(msg);
+  }
   // Input that needs the whole history waits for it, and everything after it waits too, so
   // that all of it acts in the order it came.
   if (!m_box.Loaded() && (!m_waiting.empty() || (forBox && ActsOnList(*msg)))) {
@@ -211,6 +228,7 @@ BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
     GetKeyboardState(m_waiting.back().keys);
     return TRUE;
   }
+  if (m_suggestions.PreTranslateMessage(*msg, forBox)) return TRUE;
   if (OnListInput(*msg, forBox)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
@@ -278,6 +296,7 @@ bool CQuillGateDlg::OnListInput(const MSG& msg, bool forBox) {
 void CQuillGateDlg::OpenList() {
   const std::size_t count = m_box.Lines().Count();
   if (!m_box.Loaded() || count == 0) return;
+  m_suggestions.Hide();  // one list at a time below the box
   // As a combo box opens: on the first line that begins with the field's text.
   const std::wstring text = m_command.GetWindowText();
   m_current = text.empty() ? -1 : m_box.FindPrefix(text);
@@ -333,6 +352,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
     case IDC_COMMAND:
       // The combo box's own list stays empty: whatever dropped it, the history's list opens.
       if (code == CBN_DROPDOWN) {
+        m_suggestions.Hide();
         PostMessageW(m_hWnd, kSwapDropDown, 0, 0);
         return true;
       }

@@ -13,6 +13,7 @@
 #include "ui/combo_completion.h"
 #include "ui/history_list.h"
 #include "ui/launcher_scaling.h"
+#include "ui/suggestion_list.h"
 #include "ui/win32_command_box.h"
 #include "ui/win32_notifier.h"
 
@@ -78,6 +79,7 @@ class CQuillGateDlg : public CDialog {
   std::vector<Waiting> m_waiting;
   PopupList m_list;
   int m_current = -1;  // the line last shown from the list, the list closed or open
+  SuggestionList m_suggestions{m_command};
 };
 
 }  // namespace quillgate

@@ -5,6 +5,7 @@
 #include <regex>
 #include <sstream>
 
+#include "core/path_input.h"
 #include "tests/native/fakes.h"
 
 using namespace quillgate;
@@ -83,6 +84,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(trimmed == std::regex_replace(command, std::regex("^ +| +$"), ""));
   // Names nobody set leave the text exactly as typed, stray and doubled % included.
   Check(ExpandVariables(command, [](const std::string&) { return std::nullopt; }) == command);
+
+  // A typed path's suggestions keep its folder part exactly as typed.
+  if (const auto query = FolderOf(command, [](const std::string&) { return std::nullopt; }))
+    Check(query->typed + query->rest == command && query->rest.find('\\') == std::string::npos);
 
   // Arguments start after the first space outside double quotes; the file part keeps its quotes.
   const CommandParts parts = SplitCommandLine(trimmed);

@@ -4,6 +4,7 @@
 #define WINVER 0x0605  // declares the scale functions of Windows 10 1607, looked up at run time
 #include <windows.h>
 #include <commctrl.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -206,6 +207,17 @@ int RecordLaunch() {
   return 0;
 }
 
+// .qgt files open with the recorder, which writes to `record`; "open" and "runas" tell apart.
+void RecordLaunchesTo(const fs::path& record) {
+  SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
+  for (const std::string verb : {"open", "runas"}) {
+    const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
+    RegSetValueA(HKEY_CLASSES_ROOT, ("qgtfile\\shell\\" + verb + "\\command").c_str(), REG_SZ,
+                 command.c_str(), command.size());
+  }
+  RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
+}
+
 // One key going down or up, as a keyboard sends it; with KEYEVENTF_UNICODE, a character as an
 // input method sends it.
 void Key(WORD key, DWORD flags = 0) {
@@ -282,6 +294,25 @@ class Launcher {
     Post(keys);
     ResumeThread(thread_.get());
     return early;
+  }
+  // Drops `paths` on `target` as the shell does: a DROPFILES block of wide names in the
+  // launcher's memory, its address posted as the drop.
+  void Drop(HWND target, const std::vector<fs::path>& paths) const {
+    std::wstring names;
+    for (const fs::path& path : paths) names += path.wstring() + L'\0';
+    const DROPFILES header{sizeof header, {}, FALSE, TRUE};
+    std::string block(reinterpret_cast<const char*>(&header), sizeof header);
+    block.append(reinterpret_cast<const char*>(names.c_str()), (names.size() + 1) * 2);
+    void* at = VirtualAllocEx(process_.get(), nullptr, block.size(), MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_TRUE(at && WriteProcessMemory(process_.get(), at, block.data(), block.size(), nullptr));
+    PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(at), 0);
+  }
+  // How many suggestions show below the box; -1 while none do.
+  LRESULT Offered() const {
+    HWND list = FindWindowW(L"QuillGate.Suggestions", nullptr);
+    return list && IsWindowVisible(list)
+               ? SendMessageW(GetWindow(list, GW_CHILD), LB_GETCOUNT, 0, 0)
+               : -1;
   }
   ~Launcher() {
     if (Running()) TerminateProcess(process_.get(), 1);
@@ -415,13 +446,7 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
   const fs::path document = folder / fs::u8path(u8"café.qgt");
   Put(document, "");
   SetEnvironmentVariableW(L"QG_DIR", folder.c_str());
-  SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
-  for (const std::string verb : {"open", "runas"}) {  // a file type whose two verbs tell apart
-    const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
-    RegSetValueA(HKEY_CLASSES_ROOT, ("qgtfile\\shell\\" + verb + "\\command").c_str(), REG_SZ,
-                 command.c_str(), command.size());
-  }
-  RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
+  RecordLaunchesTo(record);
   char system[MAX_PATH];
   GetSystemDirectoryA(system, MAX_PATH);
   const std::string command = u8"%QG_DIR%\\café.qgt -a  \"b c\" %QG_DIR%";
@@ -500,6 +525,69 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     EXPECT_EQ(Slurp(l.History()), "old\r\n" + utf8 + command + "\r\n");
     if (g_patience > 1) break;
   }
+}
+
+TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
+  Folders files(L"suggest");
+  const fs::path folder = files.root / fs::u8path(u8"日本 フォルダ"),
+                 record = files.root / "record",
+                 deep = files.root / std::wstring(120, L'd') / std::wstring(120, L'e');
+  for (const char* name : {u8"Bär.qgt", "beta9.qgt", "Beta10.qgt", "alpha.qgt", "b-hidden.qgt"})
+    Put(folder / fs::u8path(name), "");
+  fs::create_directories(folder / "Gamma Folder");
+  SetFileAttributesW((folder / "b-hidden.qgt").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  Put(deep / "deep.qgt", "");
+  SetEnvironmentVariableW(L"QG_SUGGEST", folder.c_str());
+  SetEnvironmentVariableW(L"QG_DEEP", deep.c_str());
+  RecordLaunchesTo(record);
+  const std::string at = "%QG_SUGGEST%\\";
+  Launcher l(at + "alpha.qgt\r\n");
+  l.SetText("notepad");
+  Press(VK_TAB);  // the focus on OK: a drop gives it back to the box
+  ASSERT_TRUE(Until([&] { return !InFront(l.dialog, l.box); }));
+  l.Drop(l.box, {folder / "beta9.qgt", record});
+  l.Drop(l.dialog, {deep});
+  EXPECT_TRUE(Until([&] {
+    return l.Text() == "notepad \"" + Narrow((folder / "beta9.qgt").wstring()) + "\" " +
+                           record.string() + " " + deep.string();
+  }));
+  EXPECT_TRUE(Until([&] { return InFront(l.dialog, l.box); }) && l.Running());
+
+  Press('A', VK_CONTROL);
+  Type("%QG_DEEP%\\");  // past MAX_PATH
+  EXPECT_TRUE(Until([&] { return l.Offered() == 1; }));
+  Press('A', VK_CONTROL);
+  Type(at);  // the history completes; the list follows what was typed, once read, unasked
+  EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
+  EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
+  HWND list = GetWindow(FindWindowW(L"QuillGate.Suggestions", nullptr), GW_CHILD);
+  const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
+  EXPECT_TRUE(Until([&] { return l.Text() == at + u8"Bär.qgt" && l.Offered() == -1; }));
+  for (int i = 0; i < 7; ++i) Press(VK_BACK);  // back to the folder: offered again, not read
+  EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
+  Type("b");
+  EXPECT_TRUE(Until([&] { return l.Offered() == 3; }));
+  for (const auto& [key, shown] : {std::pair<WORD, std::string>{VK_DOWN, u8"Bär.qgt"},
+                                   {VK_DOWN, "beta9.qgt"},
+                                   {VK_DOWN, "Beta10.qgt"},
+                                   {VK_DOWN, "b"},  // back to what was typed
+                                   {VK_UP, "Beta10.qgt"},
+                                   {VK_UP, "beta9.qgt"}}) {
+    Press(key);
+    EXPECT_TRUE(Until([&] { return l.Text() == at + shown; })) << l.Text();
+  }
+  Press(VK_ESCAPE);  // closes the list, not the launcher
+  EXPECT_TRUE(Until([&] { return l.Offered() == -1; }));
+  EXPECT_TRUE(l.Running() && l.Text() == at + "beta9.qgt");
+  Press(VK_RETURN);
+  EXPECT_TRUE(Until([&] { return Slurp(record) != "(missing)"; }));
+  EXPECT_EQ(Slurp(record).rfind("\"" + Self().string() + "\" --record open \"" +
+                                    Narrow((folder / "beta9.qgt").wstring()) + "\"",
+                                0),
+            0u);
+  EXPECT_TRUE(l.Ended());
+  EXPECT_EQ(Slurp(l.History()), at + "alpha.qgt\r\n" + at + "beta9.qgt\r\n");
 }
 
 TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {

@@ -1,0 +1,157 @@
+// The launcher's answer time while a path into a folder of 50,000 entries is typed: the real
+// quillgate.exe under Wine, keys posted into its box one by one, while a probe asks its dialog
+// (WM_NULL, sent) every few milliseconds and keeps the slowest answer. Also how long the list
+// takes to show after the backslash, and how soon the launcher ends when Esc comes while the
+// folder is still being read.
+//
+//   qg_suggest_bench FOLDER     the folder to type into (suggest.sh makes one)
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+struct Launcher {
+  explicit Launcher(const fs::path& folder) {
+    const fs::path exe = folder / "quillgate.exe";
+    CopyFileW(fs::path(QG_LAUNCHER_EXE).c_str(), exe.c_str(), FALSE);
+    std::ofstream(folder / "quillgate.ini");  // an empty history beside it: nothing elsewhere
+    std::wstring line = L"\"" + exe.wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                        &startup, &info)) {
+      std::fprintf(stderr, "cannot start the launcher: %lu\n", GetLastError());
+      std::exit(1);
+    }
+    CloseHandle(info.hThread);
+    process = info.hProcess;
+    for (int i = 0; i < 3000 && !dialog; ++i, Sleep(10)) {
+      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, L"QuillGate"));) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == info.dwProcessId && IsWindowVisible(w)) dialog = w;  // its controls made
+      }
+    }
+    edit = FindWindowExW(GetDlgItem(dialog, 1004), nullptr, L"Edit", nullptr);
+    if (!edit) std::exit((std::fprintf(stderr, "no launcher window\n"), 1));
+  }
+  ~Launcher() {
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 10000);
+    CloseHandle(process);
+  }
+  void Char(wchar_t c) const { PostMessageW(edit, WM_CHAR, c, 1); }
+  void Key(WORD key) const {
+    PostMessageW(edit, WM_KEYDOWN, key, 1);
+    PostMessageW(edit, WM_KEYUP, key, 0xC0000001);
+  }
+  LRESULT Offered() const {
+    HWND list = FindWindowW(L"QuillGate.Suggestions", nullptr);
+    return list && IsWindowVisible(list)
+               ? SendMessageW(GetWindow(list, GW_CHILD), LB_GETCOUNT, 0, 0)
+               : -1;
+  }
+  HANDLE process = nullptr;
+  HWND dialog = nullptr, edit = nullptr;
+};
+
+// The slowest answer of `dialog` to a sent message while the probe runs.
+class Probe {
+ public:
+  explicit Probe(HWND dialog)
+      : thread_([this, dialog] {
+          while (!stop_) {
+            const auto start = Clock::now();
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &ignored);
+            worst_ = std::max<double>(worst_, Ms(Clock::now() - start));
+            Sleep(2);
+          }
+        }) {}
+  double Stop() {
+    stop_ = true;
+    thread_.join();
+    return worst_;
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::atomic<double> worst_{0};
+  std::thread thread_;
+};
+
+template <typename Condition>
+double Within(Condition done, int limitMs = 60000) {
+  const auto start = Clock::now();
+  while (!done() && Ms(Clock::now() - start) < limitMs) Sleep(1);
+  return Ms(Clock::now() - start);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: qg_suggest_bench FOLDER (made by suggest.sh)\n");
+    return 2;
+  }
+  const fs::path folder = fs::path(argv[1]).make_preferred();  // a drive path as typed
+  const fs::path root = folder.parent_path();
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++entries;
+  SetEnvironmentVariableW(L"QG_BENCH", folder.c_str());
+  const std::wstring path = L"%QG_BENCH%\\";
+  const double target = 200;
+
+  double idle = 0, typing = 0, shown = 0;
+  {
+    Launcher l(root);
+    Probe before(l.dialog);
+    for (const wchar_t c : std::wstring(L"notepad")) l.Char(c), Sleep(30);
+    idle = before.Stop();
+    PostMessageW(l.edit, EM_SETSEL, 0, -1);  // what is typed next replaces it
+    Probe probe(l.dialog);
+    for (const wchar_t c : path) l.Char(c), Sleep(30);
+    shown = Within([&] { return l.Offered() == entries; });
+    // Typing on narrows; Down and Up put suggestions in the box; Backspace widens again.
+    for (const wchar_t c : std::wstring(L"file 1")) l.Char(c), Sleep(30);
+    for (int i = 0; i < 20; ++i) l.Key(i < 10 ? VK_DOWN : VK_UP), Sleep(15);
+    for (int i = 0; i < 6; ++i) l.Char(L'\b'), Sleep(30);
+    Within([&] { return l.Offered() == entries; }, 5000);
+    typing = probe.Stop();
+  }
+  double ended = 0;
+  {
+    Launcher l(root);
+    for (const wchar_t c : path) l.Char(c);
+    l.Key(VK_ESCAPE);  // with the read just begun
+    l.Key(VK_ESCAPE);
+    const auto start = Clock::now();
+    WaitForSingleObject(l.process, 30000);
+    ended = Ms(Clock::now() - start);
+  }
+  std::printf("Launcher answer time while a path into a folder of %d entries is typed\n", entries);
+  std::printf("  worst answer, typing a plain command:   %8.1f ms  (%.2fx the %.0f ms target)\n",
+              idle, idle / target, target);
+  std::printf("  worst answer, typing into the folder:   %8.1f ms  (%.2fx the %.0f ms target)\n",
+              typing, typing / target, target);
+  std::printf("  list shown, after the backslash:         %8.1f ms\n", shown);
+  std::printf("  launcher ended, Esc during the read:     %8.1f ms\n", ended);
+  return 0;
+}

@@ -1,0 +1,89 @@
+// Paths the user types or drops: the folder entries offered below the box while a path is
+// typed, and the text a drop of files leaves in the box.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/launch_core.h"
+
+namespace quillgate {
+
+struct FolderEntry {
+  std::string name;     // as the folder stores it
+  std::string folded;   // the name with its letter case folded, as Windows compares file names
+  bool hidden = false;  // hidden or system: left out, as Explorer leaves them out by default
+};
+
+// What suggestions need from the system's folders and its way of comparing names.
+class IFolderReader {
+ public:
+  virtual ~IFolderReader() = default;
+  // Every entry of `folder` (absolute, ending in a backslash), in any order, "." and ".."
+  // allowed. False when the folder cannot be read, or when `wanted` says no more before the
+  // end: a read nobody waits for stops early.
+  virtual bool ReadFolder(const std::string& folder, const std::function<bool()>& wanted,
+                          std::vector<FolderEntry>& entries) = 0;
+  // `text` with its letter case folded the way ReadFolder folds names.
+  virtual std::string Fold(std::string_view text) = 0;
+  // True when the name `a` comes before `b` in Explorer's order.
+  virtual bool Before(const std::string& a, const std::string& b) = 0;
+};
+
+struct FolderQuery {
+  std::string typed;   // the text up to and including its last backslash, exactly as typed
+  std::string folder;  // that part with %NAME% expanded: the folder to read
+  std::string rest;    // what follows the last backslash: the start of the names offered
+};
+
+// The folder whose entries `text` asks for: its part up to the last backslash, once expanded,
+// must be a drive path (C:\...) or a share (\\server\share\...). Nothing for any other text.
+std::optional<FolderQuery> FolderOf(std::string_view text, const VariableLookup& lookup);
+
+// Reads `folder` and keeps what suggestions offer, in the order they offer it. Meant for a
+// worker thread: it may wait on a disk or a server for as long as they take.
+bool ReadSuggestible(IFolderReader& reader, const std::string& folder,
+                     const std::function<bool()>& wanted, std::vector<FolderEntry>& entries);
+
+// `text` with dropped `paths` appended, each one quoted when it holds a space (the launch
+// splits the command at its first space), separated from the text and from each other by one
+// space.
+std::string AppendDropped(std::string text, const std::vector<std::string>& paths);
+
+// The suggestions for what is typed in the box, from the entries of the last folder read.
+// Typing within one folder reads it once; the reading itself is the caller's (off the dialog's
+// thread), with ReadSuggestible.
+class FolderSuggestions {
+ public:
+  FolderSuggestions(IFolderReader& reader, VariableLookup lookup)
+      : reader_(reader), lookup_(std::move(lookup)) {}
+
+  // Follows the text typed. Returns the folder to read when its entries are neither held nor
+  // being read; a read of any other folder is no longer wanted then.
+  std::optional<std::string> Typed(std::string_view text);
+  // A read of `folder` ended. False, and nothing changes, unless it is the read last asked for.
+  bool Arrived(const std::string& folder, bool ok, std::vector<FolderEntry> entries);
+  // The folder being read for the text, if any.
+  const std::optional<std::string>& Reading() const { return reading_; }
+
+  std::size_t Count() const { return matches_.size(); }
+  // The suggestion `index`: the text up to its last backslash as typed, and the entry's name.
+  std::string Text(std::size_t index) const;
+
+ private:
+  void Match();
+
+  IFolderReader& reader_;
+  VariableLookup lookup_;
+  std::optional<FolderQuery> query_;
+  std::optional<std::string> held_;  // the folder whose entries are held
+  std::optional<std::string> reading_;
+  std::vector<FolderEntry> entries_;
+  std::vector<std::size_t> matches_;  // indexes into entries_
+};
+
+}  // namespace quillgate

@@ -1,0 +1,59 @@
+#include "ui/file_drop.h"
+
+#include <shellapi.h>
+
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "core/path_input.h"
+#include "platform/win32_system.h"
+#include "platform/win32_text.h"
+
+namespace quillgate {
+
+namespace {
+
+// The drop's memory, released when the holder ends.
+class DropHolder {
+ public:
+  explicit DropHolder(HDROP drop) : drop_(drop) {}
+  DropHolder(const DropHolder&) = delete;
+  DropHolder& operator=(const DropHolder&) = delete;
+  ~DropHolder() {
+    static const auto finish =
+        win32::SystemFunction<decltype(DragFinish)>(L"shell32.dll", "DragFinish");
+    if (finish) finish(drop_);
+  }
+
+ private:
+  HDROP drop_;
+};
+
+}  // namespace
+
+void AppendDroppedFiles(CComboBox& box, HDROP drop) noexcept {
+  const DropHolder holder(drop);
+  static const auto query =
+      win32::SystemFunction<decltype(DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
+  if (!query) return;
+  try {
+    std::vector<std::string> paths;
+    const UINT count = query(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+      std::wstring path(query(drop, i, nullptr, 0) + 1, L'\0');
+      path.resize(query(drop, i, path.data(), static_cast<UINT>(path.size())));
+      paths.push_back(win32::Narrow(path));
+    }
+    const std::wstring text =
+        win32::Widen(AppendDropped(win32::Narrow(box.GetWindowText()), paths));
+    box.SetWindowText(text);
+    box.SetEditSel(static_cast<int>(text.size()), static_cast<int>(text.size()));
+  } catch (const std::exception&) {
+    // Out of memory on the way: the box keeps its text.
+  }
+  box.SetFocus();
+  SetForegroundWindow(GetAncestor(box.m_hWnd, GA_ROOT));
+}
+
+}  // namespace quillgate

@@ -1,0 +1,57 @@
+// The list that drops below the command box while a path is typed: the entries of the folder
+// being typed that begin with what follows its last backslash. Its own popup, so that it
+// follows the typed text (never the history's completed rest), shows the moment a read ends
+// and closes on Esc before the dialog does. The folder is read on a thread of its own.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/path_input.h"
+#include "platform/framework.h"
+#include "platform/win32_folders.h"
+#include "platform/win32_shell.h"
+
+namespace quillgate {
+
+class SuggestionList {
+ public:
+  explicit SuggestionList(CComboBox& box);
+  ~SuggestionList();
+  SuggestionList(const SuggestionList&) = delete;
+  SuggestionList& operator=(const SuggestionList&) = delete;
+
+  // Reads that end post `message` to `dialog`, which hands it to PreTranslateMessage.
+  void Attach(HWND dialog, UINT message) {
+    dialog_ = dialog;
+    message_ = message;
+  }
+  // The box's text as the user just typed it, before any completion.
+  void Typed(const std::wstring& text);
+  // Up, Down and Esc while the list shows, a click on it, and the end of a read: true when
+  // consumed. `forBox`: the message is for the command box.
+  bool PreTranslateMessage(const MSG& msg, bool forBox);
+  void Hide();
+  bool Visible() const { return popup_ && IsWindowVisible(popup_); }
+
+ private:
+  static LRESULT CALLBACK PopupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  void Collect();
+  void Show();
+  void Move(int step);
+  void Put(int index);
+  void Draw(const DRAWITEMSTRUCT& item);
+
+  CComboBox& box_;
+  win32::Shell shell_;
+  win32::FolderReader reader_;
+  FolderSuggestions suggestions_;
+  std::shared_ptr<win32::BackgroundRead> read_;
+  std::wstring typed_;
+  HWND dialog_ = nullptr;
+  UINT message_ = 0;
+  HWND popup_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+}  // namespace quillgate
