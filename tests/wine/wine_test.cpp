@@ -257,14 +257,21 @@ class Launcher {
   explicit Launcher(const std::string& history, bool early = false) : scratch_(L"launcher") {
     fs::copy_file(g_launcher, scratch_.root / "quillgate.exe");
     Put(History(), history);
-    process_ = Start("\"" + (scratch_.root / "quillgate.exe").string() + "\"", scratch_.root);
-    EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000, 1));
-    box = GetDlgItem(dialog, IDC_COMMAND);
-    if (early) {
+    for (int tries = 1;; ++tries) {
+      dialog = nullptr;
+      process_ = Start("\"" + (scratch_.root / "quillgate.exe").string() + "\"", scratch_.root);
+      EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000, 1));
+      box = GetDlgItem(dialog, IDC_COMMAND);
+      if (!early) {
+        Focus();
+        return;
+      }
       thread_.reset(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(dialog, 0)));
       SuspendThread(thread_.get());
-    } else {
-      Focus();
+      // On a busy machine it may have begun to load before it was held: then a new one.
+      if (!GetPropW(dialog, L"QuillGate.Loading") || tries == 20) return;
+      TerminateProcess(process_.get(), 1);
+      WaitForSingleObject(process_.get(), 5000);
     }
   }
   // Returns once keys pressed now reach the box: the launcher in front, the box focused.
