@@ -163,6 +163,14 @@ void CQuillGateDlg::OnLinesLoaded() {
   // may end the dialog.
   std::vector<Waiting> waiting = std::move(m_waiting);
   m_waiting.clear();
+  // Keys and characters still queued came after what was held, so they go after it too; left
+  // in the queue, they would be taken below for the characters a held key makes.
+  MSG queued;
+  while (!waiting.empty() && PeekMessageW(&queued, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    waiting.emplace_back();
+    waiting.back().msg = queued;
+    GetKeyboardState(waiting.back().keys);
+  }
   BYTE now[256];
   GetKeyboardState(now);
   for (Waiting& each : waiting) {
