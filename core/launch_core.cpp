@@ -278,16 +278,62 @@ fs::path LaunchCore::ResolveDataPath(DataFile kind) {
   return kind == DataFile::History ? history : history.parent_path() / DataFileName(kind);
 }
 
+MappedText::~MappedText() {
+  for (const char* view : views_) {
+    if (view) file_->Unmap(view);
+  }
+}
+
+std::unique_ptr<char[]> MappedText::Copy(std::size_t piece) const {
+  const std::size_t used = used_[piece];
+  if (!used || !views_[piece]) return nullptr;
+  std::unique_ptr<char[]> copy(new char[used]);
+  std::memcpy(copy.get(), views_[piece], used);
+  return copy;
+}
+
+void MappedText::Release(std::size_t piece) {
+  file_->Unmap(views_[piece]);
+  views_[piece] = nullptr;
+  released_.fetch_add(1, std::memory_order_release);
+}
+
+const char* HistoryLines::LineStart(std::size_t index) const {
+  const std::uint32_t start = starts_[index];
+  if (start >= appendedAt_) return appended_.data() + (start - appendedAt_);
+  if (bases_.empty()) return text_.data() + start;
+  const auto piece = static_cast<std::size_t>(start / piece_);
+  return bases_[piece] + (start - piece * piece_);
+}
+
+std::string_view HistoryLines::Line(std::size_t index) const {
+  const char* const start = LineStart(index);
+  const char* end = start;
+  while (!AtLineEnd(end)) ++end;
+  return {start, static_cast<std::size_t>(end - start)};
+}
+
 void HistoryLines::Append(std::string_view line) {
-  const std::size_t start = text_.size();
+  const std::size_t start = appendedAt_ + appended_.size();
   if (start > UINT32_MAX) throw std::length_error("history");
-  text_.append(line.data(), line.size());
-  text_ += '\0';
+  appended_.append(line.data(), line.size());
+  appended_ += '\0';
   starts_.push_back(static_cast<std::uint32_t>(start));
 }
 
 void HistoryLines::Erase(std::size_t index) {
   starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void HistoryLines::Adopt(const MappedText* from, std::size_t piece, std::unique_ptr<char[]> copy) {
+  // Only for the views these lines are still seen in, once each.
+  if (!mapped_ || mapped_.get() != from || piece >= bases_.size() || !mapped_->views_[piece]) {
+    return;
+  }
+  bases_[piece] = copy.get();
+  if (copy) copies_.push_back(std::move(copy));
+  mapped_->Release(piece);
+  if (++adopted_ == bases_.size()) mapped_.reset();
 }
 
 bool LaunchCore::LoadLastCommand(ICommandBox& box) {
@@ -330,10 +376,78 @@ bool LaunchCore::LoadLastCommand(ICommandBox& box) {
   return false;
 }
 
+bool LaunchCore::LoadMapped(std::unique_ptr<IMappedFile> file, HistoryLines& lines) {
+  const std::uint64_t size = file->Size();
+  const std::uint64_t piece = file->PieceSize();
+  // Lines are found by 32-bit offsets.
+  if (size > UINT32_MAX || piece < 2 || piece > UINT32_MAX / 2) return false;
+  IMappedFile& source = *file;
+  auto mapped = std::make_shared<MappedText>();
+  mapped->file_ = std::move(file);
+  std::vector<std::uint32_t> starts;
+  starts.reserve(static_cast<std::size_t>(size / 40));
+  std::uint64_t pos = 0;  // where the next line begins
+  for (std::uint64_t from = 0; from < size; from += piece) {
+    // Two pieces' worth, so that a line that begins in this piece ends in its view however it
+    // lies across the piece's end; only a line longer than a piece does not.
+    const auto length = static_cast<std::size_t>(std::min(size - from, 2 * piece));
+    const char* const view = source.Map(from, length);
+    if (!view) return false;
+    mapped->views_.push_back(view);
+    mapped->used_.push_back(0);
+    if (from == 0) pos = MarkLength(std::string_view(view, std::min<std::size_t>(length, 3)));
+    const std::uint64_t next = from + piece;  // where the next piece's lines begin
+    if (pos >= next) continue;  // the line before ran through this piece
+    const std::uint64_t first = pos;
+    // Line ends within the piece; a CR LF across its end still ends one of its lines.
+    const auto begin = static_cast<std::size_t>(pos - from);
+    const auto bound = static_cast<std::size_t>(std::min(next + 1, from + length) - from);
+    ForEachCrLf(view + begin, bound - begin, [&](std::size_t at) {
+      const std::uint64_t end = from + begin + at;
+      if (end > pos) starts.push_back(static_cast<std::uint32_t>(pos));
+      pos = end + 2;
+    });
+    bool unfinished = false;
+    if (pos < next && pos < size) {
+      // The piece's last line, ending in the next piece (so not empty).
+      const std::string_view rest(view + (pos - from), from + length - pos);
+      const std::size_t crlf = rest.find("\r\n");
+      if (crlf != std::string_view::npos) {
+        starts.push_back(static_cast<std::uint32_t>(pos));
+        pos += crlf + 2;
+      } else if (from + length < size) {
+        return false;  // a line longer than a piece
+      } else {
+        unfinished = true;  // what follows the last line end, which is no line
+      }
+    }
+    // Line ends are ASCII, so the lines together are UTF-8 when each piece's share of them is;
+    // one that is not asks for the history's text rebuilt, which reading does.
+    if (!IsUtf8(std::string_view(view + (first - from), static_cast<std::size_t>(pos - first)))) {
+      return false;
+    }
+    mapped->used_.back() = static_cast<std::size_t>(pos - from);
+    if (unfinished) break;
+  }
+  source.EndMapping();
+  lines = HistoryLines();
+  if (starts.empty()) return true;
+  lines.piece_ = piece;
+  lines.bases_ = mapped->views_;
+  lines.appendedAt_ = static_cast<std::uint32_t>(size);
+  lines.starts_ = std::move(starts);
+  lines.mapped_ = std::move(mapped);
+  return true;
+}
+
 ReadResult LaunchCore::LoadLines(IFileSystem& files, const fs::path& path, HistoryLines& lines) {
   std::string contents;
   try {
     std::error_code error;
+    std::unique_ptr<IMappedFile> file;
+    const ReadResult opened = files.MapFile(path, file, error);
+    if (opened != ReadResult::Ok) return opened;
+    if (file && LoadMapped(std::move(file), lines)) return ReadResult::Ok;
     const ReadResult result = files.ReadWhole(path, contents, error);
     if (result != ReadResult::Ok) return result;
     // A history all in UTF-8 is loaded as it is; one with lines from the old code page is
@@ -341,21 +455,18 @@ ReadResult LaunchCore::LoadLines(IFileSystem& files, const fs::path& path, Histo
     if (!IsUtf8(contents)) contents = DecodeLegacyLines(files, contents);
     // Lines are found by 32-bit offsets.
     if (contents.size() > UINT32_MAX) return ReadResult::Failed;
-    // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line. Each
-    // line is cut off in place, its CR becoming its terminator.
-    char* const text = contents.data();
+    // Only CR LF ends a line here; whatever follows the last CR LF is not a finished line.
     std::vector<std::uint32_t> starts;
     std::size_t lineStart = MarkLength(contents);  // the file's mark, were it saved with one
-    ForEachCrLf(text, contents.size(), [&](std::size_t at) {
-      if (at > lineStart) {
-        text[at] = '\0';
-        starts.push_back(static_cast<std::uint32_t>(lineStart));
-      }
+    ForEachCrLf(contents.data(), contents.size(), [&](std::size_t at) {
+      if (at > lineStart) starts.push_back(static_cast<std::uint32_t>(lineStart));
       lineStart = at + 2;
     });
     // What followed the last line end is no line: dropped, so an appended line starts clean.
     contents.resize(lineStart);
+    lines = HistoryLines();
     lines.text_ = std::move(contents);
+    lines.appendedAt_ = static_cast<std::uint32_t>(lines.text_.size());
     lines.starts_ = std::move(starts);
     return ReadResult::Ok;
   } catch (const std::exception&) {
@@ -373,7 +484,7 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
   HistoryLines lines;
   try {
     if (LoadLines(files_, ResolveDataPath(DataFile::History), lines) != ReadResult::Failed) {
-      for (std::size_t i = 0; i < lines.Count(); ++i) box.AddString(lines.Line(i));
+      for (std::size_t i = 0; i < lines.Count(); ++i) box.AddString(std::string(lines.Line(i)).c_str());
       return;
     }
   } catch (const std::exception&) {

@@ -1,9 +1,11 @@
 // The launcher's own logic: where its files live, the history file, and the launch itself.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,20 +60,67 @@ using UpdateStepHook = void (*)(UpdateStep);
 // For tests that stop a recording process at each step; null (the default) does nothing.
 void SetUpdateStepHookForTesting(UpdateStepHook hook);
 
-// The history's lines, oldest first, empty ones left out: one text in which each line ends with a
-// zero, and where each line begins. A million lines cost the file's size and four bytes a line.
-class HistoryLines {
+// Whether a history line ends at `p`: at its first zero byte (where a list item ends) or at the
+// CR LF that ended it in the file, whichever comes first.
+inline bool AtLineEnd(const char* p) {
+  return p[0] == '\0' || (p[0] == '\r' && p[1] == '\n');
+}
+
+// The history's lines while they are still seen in the file itself: its views, one per piece,
+// each to be put aside for a copy of its own, made off the dialog's thread. A view held for long
+// would keep other launchers from replacing the history.
+class MappedText {
  public:
-  std::size_t Count() const { return starts_.size(); }
-  // The line as a C string: like a list item, it ends at its first zero byte.
-  const char* Line(std::size_t index) const { return text_.data() + starts_[index]; }
-  // Adds a line at the end (a command the dialog added to its list).
-  void Append(std::string_view line);
-  void Erase(std::size_t index);
+  MappedText() = default;
+  MappedText(const MappedText&) = delete;
+  MappedText& operator=(const MappedText&) = delete;
+  ~MappedText();
+  std::size_t Pieces() const { return views_.size(); }
+  // The bytes of the lines that begin in `piece`, through their line ends: what its view holds
+  // of them, on the heap. Null when no line begins there.
+  std::unique_ptr<char[]> Copy(std::size_t piece) const;
+  // How many views have been let go.
+  std::size_t Released() const { return released_.load(std::memory_order_acquire); }
 
  private:
   friend class LaunchCore;
+  friend class HistoryLines;
+  void Release(std::size_t piece);
+
+  std::unique_ptr<IMappedFile> file_;
+  std::vector<const char*> views_;
+  std::vector<std::size_t> used_;
+  std::atomic<std::size_t> released_{0};
+};
+
+// The history's lines, oldest first, empty ones left out, each found by where it begins: in the
+// history's text as read, or in the views of the file until their copies take over. A million
+// lines cost the file's size and four bytes a line.
+class HistoryLines {
+ public:
+  std::size_t Count() const { return starts_.size(); }
+  // Where the line begins; it ends as AtLineEnd says.
+  const char* LineStart(std::size_t index) const;
+  std::string_view Line(std::size_t index) const;
+  // Adds a line at the end (a command the dialog added to its list).
+  void Append(std::string_view line);
+  void Erase(std::size_t index);
+  // The views still to be copied, or null.
+  const std::shared_ptr<MappedText>& Mapped() const { return mapped_; }
+  // Puts the copy of a piece in place of its view, which is let go.
+  void Adopt(const MappedText* from, std::size_t piece, std::unique_ptr<char[]> copy);
+
+ private:
+  friend class LaunchCore;
+  std::uint64_t piece_ = std::uint64_t{1} << 32;  // one piece: the text as read
+  std::vector<const char*> bases_;                 // where each piece's first byte is
   std::string text_;
+  std::vector<std::unique_ptr<char[]>> copies_;
+  std::shared_ptr<MappedText> mapped_;
+  std::size_t adopted_ = 0;
+  // Lines added later, each ended by a zero byte, begin at `appendedAt_` and on.
+  std::string appended_;
+  std::uint32_t appendedAt_ = 0;
   std::vector<std::uint32_t> starts_;
 };
 
@@ -93,7 +142,8 @@ class LaunchCore {
 
   // Reads, checks and splits the whole history at `path` (ResolveDataPath's answer). Touches
   // nothing but `files`, so it may run on another thread; reports nothing. A history too large
-  // for the process is Failed.
+  // for the process is Failed. A history in UTF-8 is seen in place where the file can be mapped:
+  // its lines then stay in the file's views until each piece's copy is adopted.
   static ReadResult LoadLines(IFileSystem& files, const std::filesystem::path& path,
                               HistoryLines& lines);
 
@@ -125,6 +175,8 @@ class LaunchCore {
   // lines were dropped, nothing when it failed (reported).
   std::optional<std::size_t> Rewrite(const std::string& command, bool append);
   std::string Decode(std::string_view line) { return files_.DecodeLegacy(line); }
+  // The mapped load: false (and nothing kept) when the history has to be read instead.
+  static bool LoadMapped(std::unique_ptr<IMappedFile> file, HistoryLines& lines);
   // The history's text with every line that is not UTF-8 replaced by its decoded text.
   static std::string DecodeLegacyLines(IFileSystem& files, const std::string& text);
 

@@ -2,6 +2,7 @@
 // over the real window, shell and file system; tests implement them with recording fakes.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -72,6 +73,22 @@ class ITemporaryFile {
   virtual void Remove() = 0;
 };
 
+// A file seen in place, in views of its pieces: its bytes are read where the system keeps them
+// rather than copied, which costs a large history only the mapping of its pages.
+class IMappedFile {
+ public:
+  virtual ~IMappedFile() = default;
+  virtual std::uint64_t Size() const = 0;
+  // The piece size; views begin at multiples of it.
+  virtual std::size_t PieceSize() const = 0;
+  // [offset, offset + length) of the file, readable until Unmap; null when it cannot be mapped.
+  virtual const char* Map(std::uint64_t offset, std::size_t length) = 0;
+  // No more views will be mapped: only those already mapped hold the file now.
+  virtual void EndMapping() = 0;
+  // May run on another thread than Map, for another view.
+  virtual void Unmap(const char* view) = 0;
+};
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;
@@ -87,6 +104,14 @@ class IFileSystem {
   // Reads the last `bytes` bytes of a file, or all of a shorter one, the same way.
   virtual ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes,
                               std::string& tail, std::error_code& error) = 0;
+  // Opens a file to be seen in place; Missing and Failed as ReadWhole. Ok with a null `file`
+  // where it cannot be mapped (an empty file, a system without mappings): it is read instead.
+  virtual ReadResult MapFile(const std::filesystem::path& path, std::unique_ptr<IMappedFile>& file,
+                             std::error_code& error) {
+    (void)path, (void)error;
+    file.reset();
+    return ReadResult::Ok;
+  }
   // The text, as UTF-8, of a history line that is not UTF-8: earlier versions wrote the history
   // in the system's ANSI code page.
   virtual std::string DecodeLegacy(std::string_view line) = 0;

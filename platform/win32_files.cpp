@@ -219,7 +219,47 @@ FileHandle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error,
   return file;
 }
 
+class MappedFile final : public IMappedFile {
+ public:
+  MappedFile(FileHandle mapping, std::uint64_t size) : mapping_(std::move(mapping)), size_(size) {}
+  std::uint64_t Size() const override { return size_; }
+  // A multiple of every system's allocation granularity.
+  std::size_t PieceSize() const override { return 4u << 20; }
+  const char* Map(std::uint64_t offset, std::size_t length) override {
+    if (!mapping_.Valid()) return nullptr;
+    return static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ,
+                                                  static_cast<DWORD>(offset >> 32),
+                                                  static_cast<DWORD>(offset), length));
+  }
+  void EndMapping() override { mapping_.Reset(); }
+  void Unmap(const char* view) override { UnmapViewOfFile(view); }
+
+ private:
+  FileHandle mapping_;
+  std::uint64_t size_;
+};
+
 }  // namespace
+
+ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile>& file,
+                               std::error_code& error) {
+  file.reset();
+  ReadResult result = ReadResult::Failed;
+  FileHandle handle = OpenToRead(path, 0, error, result);
+  if (result != ReadResult::Ok) return result;
+  LARGE_INTEGER size{};
+  FILE_REMOTE_PROTOCOL_INFO remote{};
+  // An empty file has nothing to map, and a share's is read instead.
+  if (!GetFileSizeEx(handle.Get(), &size) || size.QuadPart <= 0 ||
+      GetFileInformationByHandleEx(handle.Get(), FileRemoteProtocolInfo, &remote, sizeof remote)) {
+    return ReadResult::Ok;
+  }
+  FileHandle mapping(CreateFileMappingW(handle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  if (mapping.Valid()) {
+    file = std::make_unique<MappedFile>(std::move(mapping), static_cast<std::uint64_t>(size.QuadPart));
+  }
+  return ReadResult::Ok;
+}
 
 ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
                                  std::error_code& error) {

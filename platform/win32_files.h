@@ -14,6 +14,9 @@ class FileSystem : public IFileSystem {
                        std::error_code& error) override;
   ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes, std::string& tail,
                       std::error_code& error) override;
+  // Local files only: a page of a share's file that fails to come in would end the process.
+  ReadResult MapFile(const std::filesystem::path& path, std::unique_ptr<IMappedFile>& file,
+                     std::error_code& error) override;
   std::string DecodeLegacy(std::string_view line) override;
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
                                                  std::error_code& error) override;

@@ -25,6 +25,34 @@ constexpr UINT kSwapDropDown = WM_APP + 2;
 constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
 // Posted by a folder read for the suggestions when it ends.
 constexpr UINT kFolderReadMessage = WM_APP + 3;
+// Posted by the loading thread with each piece of the history it copied out of the file's view;
+// the PieceCopy is the dialog's from then on.
+constexpr UINT kPieceCopied = WM_APP + 4;
+
+struct PieceCopy {
+  std::shared_ptr<MappedText> from;
+  std::size_t piece = 0;
+  std::unique_ptr<char[]> copy;
+};
+
+// The lines are searched in the history file's own views as soon as they are split, and those
+// views are let go piece by piece as copies take their place: a view kept would hold the file
+// against other launchers' rewrites. A piece is copied once the one two before it was taken over,
+// so that no more than two are ever in memory twice.
+void CopyPieces(const std::shared_ptr<MappedText>& mapped, HWND dialog) {
+  for (std::size_t piece = 0; piece < mapped->Pieces(); ++piece) {
+    while (mapped->Released() + 1 < piece) {
+      if (!IsWindow(dialog)) return;
+      Sleep(1);
+    }
+    auto copied = std::make_unique<PieceCopy>();
+    copied->from = mapped;
+    copied->piece = piece;
+    copied->copy = mapped->Copy(piece);
+    if (!PostMessageW(dialog, kPieceCopied, 0, reinterpret_cast<LPARAM>(copied.get()))) return;
+    copied.release();
+  }
+}
 
 // Input that completion, the drop-down or moving through the list answers, when it is for the
 // command box. Enter, Esc and Tab leave the box, and the modifiers alone do nothing: those
@@ -136,13 +164,21 @@ bool CQuillGateDlg::OnIdle() {
     try {
       std::thread([loading = m_loading, dialog] {
         loading->result = LaunchCore::LoadLines(loading->files, loading->path, loading->lines);
+        // The lines are the dialog's once they are done: the views are reached from here on.
+        const std::shared_ptr<MappedText> mapped = loading->lines.Mapped();
         loading->done.store(true, std::memory_order_release);
         PostMessageW(dialog, kLinesLoaded, 0, 0);
+        if (mapped) CopyPieces(mapped, dialog);
       }).detach();
     } catch (const std::exception&) {
-      // No thread to be had: loaded here instead.
-      m_loading->result =
-          LaunchCore::LoadLines(m_loading->files, m_loading->path, m_loading->lines);
+      // No thread to be had: loaded and copied here instead.
+      HistoryLines& lines = m_loading->lines;
+      m_loading->result = LaunchCore::LoadLines(m_loading->files, m_loading->path, lines);
+      if (const std::shared_ptr<MappedText> mapped = lines.Mapped()) {
+        for (std::size_t piece = 0; piece < mapped->Pieces(); ++piece) {
+          lines.Adopt(mapped.get(), piece, mapped->Copy(piece));
+        }
+      }
       m_loading->done.store(true, std::memory_order_release);
       OnLinesLoaded();
     }
@@ -187,11 +223,16 @@ void CQuillGateDlg::OnLinesLoaded() {
   SetKeyboardState(now);
 }
 
-bool CQuillGateDlg::OnOtherMessage(UINT message, WPARAM, LPARAM) {
+bool CQuillGateDlg::OnOtherMessage(UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
     case kLinesLoaded:
       OnLinesLoaded();
       return true;
+    case kPieceCopied: {
+      const std::unique_ptr<PieceCopy> copied(reinterpret_cast<PieceCopy*>(lParam));
+      m_box.Lines().Adopt(copied->from.get(), copied->piece, std::move(copied->copy));
+      return true;
+    }
     case kSwapDropDown:
       m_command.SendMessage(CB_SHOWDROPDOWN, FALSE);
       if (!m_list.IsOpen()) OpenList();
@@ -327,7 +368,7 @@ bool CQuillGateDlg::OnForget() {
   if (index < 0) return false;
   const auto at = static_cast<std::size_t>(index);
   // The entry stays unless its lines left the history; the user has heard why.
-  if (m_core.ForgetCommand(m_box.Lines().Line(at)) != ForgetResult::Forgotten) return true;
+  if (m_core.ForgetCommand(std::string(m_box.Lines().Line(at))) != ForgetResult::Forgotten) return true;
   m_box.Lines().Erase(at);
   const auto count = static_cast<int>(m_box.Lines().Count());
   m_list.SetCount(static_cast<std::size_t>(count));

@@ -13,17 +13,17 @@ bool BeginsWith(const char* line, std::wstring_view prefix, bool whole) {
   for (; i < prefix.size(); ++i) {
     const auto c = static_cast<unsigned char>(line[i]);
     const wchar_t p = prefix[i];
+    if (AtLineEnd(line + i)) return false;
     if (c >= 0x80 || p >= 0x80) break;
-    if (c == 0) return false;
     const auto lower = [](unsigned u) { return u >= 'A' && u <= 'Z' ? u + 32 : u; };
     if (lower(c) != lower(static_cast<unsigned>(p))) return false;
   }
-  if (i == prefix.size()) return !whole || line[i] == '\0';
+  if (i == prefix.size()) return !whole || AtLineEnd(line + i);
   // The rest as the system folds letter case: enough of the line for the prefix's units, each
   // at most three bytes (a pair of units four).
   const std::size_t most = whole ? SIZE_MAX : 3 * prefix.size() + 3;
   std::size_t bytes = i;
-  while (bytes < most && line[bytes]) ++bytes;
+  while (bytes < most && !AtLineEnd(line + bytes)) ++bytes;
   std::wstring wide;
   win32::Widen(std::string_view(line, bytes), wide);
   if (wide.size() < prefix.size() || (whole && wide.size() != prefix.size())) return false;
@@ -51,7 +51,7 @@ bool ComboCommandBox::FindStringExact(const std::string& text) const {
   if (!loaded_) return false;
   const std::wstring wide = win32::Widen(text);
   for (std::size_t i = 0; i < lines_.Count(); ++i) {
-    if (BeginsWith(lines_.Line(i), wide, true)) return true;
+    if (BeginsWith(lines_.LineStart(i), wide, true)) return true;
   }
   return false;
 }
@@ -70,7 +70,7 @@ std::wstring ComboCommandBox::Item(std::size_t index) const {
 
 int ComboCommandBox::FindPrefix(std::wstring_view prefix) const {
   for (std::size_t i = 0; i < lines_.Count(); ++i) {
-    if (BeginsWith(lines_.Line(i), prefix)) return static_cast<int>(i);
+    if (BeginsWith(lines_.LineStart(i), prefix)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -17,7 +17,7 @@
 
 namespace quillgate {
 
-// Whether the zero-ended UTF-8 `line` begins with `prefix` (or, when `whole`, equals it), letter
+// Whether the UTF-8 history line at `line` (ended as AtLineEnd says) begins with `prefix` (or, when `whole`, equals it), letter
 // case ignored, compared in UTF-16 units as a list box compares its items.
 bool BeginsWith(const char* line, std::wstring_view prefix, bool whole = false);
 

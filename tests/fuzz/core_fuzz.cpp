@@ -104,6 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Loading what a rewrite wrote gives back the old lines, less the command, plus it at the end;
   // launching it again changes nothing; forgetting it takes it out again, and only once.
   testing::Files files;
+  files.piece = 2 + size % 9;  // histories seen in place, in pieces of every small size
   testing::Rig rig(files);
   std::string& file = files.data["/documents/quillgate.ini"] = existing;
   rig.core.UpdateHistory(trimmed);
@@ -124,8 +125,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(after.items == expected);
   Check(files.data.size() == 1 && rig.notes.failures.empty() && rig.notes.messages.size() == 1);
 
-  // Forgetting an entry of the old history takes out every line it was loaded from.
+  // Seen in place, the lines stay as they are while the pieces' copies take over, in any order,
+  // and every view is let go.
   file = existing;
+  HistoryLines lines;
+  Check(LaunchCore::LoadLines(files, "/documents/quillgate.ini", lines) == ReadResult::Ok);
+  const auto texts = [&lines] {
+    std::vector<std::string> all;
+    for (std::size_t i = 0; i < lines.Count(); ++i) all.emplace_back(lines.Line(i));
+    return all;
+  };
+  const auto seen = texts();
+  // A history in UTF-8 that fits one piece is always seen in place.
+  Check(lines.Mapped() || seen.empty() || !IsUtf8(existing) || existing.size() > files.piece);
+  if (const std::shared_ptr<MappedText> mapped = lines.Mapped()) {
+    for (std::size_t k = 0; k < mapped->Pieces(); ++k) {
+      const std::size_t piece = (k + size) % mapped->Pieces();
+      lines.Adopt(mapped.get(), piece, mapped->Copy(piece));
+      Check(texts() == seen);
+    }
+  }
+  Check(files.views == 0 && !lines.Mapped());
+
+  // Forgetting an entry of the old history takes out every line it was loaded from.
   rig.core.LoadHistory(box = {});
   if (box.items.empty()) return 0;
   const std::string entry = box.items[size % box.items.size()];
