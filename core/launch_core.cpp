@@ -285,6 +285,7 @@ MappedText::~MappedText() {
 }
 
 std::unique_ptr<char[]> MappedText::Copy(std::size_t piece) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
   const std::size_t used = used_[piece];
   if (!used || !views_[piece]) return nullptr;
   std::unique_ptr<char[]> copy(new char[used]);
@@ -293,9 +294,15 @@ std::unique_ptr<char[]> MappedText::Copy(std::size_t piece) const {
 }
 
 void MappedText::Release(std::size_t piece) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!views_[piece]) return;
   file_->Unmap(views_[piece]);
   views_[piece] = nullptr;
   released_.fetch_add(1, std::memory_order_release);
+}
+
+void MappedText::ReleaseAll() {
+  for (std::size_t piece = 0; piece < views_.size(); ++piece) Release(piece);
 }
 
 const char* HistoryLines::LineStart(std::size_t index) const {
@@ -334,6 +341,18 @@ void HistoryLines::Adopt(const MappedText* from, std::size_t piece, std::unique_
   if (copy) copies_.push_back(std::move(copy));
   mapped_->Release(piece);
   if (++adopted_ == bases_.size()) mapped_.reset();
+}
+
+void HistoryLines::CopyRest() {
+  const std::shared_ptr<MappedText> mapped = mapped_;
+  for (std::size_t piece = 0; mapped && piece < mapped->Pieces(); ++piece) {
+    Adopt(mapped.get(), piece, mapped->Copy(piece));
+  }
+}
+
+void HistoryLines::LetGo() {
+  if (mapped_) mapped_->ReleaseAll();
+  *this = HistoryLines();
 }
 
 bool LaunchCore::LoadLastCommand(ICommandBox& box) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -81,11 +82,16 @@ class MappedText {
   std::unique_ptr<char[]> Copy(std::size_t piece) const;
   // How many views have been let go.
   std::size_t Released() const { return released_.load(std::memory_order_acquire); }
+  // Lets go of every view left (a copy begun meanwhile is waited for; later ones find nothing),
+  // so that nothing of this process holds the file against a rewrite.
+  void ReleaseAll();
 
  private:
   friend class LaunchCore;
   friend class HistoryLines;
   void Release(std::size_t piece);
+
+  mutable std::mutex mutex_;  // between copies on the loading thread and letting go
 
   std::unique_ptr<IMappedFile> file_;
   std::vector<const char*> views_;
@@ -109,6 +115,10 @@ class HistoryLines {
   const std::shared_ptr<MappedText>& Mapped() const { return mapped_; }
   // Puts the copy of a piece in place of its view, which is let go.
   void Adopt(const MappedText* from, std::size_t piece, std::unique_ptr<char[]> copy);
+  // Copies every piece still seen in place, here and now: before the history is rewritten.
+  void CopyRest();
+  // No lines any more, and no views: for a launcher about to record and end.
+  void LetGo();
 
  private:
   friend class LaunchCore;

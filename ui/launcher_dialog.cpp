@@ -367,6 +367,8 @@ bool CQuillGateDlg::OnForget() {
   const int index = m_list.Selected();
   if (index < 0) return false;
   const auto at = static_cast<std::size_t>(index);
+  // Windows replaces no file that is mapped: the pieces still seen in place are copied first.
+  m_box.Lines().CopyRest();
   // The entry stays unless its lines left the history; the user has heard why.
   if (m_core.ForgetCommand(std::string(m_box.Lines().Line(at))) != ForgetResult::Forgotten) return true;
   m_box.Lines().Erase(at);
@@ -380,6 +382,20 @@ bool CQuillGateDlg::OnForget() {
     m_list.Close();
   }
   return true;
+}
+
+void CQuillGateDlg::LetGoOfHistory() {
+  // Windows replaces no file that is mapped, so a load under way is waited for (a local file's
+  // lines take a moment; a share's are read, never mapped, so the wait is bounded for them).
+  // The window is gone already.
+  if (m_loading && m_loadStarted) {
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    while (!m_loading->done.load(std::memory_order_acquire) && GetTickCount64() < deadline) {
+      Sleep(1);
+    }
+    if (m_loading->done.load(std::memory_order_acquire)) m_loading->lines.LetGo();
+  }
+  m_box.Lines().LetGo();
 }
 
 void CQuillGateDlg::OnOK() {

@@ -30,7 +30,10 @@ class CQuillGateDlg : public CDialog {
   // True when the shell accepted the command. The window goes at once then, and the command
   // is recorded in the history before this returns.
   bool RunCommand(bool elevated) {
-    return m_core.RunCommand(m_box, elevated, [this] { ShowWindow(m_hWnd, SW_HIDE); });
+    return m_core.RunCommand(m_box, elevated, [this] {
+      ShowWindow(m_hWnd, SW_HIDE);
+      LetGoOfHistory();
+    });
   }
 
  protected:
@@ -54,6 +57,8 @@ class CQuillGateDlg : public CDialog {
   void OpenList();
   // Highlights line `index` (kept within the list) and puts it in the edit field.
   void ShowLine(int index);
+  // Before the history is rewritten at a launch: nothing of this process may hold it then.
+  void LetGoOfHistory();
   void OnLinesLoaded();
 
   CComboCompletion m_command;
