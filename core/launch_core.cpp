@@ -416,7 +416,7 @@ bool LaunchCore::LoadMapped(std::unique_ptr<IMappedFile> file, HistoryLines& lin
     mapped->used_.push_back(0);
     if (from == 0) pos = MarkLength(std::string_view(view, std::min<std::size_t>(length, 3)));
     const std::uint64_t next = from + piece;  // where the next piece's lines begin
-    if (pos >= next) continue;  // the line before ran through this piece
+    if (pos >= next) continue;                // the line before ran through this piece
     const std::uint64_t first = pos;
     // Line ends within the piece; a CR LF across its end still ends one of its lines.
     const auto begin = static_cast<std::size_t>(pos - from);
@@ -503,7 +503,8 @@ void LaunchCore::LoadHistory(ICommandBox& box) {
   HistoryLines lines;
   try {
     if (LoadLines(files_, ResolveDataPath(DataFile::History), lines) != ReadResult::Failed) {
-      for (std::size_t i = 0; i < lines.Count(); ++i) box.AddString(std::string(lines.Line(i)).c_str());
+      for (std::size_t i = 0; i < lines.Count(); ++i)
+        box.AddString(std::string(lines.Line(i)).c_str());
       return;
     }
   } catch (const std::exception&) {

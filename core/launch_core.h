@@ -123,7 +123,7 @@ class HistoryLines {
  private:
   friend class LaunchCore;
   std::uint64_t piece_ = std::uint64_t{1} << 32;  // one piece: the text as read
-  std::vector<const char*> bases_;                 // where each piece's first byte is
+  std::vector<const char*> bases_;                // where each piece's first byte is
   std::string text_;
   std::vector<std::unique_ptr<char[]>> copies_;
   std::shared_ptr<MappedText> mapped_;

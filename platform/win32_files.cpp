@@ -256,7 +256,8 @@ ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile
   }
   FileHandle mapping(CreateFileMappingW(handle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (mapping.Valid()) {
-    file = std::make_unique<MappedFile>(std::move(mapping), static_cast<std::uint64_t>(size.QuadPart));
+    file =
+        std::make_unique<MappedFile>(std::move(mapping), static_cast<std::uint64_t>(size.QuadPart));
   }
   return ReadResult::Ok;
 }

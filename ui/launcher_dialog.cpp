@@ -370,7 +370,8 @@ bool CQuillGateDlg::OnForget() {
   // Windows replaces no file that is mapped: the pieces still seen in place are copied first.
   m_box.Lines().CopyRest();
   // The entry stays unless its lines left the history; the user has heard why.
-  if (m_core.ForgetCommand(std::string(m_box.Lines().Line(at))) != ForgetResult::Forgotten) return true;
+  if (m_core.ForgetCommand(std::string(m_box.Lines().Line(at))) != ForgetResult::Forgotten)
+    return true;
   m_box.Lines().Erase(at);
   const auto count = static_cast<int>(m_box.Lines().Count());
   m_list.SetCount(static_cast<std::size_t>(count));

@@ -17,8 +17,9 @@
 
 namespace quillgate {
 
-// Whether the UTF-8 history line at `line` (ended as AtLineEnd says) begins with `prefix` (or, when `whole`, equals it), letter
-// case ignored, compared in UTF-16 units as a list box compares its items.
+// Whether the UTF-8 history line at `line` (ended as AtLineEnd says) begins with `prefix` (or, when
+// `whole`, equals it), letter case ignored, compared in UTF-16 units as a list box compares its
+// items.
 bool BeginsWith(const char* line, std::wstring_view prefix, bool whole = false);
 
 class ComboCommandBox final : public ICommandBox {
