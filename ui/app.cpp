@@ -7,10 +7,6 @@ namespace quillgate {
 CQuillGateApp theApp;
 
 BOOL CQuillGateApp::InitInstance() {
-  // Holds the combination while the launcher runs; nothing acts on it, and a launcher that
-  // finds it taken by another one works all the same.
-  RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R');
-
   CQuillGateDlg dlg;
   m_pMainWnd = &dlg;
   dlg.DoModal();

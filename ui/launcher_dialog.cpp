@@ -154,6 +154,13 @@ BOOL CQuillGateDlg::OnInitDialog() {
 }
 
 bool CQuillGateDlg::OnIdle() {
+  if (!m_idled) {
+    m_idled = true;
+    // Holds Win+R while the launcher runs; nothing acts on it, and a launcher that finds it
+    // taken by another one works all the same. Taken once the window shows, as nothing before
+    // needs it: under Wine it costs the start a few milliseconds.
+    RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R');
+  }
   // Once the dialog is drawn and nothing waits: the rest of the history, on a thread of its own
   // that nobody waits for, so that a launch or a cancel ends the process at once.
   if (m_loading && !m_loadStarted) {

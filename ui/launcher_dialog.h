@@ -75,6 +75,7 @@ class CQuillGateDlg : public CDialog {
   struct Loading;
   std::shared_ptr<Loading> m_loading;
   bool m_loadStarted = false;
+  bool m_idled = false;
   // Input that came while the lines were loading and needed them, in order, and all input after,
   // each with the keyboard's state when it came.
   struct Waiting {
