@@ -179,13 +179,9 @@ bool CQuillGateDlg::OnIdle() {
       }).detach();
     } catch (const std::exception&) {
       // No thread to be had: loaded and copied here instead.
-      HistoryLines& lines = m_loading->lines;
-      m_loading->result = LaunchCore::LoadLines(m_loading->files, m_loading->path, lines);
-      if (const std::shared_ptr<MappedText> mapped = lines.Mapped()) {
-        for (std::size_t piece = 0; piece < mapped->Pieces(); ++piece) {
-          lines.Adopt(mapped.get(), piece, mapped->Copy(piece));
-        }
-      }
+      m_loading->result =
+          LaunchCore::LoadLines(m_loading->files, m_loading->path, m_loading->lines);
+      m_loading->lines.CopyRest();
       m_loading->done.store(true, std::memory_order_release);
       OnLinesLoaded();
     }
