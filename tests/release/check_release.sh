@@ -39,7 +39,15 @@ launch() { # WINDOWS_PATH COMMAND
   [ -n "$w" ] || { echo "the launcher did not open: $1"; return 1; }
   xdotool windowfocus --sync "$w" key ctrl+a type --delay 20 "$2"
   xdotool key Return
-  timeout 10 sh -c "while xdotool search --onlyvisible --name '^QuillGate\$'; do sleep 0.1; done" >/dev/null 2>&1
+  # The window hides as soon as the shell has taken the command; the history is written after
+  # that, so only the process's end says the launch is complete. Wine names a process by its
+  # Windows path.
+  local tries
+  for tries in $(seq 300); do
+    pgrep -f '^[A-Za-z]:.*[\\]quillgate[.]exe( |$)' >/dev/null || return 0
+    sleep 0.1
+  done
+  echo "the launcher did not end: $1"; return 1
 }
 registered() { # PRODUCT_CODE BITS: its Programs and Features entry, into $work/entry
   "$wine" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
