@@ -56,8 +56,12 @@ void LauncherScaling::Apply(HWND dialog, UINT dpi) {
   HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(dialog, GWLP_HINSTANCE));
   win32::Icon caption =
       win32::LoadIconOfSize(instance, IDI_LAUNCHER, win32::SystemMetricForDpi(SM_CXSMICON, dpi));
+  // At creation the control has loaded the icon itself at the system's scale; at that scale it
+  // is the size wanted, and loading it again would only delay the window.
+  const int largeSize = win32::SystemMetricForDpi(SM_CXICON, dpi);
+  const bool loaded = !m_dialogIcon.Get() && largeSize == GetSystemMetrics(SM_CXICON);
   win32::Icon large =
-      win32::LoadIconOfSize(instance, IDI_LAUNCHER, win32::SystemMetricForDpi(SM_CXICON, dpi));
+      loaded ? win32::Icon() : win32::LoadIconOfSize(instance, IDI_LAUNCHER, largeSize);
   if (caption.Get()) {
     SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(caption.Get()));
     m_captionIcon = std::move(caption);
