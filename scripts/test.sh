@@ -102,8 +102,9 @@ cat build/mingw-x86.log
 ctest --preset mingw-x86 || status=1
 if [ $x86 = qemu ]; then
   # Every 32-bit start takes a minute or more of one core here: one start of the 32-bit launcher,
-  # driven by the 64-bit test program, does the most (opens at 200% on a history of both
-  # encodings and lays out, refuses a command, launches one typed in Unicode elevated, records).
+  # driven by the 64-bit test program, does the most (opens at 200% on an all-UTF-8 history,
+  # searched in the file's own views, and lays out, refuses a command, launches one typed in
+  # Unicode elevated, records).
   echo "=== mingw-x86 under qemu: a smoke test of the launcher"
   wait "$x86_prefix" || true
   start=$SECONDS
