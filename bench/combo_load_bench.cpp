@@ -21,7 +21,7 @@
 #include "core/launch_core.h"
 #include "platform/win32_files.h"
 #include "platform/win32_text.h"
-#include "ui/history_list.h"
+#include "ui/dropdown_popup.h"
 #include "ui/win32_command_box.h"
 
 namespace quillgate {
@@ -145,10 +145,11 @@ Row Measure(const fs::path& folder, int lines, int runs) {
       std::exit(1);
     }
     box.TakeLines(std::move(loaded));
-    PopupList list([&](std::size_t i) { return box.Item(i); }, [](int) {});
+    DropDownPopup list(
+        L"QuillGateBenchList", DT_END_ELLIPSIS, [&](std::size_t i) { return box.Item(i); },
+        [](std::size_t) {});
     open.push_back(Seconds([&] {
-      list.Create(nullptr, nullptr);
-      list.Open(hidden.combo.m_hWnd, box.Lines().Count(), lines - 1, 30, 16);
+      list.Open(hidden.combo, box.Lines().Count(), lines - 1, 30);
       UpdateWindow(list.m_hWnd);
     }));
     // The combo box filled item by item takes seconds past 100k lines: measured up to there.

@@ -82,9 +82,9 @@ INT_PTR CDialog::DoModal() {
   m_result = -1;
   HWND hwnd = CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), parent,
                                  DialogProc, reinterpret_cast<LPARAM>(this));
-  if (!hwnd) {
+  if (!hwnd) {  // not made, or ended already while it was being made
     m_inModalLoop = false;
-    return -1;
+    return m_result;
   }
   if (parent) EnableWindow(parent, FALSE);
   // A template without WS_VISIBLE is shown all the same, as a modal dialog must be.
@@ -134,7 +134,7 @@ void CDialog::RouteMessage(MSG& msg) {
 void CDialog::EndDialog(int result) {
   m_result = result;
   m_inModalLoop = false;
-  if (m_hWnd) ShowWindow(m_hWnd, SW_HIDE);
+  if (m_hWnd) DestroyWindow(m_hWnd);
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
@@ -198,7 +198,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnDpiChanged(static_cast<UINT>(wParam));
       return TRUE;
     default:
-      return OnOtherMessage(message, wParam, lParam) ? TRUE : FALSE;
+      return OnMessage(message, wParam, lParam) ? TRUE : FALSE;
   }
 }
 

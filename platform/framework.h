@@ -77,6 +77,8 @@ class CDialog : public CWnd {
 
   // Creates the dialog, runs the framework's own modal loop until EndDialog, returns its result.
   INT_PTR DoModal();
+  // Ends the modal loop and destroys the window at once: hiding it first would make Wine wait
+  // for the window's withdrawal, seconds on a display without a window manager.
   void EndDialog(int result);
 
   // The dialog manager gets the keys it handles (Tab, Enter, Esc) after the controls.
@@ -99,9 +101,9 @@ class CDialog : public CWnd {
   // once the dialog manager has re-laid it out at that scale. (The framework posts itself WM_APP
   // for it.)
   virtual void OnDpiChanged(UINT /*dpi*/) {}
-  // Any other message the dialog gets (WM_ACTIVATE, a message of its own); true: handled, the
-  // dialog manager does nothing more with it.
-  virtual bool OnOtherMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
+  // Any message of the dialog's own window that none of the above takes (WM_ACTIVATE, a message
+  // of its own); true: handled, the dialog manager does nothing more with it.
+  virtual bool OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
     return false;
   }
   // Hands `msg` on as the modal loop does: to PreTranslateMessage of the window it is for and of

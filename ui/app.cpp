@@ -11,6 +11,8 @@ BOOL CQuillGateApp::InitInstance() {
   m_pMainWnd = &dlg;
   dlg.DoModal();
   m_pMainWnd = nullptr;
+  // The window is gone by now, at once, whatever the recording waits for.
+  dlg.RecordAccepted();
   // FALSE: the process ends here, without an application message loop.
   return FALSE;
 }

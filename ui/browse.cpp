@@ -6,7 +6,9 @@
 #include <exception>
 #include <string>
 
+#include "core/path_input.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_text.h"
 
 namespace quillgate {
 namespace {
@@ -31,7 +33,7 @@ class ComRef {
   T* m_object = nullptr;
 };
 
-void Browse(CWnd& box) {
+void Browse(CWnd& box, HWND owner) {
   const std::wstring prefix = box.GetWindowText();
 
   win32::ComApartment com;
@@ -43,25 +45,23 @@ void Browse(CWnd& box) {
                                dialog.ReceiveVoid()))) {
     return;
   }
-  if (FAILED(dialog->Show(nullptr))) return;  // cancelled
+  if (FAILED(dialog->Show(owner))) return;  // cancelled
   ComRef<IShellItem> item;
   if (FAILED(dialog->GetResult(item.Receive()))) return;
   win32::CoTaskMem<wchar_t> path;
   if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Out()))) return;
 
-  // The path as the shell spelled it, whatever the code page could have spelled. The launch
-  // splits the command at its first space: a path with spaces must stay one piece.
-  const std::wstring chosen = path.Get();
-  const bool quote = chosen.find(L' ') != std::wstring::npos;
-  box.SetWindowText(quote ? prefix + L'"' + chosen + L'"' : prefix + chosen);
+  // The path as the shell spelled it, whatever the code page could have spelled. The box opens
+  // holding the last command: glued onto it, the path would make a name no shell opens.
+  box.SetWindowText(win32::Widen(AppendDropped(win32::Narrow(prefix), {win32::Narrow(path.Get())})));
   // The holders end in reverse order: the path, the item, the dialog, then COM.
 }
 
 }  // namespace
 
-void AppendBrowsedPath(CWnd& box) noexcept {
+void AppendBrowsedPath(CWnd& box, HWND owner) noexcept {
   try {
-    Browse(box);
+    Browse(box, owner);
   } catch (const std::exception&) {
     // Out of memory on the way: the box keeps its text and the launcher keeps running.
   }

@@ -4,8 +4,9 @@ namespace quillgate {
 
 BOOL CComboCompletion::PreTranslateMessage(MSG* msg) {
   // Any message carrying 'A' while Ctrl is held, the key-up included; selecting twice is
-  // harmless and the edit field still gets the key.
-  if (msg->wParam == 0x41 && GetKeyState(VK_CONTROL) < 0) {
+  // harmless and the edit field still gets the key. Ctrl with Alt is how Windows reports AltGr,
+  // which makes letters (AltGr+A is a Polish a with ogonek): that is typing, not Ctrl+A.
+  if (msg->wParam == 0x41 && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
     SendMessage(CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
   }
   if (msg->message == WM_KEYDOWN) {

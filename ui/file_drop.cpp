@@ -52,8 +52,11 @@ void AppendDroppedFiles(CComboBox& box, HDROP drop) noexcept {
   } catch (const std::exception&) {
     // Out of memory on the way: the box keeps its text.
   }
+  // Behind a message or the file dialog the launcher is disabled, and they keep the focus.
+  HWND dialog = GetAncestor(box.m_hWnd, GA_ROOT);
+  if (!IsWindowEnabled(dialog)) return;
   box.SetFocus();
-  SetForegroundWindow(GetAncestor(box.m_hWnd, GA_ROOT));
+  SetForegroundWindow(dialog);
 }
 
 }  // namespace quillgate

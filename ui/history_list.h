@@ -1,59 +1,50 @@
-// A drop-down list of any length shown under a control: an owner-data list box in a popup of its
-// own, told only how many items there are and asked for an item's text when it is drawn, so a
-// list of a million items opens as fast as one of ten and holds none of their text.
-//
-// It never takes the focus: the control it drops from keeps the keys, and its owner moves the
-// highlight (Select) in answer to them. A click on an item calls back with the item's index.
+// The history's drop-down, as a combo box's own list behaves: F4 and Alt+Down or Alt+Up open and
+// close it, Down and Up move through the history (open or closed), Page Up and Page Down by a page
+// while it is open, a click picks a line; while it is open the highlight follows what the box
+// shows, and Shift+Delete forgets the line both shown and highlighted.
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
-#include "platform/framework.h"
+#include "ui/combo_completion.h"
+#include "ui/dropdown_popup.h"
+#include "ui/history_loader.h"
+#include "ui/win32_command_box.h"
 
 namespace quillgate {
 
-class PopupList final : public CWnd {
+class HistoryList {
  public:
-  using TextOf = std::function<std::wstring(std::size_t index)>;
-  using Picked = std::function<void(int index)>;
+  HistoryList(CComboCompletion& combo, ComboCommandBox& box, HistoryLoader& loader);
 
-  // Sent to the popup by whoever reads the list from another process: it puts item wParam's
-  // text in its own window text and returns the text's length, or -1 for no such item.
-  static constexpr UINT kCopyItemMessage = WM_APP + 7;
-
-  PopupList(TextOf text, Picked picked) : text_(std::move(text)), picked_(std::move(picked)) {}
-  ~PopupList() override;
-
-  // Creates the (hidden) popup, owned by `owner`, its items drawn in `font`; false on failure.
-  bool Create(HWND owner, HFONT font);
-  // Shows `count` items under `control` (above it when there is no room below), at most `rows`
-  // of `itemHeight` pixels at a time, item `selected` highlighted and in view (-1: none).
-  void Open(HWND control, std::size_t count, int selected, int rows, int itemHeight);
-  void Close();
-  bool IsOpen() const;
-  // A new item count while the list stays as it is otherwise (an item was taken out).
-  void SetCount(std::size_t count);
-  int Selected() const;
-  void Select(int index);
-  // How many items one page of the open list shows.
-  int PageSize() const;
-  HWND ListBox() const { return list_; }
-
-  // A click on an item picks it, once the button is up.
-  BOOL PreTranslateMessage(MSG* msg) override;
+  // Once the lines are loaded: the (hidden) list of all of them.
+  void Create(HWND dialog);
+  // The list's keys and clicks; true when `msg` was one of them and is done with.
+  bool OnInput(const MSG& msg, bool forBox);
+  // Completion's search: the first line that begins with `typed`, which the list then highlights.
+  bool Find(const std::wstring& typed, std::wstring& item);
+  // The box's text as just typed, before any completion.
+  void Typed(const std::wstring& text);
+  // The line at `index` left the history.
+  void Erase(std::size_t index);
+  // The lines changed in number (a refused command was added).
+  void Recount() { popup_.SetCount(box_.Lines().Count()); }
+  void Open();
+  void Toggle() { IsOpen() ? popup_.Close() : Open(); }
+  void Close() { popup_.Close(); }
+  bool IsOpen() const { return popup_.IsOpen(); }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  void Draw(const DRAWITEMSTRUCT& item);
+  // Highlights line `index` (kept within the list) and puts it in the box.
+  void ShowLine(int index);
+  bool Forget();
 
-  TextOf text_;
-  Picked picked_;
-  HWND list_ = nullptr;
-  int itemHeight_ = 16;
-  std::size_t count_ = 0;
+  CComboCompletion& combo_;
+  ComboCommandBox& box_;
+  HistoryLoader& loader_;
+  DropDownPopup popup_;
+  int current_ = -1;  // the line last shown or found, the list closed or open
 };
 
 }  // namespace quillgate

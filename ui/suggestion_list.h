@@ -1,6 +1,6 @@
 // The list that drops below the command box while a path is typed: the entries of the folder
-// being typed that begin with what follows its last backslash. Its own popup, so that it
-// follows the typed text (never the history's completed rest), shows the moment a read ends
+// being typed that begin with what follows its last backslash. It follows the typed text (never
+// the history's completed rest), shows the moment a read ends unless the history's list is open,
 // and closes on Esc before the dialog does. The folder is read on a thread of its own.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include "platform/framework.h"
 #include "platform/win32_folders.h"
 #include "platform/win32_shell.h"
+#include "ui/dropdown_popup.h"
 
 namespace quillgate {
 
@@ -28,19 +29,16 @@ class SuggestionList {
   }
   // The box's text as the user just typed it, before any completion.
   void Typed(const std::wstring& text);
-  // Up, Down and Esc while the list shows, a click on it, and the end of a read: true when
+  // Up, Down and Esc while the list shows, clicks elsewhere, and the end of a read: true when
   // consumed. `forBox`: the message is for the command box.
   bool PreTranslateMessage(const MSG& msg, bool forBox);
-  void Hide();
-  bool Visible() const { return popup_ && IsWindowVisible(popup_); }
+  void Hide() { popup_.Close(); }
 
  private:
-  static LRESULT CALLBACK PopupProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   void Collect();
   void Show();
   void Move(int step);
   void Put(int index);
-  void Draw(const DRAWITEMSTRUCT& item);
 
   CComboBox& box_;
   win32::Shell shell_;
@@ -50,8 +48,7 @@ class SuggestionList {
   std::wstring typed_;
   HWND dialog_ = nullptr;
   UINT message_ = 0;
-  HWND popup_ = nullptr;
-  HWND list_ = nullptr;
+  DropDownPopup popup_;
 };
 
 }  // namespace quillgate

@@ -1,0 +1,33 @@
+// Input that came before the history's lines did and needs them (typing that completes, moving
+// through the list, opening it), held and then handed on in the order it came, each key with the
+// keyboard's state of its moment (Shift makes a capital, Ctrl+Enter elevates).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "core/held_input.h"
+
+namespace quillgate {
+
+class DeferredInput {
+ public:
+  // Holds `msg` when it must wait for the lines: input for the box that acts on them, and any
+  // input behind such. What closes the window or leaves the box (Esc, Tab, Alt+F4, Alt+Space)
+  // never waits. True when held.
+  bool Hold(const MSG& msg, bool forBox);
+  // Hands on what was held, as the modal loop would have (`route`), until `ending` says stop.
+  void Replay(const std::function<void(MSG&)>& route, const std::function<bool()>& ending);
+
+  // A message as it came, with the keyboard's state then.
+  struct Input {
+    MSG msg;
+    BYTE keys[256];
+  };
+
+ private:
+  HeldInput<Input> held_;
+};
+
+}  // namespace quillgate

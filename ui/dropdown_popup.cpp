@@ -1,0 +1,191 @@
+#include "ui/dropdown_popup.h"
+
+#include <algorithm>
+
+#include "platform/win32_system.h"
+#include "ui/test_seams.h"
+
+namespace quillgate {
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_BORDER;
+// Never activated: the box keeps the focus and the keys while the list shows. Owned by the dialog,
+// not topmost: above the dialog, and behind whatever window the user turns to.
+constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+
+}  // namespace
+
+DropDownPopup* DropDownPopup::s_open = nullptr;
+
+DropDownPopup::~DropDownPopup() {
+  if (s_open == this) s_open = nullptr;
+  if (HWND popup = m_hWnd) {
+    Detach();
+    DestroyWindow(popup);
+  }
+}
+
+bool DropDownPopup::Create(HWND owner) {
+  if (m_hWnd) return true;
+  HINSTANCE instance = AfxGetInstanceHandle();
+  WNDCLASSEXW type{};
+  type.cbSize = sizeof type;
+  type.style = CS_DROPSHADOW;
+  type.lpfnWndProc = WindowProc;
+  type.hInstance = instance;
+  type.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  type.lpszClassName = className_;
+  // A second popup of the class, or a second launcher dialog in the process, finds it there.
+  if (!RegisterClassExW(&type) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
+  if (!CreateWindowExW(kExStyle, className_, L"", kStyle, 0, 0, 10, 10, owner, nullptr, instance,
+                       this)) {
+    return false;
+  }
+  // Owner-data: the list box stores no item, it only counts them.
+  list_ = CreateWindowExW(0, L"ListBox", L"",
+                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED |
+                              LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                          0, 0, 10, 10, m_hWnd, nullptr, instance, nullptr);
+  return list_ != nullptr;
+}
+
+void DropDownPopup::Open(const CComboBox& box, std::size_t count, int selected, int rows) {
+  if (!Create(GetAncestor(box.m_hWnd, GA_ROOT))) return;
+  if (s_open && s_open != this) s_open->Close();
+  s_open = this;
+  itemHeight_ = std::max(static_cast<int>(box.SendMessage(CB_GETITEMHEIGHT, 0)), 1);
+  ::SendMessageW(list_, WM_SETFONT, static_cast<WPARAM>(box.SendMessage(WM_GETFONT)), FALSE);
+  ::SendMessageW(list_, LB_SETITEMHEIGHT, 0, itemHeight_);
+  SetCount(count);
+  RECT under{};
+  GetWindowRect(box.m_hWnd, &under);
+  const auto shown = std::min<std::size_t>(std::max<std::size_t>(count, 1), std::max(rows, 1));
+  RECT frame{0, 0, under.right - under.left, itemHeight_ * static_cast<int>(shown)};
+  AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+  const int height = frame.bottom - frame.top;
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(box.m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+  const bool below = under.bottom + height <= monitor.rcWork.bottom;
+  SetWindowPos(m_hWnd, HWND_TOP, under.left, below ? under.bottom : under.top - height,
+               under.right - under.left, height, SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(m_hWnd, &client);
+  MoveWindow(list_, 0, 0, client.right, client.bottom, FALSE);
+  Select(selected);
+  ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+  InvalidateRect(list_, nullptr, TRUE);
+}
+
+void DropDownPopup::Close() {
+  if (IsOpen()) ShowWindow(m_hWnd, SW_HIDE);
+  if (s_open == this) s_open = nullptr;
+}
+
+bool DropDownPopup::IsOpen() const {
+  return m_hWnd && IsWindowVisible(m_hWnd);
+}
+
+bool DropDownPopup::AnotherOpen(const DropDownPopup* self) {
+  return s_open && s_open != self && s_open->IsOpen();
+}
+
+void DropDownPopup::SetCount(std::size_t count) {
+  count_ = count;
+  ::SendMessageW(list_, LB_SETCOUNT, count, 0);
+}
+
+int DropDownPopup::Selected() const {
+  return list_ ? static_cast<int>(::SendMessageW(list_, LB_GETCURSEL, 0, 0)) : -1;
+}
+
+void DropDownPopup::Select(int index) {
+  ::SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int DropDownPopup::PageSize() const {
+  RECT client{};
+  GetClientRect(list_, &client);
+  return std::max(1, static_cast<int>(client.bottom) / itemHeight_);
+}
+
+BOOL DropDownPopup::PreTranslateMessage(MSG* msg) {
+  if (msg->hwnd != list_) return FALSE;
+  switch (msg->message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      // Counted from the top item: LB_ITEMFROMPOINT answers in 16 bits, and lists run longer.
+      const auto top = static_cast<std::size_t>(::SendMessageW(list_, LB_GETTOPINDEX, 0, 0));
+      const int y = static_cast<short>(HIWORD(msg->lParam));
+      const std::size_t index = top + static_cast<std::size_t>(std::max(y, 0) / itemHeight_);
+      if (y >= 0 && index < count_) picked_(index);
+      return TRUE;
+    }
+    case WM_LBUTTONUP:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    static_cast<DropDownPopup*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams)
+        ->Attach(hwnd);
+  }
+  // Only popups are bound to windows of these classes.
+  auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(hwnd));
+  if (self) {
+    switch (message) {
+      case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+      case WM_MEASUREITEM:
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight =
+            static_cast<UINT>(self->itemHeight_);
+        return TRUE;
+      case WM_DRAWITEM:
+        self->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+      case seams::kCopyItemMessage: {
+        if (wParam >= self->count_) return -1;
+        const std::wstring text = self->text_(wParam);
+        SetWindowTextW(hwnd, text.c_str());
+        return static_cast<LRESULT>(text.size());
+      }
+      case WM_NCDESTROY:
+        self->Detach();
+        self->list_ = nullptr;
+        break;
+      default:
+        break;
+    }
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
+  // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has
+  // loaded gdi32 by then).
+  static const auto textColor =
+      win32::SystemFunction<decltype(SetTextColor)>(L"gdi32.dll", "SetTextColor");
+  static const auto backMode =
+      win32::SystemFunction<decltype(SetBkMode)>(L"gdi32.dll", "SetBkMode");
+  const bool selected = item.itemState & ODS_SELECTED;
+  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= count_ || !textColor || !backMode) {
+    return;
+  }
+  const std::wstring text = text_(item.itemID);
+  const COLORREF previous =
+      textColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  const int mode = backMode(item.hDC, TRANSPARENT);
+  RECT place = item.rcItem;
+  place.left += 2;
+  DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &place,
+            DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | ellipsis_);
+  backMode(item.hDC, mode);
+  textColor(item.hDC, previous);
+  if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
+}
+
+}  // namespace quillgate

@@ -1,0 +1,20 @@
+// What a program outside may ask of the launcher's windows: the Wine tests and the benchmarks
+// watch the real launcher through these, and no user needs them. Kept here, named for what they
+// are, so that nothing else in the product exists for the tests' sake.
+#pragma once
+
+#include <windows.h>
+
+namespace quillgate::seams {
+
+// The window classes of the two drop-downs, found with FindWindow.
+constexpr wchar_t kHistoryListClass[] = L"QuillGateList";
+constexpr wchar_t kSuggestionListClass[] = L"QuillGate.Suggestions";
+// Sent to a drop-down: it puts item wParam's text in its own window text and returns the text's
+// length, or -1 for no such item (a list box of owner data holds no text to ask for).
+constexpr UINT kCopyItemMessage = WM_APP + 7;
+// Set on the dialog once the history has begun to load: input from then on may come after the
+// lines.
+constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
+
+}  // namespace quillgate::seams
