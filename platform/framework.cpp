@@ -58,15 +58,6 @@ void CWnd::SetWindowText(const std::wstring& text) {
   ::SetWindowTextW(m_hWnd, text.c_str());
 }
 
-std::wstring CComboBox::GetLBText(int index) const {
-  const auto length = SendMessage(CB_GETLBTEXTLEN, index);
-  if (length == CB_ERR) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto copied = SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return text;
-}
-
 HWND CWnd::SetFocus() {
   return ::SetFocus(m_hWnd);
 }
@@ -117,7 +108,6 @@ INT_PTR CDialog::DoModal() {
 }
 
 void CDialog::RouteMessage(MSG& msg) {
-  // The walk ends at the dialog: above it GetParent would name the dialog's owner.
   bool consumed = false;
   for (HWND target = msg.hwnd; target && !consumed; target = GetParent(target)) {
     if (CWnd* object = FromHandlePermanent(target)) {
@@ -236,14 +226,8 @@ int AfxWinMain(HINSTANCE instance) {
   CWinApp* app = CWinApp::Current();
   if (!app) return 1;
   app->m_hInstance = instance;
-  // FALSE from InitInstance ends the process without entering the application's loop.
-  if (!app->InitInstance()) return 0;
-  MSG msg{};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
+  app->InitInstance();
+  return 0;
 }
 
 HINSTANCE AfxGetInstanceHandle() {

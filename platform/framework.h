@@ -10,7 +10,8 @@
 namespace quillgate {
 
 // An object bound to a window, so the modal loop can offer it messages and its parent can
-// reflect notifications back to it. Holds no ownership of the window.
+// reflect notifications back to it. Holds no ownership of the window. Unlike MFC's there is no
+// handle map: the binding is a property of the window itself.
 class CWnd {
  public:
   CWnd() = default;
@@ -53,16 +54,6 @@ class CComboBox : public CWnd {
     return static_cast<int>(
         SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text)));
   }
-  int FindStringExact(int startAfter, const wchar_t* text) const {
-    return static_cast<int>(
-        SendMessage(CB_FINDSTRINGEXACT, startAfter, reinterpret_cast<LPARAM>(text)));
-  }
-  int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
-  std::wstring GetLBText(int index) const;
-  int DeleteString(int index) { return static_cast<int>(SendMessage(CB_DELETESTRING, index)); }
-  int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, index)); }
-  BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
 };
 
 // Binds the dialog's child `id` to `control` on the first exchange.
@@ -77,6 +68,7 @@ class CDialog : public CWnd {
 
   // Creates the dialog, runs the framework's own modal loop until EndDialog, returns its result.
   INT_PTR DoModal();
+  // Only hides the dialog and ends the loop: DoModal destroys the window once the loop is left.
   void EndDialog(int result);
 
   // The dialog manager gets the keys it handles (Tab, Enter, Esc) after the controls.
@@ -105,11 +97,13 @@ class CDialog : public CWnd {
     return false;
   }
   // Hands `msg` on as the modal loop does: to PreTranslateMessage of the window it is for and of
-  // every parent that has an object, then, unless one consumed it, translated and dispatched.
+  // every parent that has an object up to the dialog (parents, never owners, unlike MFC's walk),
+  // then, unless one consumed it, translated and dispatched.
   void RouteMessage(MSG& msg);
   // True once EndDialog was called: no input may act any more.
   bool Ending() const { return !m_inModalLoop; }
-  // Hands the message being handled on to the default processing.
+  // Hands the message being handled on to the default processing: not a call to a previous
+  // window procedure, as in MFC, but a flag telling the dialog procedure to return FALSE.
   void Default() { m_passToDefault = true; }
 
  private:
@@ -140,13 +134,14 @@ class CWinApp {
   static CWinApp* s_current;
 };
 
-// The framework's entry point: runs the application object's InitInstance; the process ends
-// when it returns FALSE.
+// The framework's entry point: runs the application object's InitInstance. There is no
+// application loop, whatever InitInstance returns: the process ends with it.
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
 // The application's name: its AFX_IDS_APP_TITLE string, else the executable's base name.
 std::wstring AfxGetAppName();
-// A modal message box owned by the main window, captioned with the application's name.
-int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT helpId = 0);
+// A modal message box owned by the main window, captioned with the application's name. The third
+// parameter, MFC's help context, is taken and ignored: there is no help file.
+int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT = 0);
 
 }  // namespace quillgate
