@@ -7,14 +7,15 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "platform/win32_system.h"
 
 namespace quillgate::win32 {
 
-// The one owner of `T`, closed with `Close` when the holder ends or takes another. Null is
-// nothing held, and so is `Invalid`, for the calls that fail with INVALID_HANDLE_VALUE (-1).
+// The one owner of `T`, moved, never copied, and closed with `Close` when it ends or takes
+// another. It holds nothing when null or `Invalid` (-1 for calls failing INVALID_HANDLE_VALUE).
 template <typename T, auto Close, std::intptr_t Invalid = 0>
 class Holder {
  public:
@@ -25,15 +26,13 @@ class Holder {
     if (this != &other) Reset(std::exchange(other.value_, nullptr));
     return *this;
   }
-  Holder(const Holder&) = delete;
-  Holder& operator=(const Holder&) = delete;
   ~Holder() { Reset(); }
 
   T Get() const { return value_; }
   T operator->() const { return value_; }
   bool Valid() const { return value_ && value_ != reinterpret_cast<T>(Invalid); }
   void Reset(T value = nullptr) {
-    if (Valid()) Close(value_);
+    if (Valid()) std::invoke(Close, value_);  // a function, or a member such as Release
     value_ = value;
   }
   // Where a creating call stores what it made, for the holder to own.
@@ -56,10 +55,6 @@ inline void FinishDrop(HDROP drop) {
   static const auto finish = SystemFunction<decltype(DragFinish)>(L"shell32.dll", "DragFinish");
   if (finish) finish(drop);
 }
-template <typename T>
-void ReleaseObject(T* object) {
-  object->Release();
-}
 // ReleaseDC wants the window too, which the DC knows.
 inline void ReleaseWindowDc(HDC dc) {
   ReleaseDC(WindowFromDC(dc), dc);
@@ -70,8 +65,8 @@ using FindHandle = Holder<HANDLE, FindClose, -1>;    // a listing from FindFirst
 template <typename T>
 using TaskMemory = Holder<T*, FreeTaskMemory>;  // what the shell allocated for the caller
 template <typename T>
-using ComPtr = Holder<T*, ReleaseObject<T>>;  // one reference
-using Icon = Holder<HICON, DestroyIcon>;      // one the program loaded itself, not a shared one
+using ComPtr = Holder<T*, &T::Release>;   // one reference
+using Icon = Holder<HICON, DestroyIcon>;  // one the program loaded itself, not a shared one
 using DropHandle = Holder<HDROP, FinishDrop>;
 using WindowDc = Holder<HDC, ReleaseWindowDc>;  // from GetDC
 
