@@ -26,13 +26,13 @@ class CWnd {
   static CWnd* FromHandlePermanent(HWND hwnd);
 
   // Sees a message before it is dispatched; nonzero consumes it.
-  virtual BOOL PreTranslateMessage(MSG* msg);
+  virtual BOOL PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
   // A notification this window sent its parent, offered back to it first; true: handled.
-  virtual bool OnChildNotify(UINT code);
+  virtual bool OnChildNotify(UINT /*code*/) { return false; }
 
   std::wstring GetWindowText() const;
-  void SetWindowText(const std::wstring& text);
-  HWND SetFocus();
+  void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
+  HWND SetFocus() { return ::SetFocus(m_hWnd); }
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
   }
@@ -81,8 +81,8 @@ class CDialog : public CWnd {
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
   // A WM_COMMAND that neither the sending control nor IDOK/IDCANCEL took.
-  virtual bool OnControlCommand(UINT id, UINT code);
-  virtual void OnSysCommand(UINT id, LPARAM lParam);
+  virtual bool OnControlCommand(UINT /*id*/, UINT /*code*/) { return false; }
+  virtual void OnSysCommand(UINT /*id*/, LPARAM /*lParam*/) { Default(); }
   // Called by the modal loop whenever no message is waiting, for work that may wait for the
   // user: do a short piece of it and return true to be called again while the queue stays
   // empty, false when nothing is left (until the next message).
@@ -121,8 +121,8 @@ class CDialog : public CWnd {
 // The one application object. Its constructor registers it; the entry point runs it.
 class CWinApp {
  public:
-  CWinApp();
-  virtual ~CWinApp();
+  CWinApp() { s_current = this; }
+  virtual ~CWinApp() { s_current = nullptr; }  // there is only one
   virtual BOOL InitInstance() { return FALSE; }
 
   HINSTANCE m_hInstance = nullptr;
@@ -131,15 +131,13 @@ class CWinApp {
   static CWinApp* Current() { return s_current; }
 
  private:
-  static CWinApp* s_current;
+  inline static CWinApp* s_current = nullptr;
 };
 
 // The framework's entry point: runs the application object's InitInstance. There is no
 // application loop, whatever InitInstance returns: the process ends with it.
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
-// The application's name: its AFX_IDS_APP_TITLE string, else the executable's base name.
-std::wstring AfxGetAppName();
 // A modal message box owned by the main window, captioned with the application's name. The third
 // parameter, MFC's help context, is taken and ignored: there is no help file.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT = 0);
