@@ -18,8 +18,6 @@ BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
 
 }  // namespace
 
-CWinApp* CWinApp::s_current = nullptr;
-
 void CWnd::Attach(HWND hwnd) {
   Detach();
   m_hWnd = hwnd;
@@ -37,14 +35,6 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
 }
 
-BOOL CWnd::PreTranslateMessage(MSG*) {
-  return FALSE;
-}
-
-bool CWnd::OnChildNotify(UINT) {
-  return false;
-}
-
 std::wstring CWnd::GetWindowText() const {
   const int length = ::GetWindowTextLengthW(m_hWnd);
   if (length <= 0) return {};
@@ -52,23 +42,6 @@ std::wstring CWnd::GetWindowText() const {
   const int copied = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
   text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
   return text;
-}
-
-void CWnd::SetWindowText(const std::wstring& text) {
-  ::SetWindowTextW(m_hWnd, text.c_str());
-}
-
-std::wstring CComboBox::GetLBText(int index) const {
-  const auto length = SendMessage(CB_GETLBTEXTLEN, index);
-  if (length == CB_ERR) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const auto copied = SendMessage(CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return text;
-}
-
-HWND CWnd::SetFocus() {
-  return ::SetFocus(m_hWnd);
 }
 
 void DDX_Control(HWND dialog, int id, CWnd& control) {
@@ -117,7 +90,6 @@ INT_PTR CDialog::DoModal() {
 }
 
 void CDialog::RouteMessage(MSG& msg) {
-  // The walk ends at the dialog: above it GetParent would name the dialog's owner.
   bool consumed = false;
   for (HWND target = msg.hwnd; target && !consumed; target = GetParent(target)) {
     if (CWnd* object = FromHandlePermanent(target)) {
@@ -145,14 +117,6 @@ BOOL CDialog::PreTranslateMessage(MSG* msg) {
 BOOL CDialog::OnInitDialog() {
   DoDataExchange();
   return TRUE;
-}
-
-bool CDialog::OnControlCommand(UINT, UINT) {
-  return false;
-}
-
-void CDialog::OnSysCommand(UINT, LPARAM) {
-  Default();
 }
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -224,26 +188,12 @@ bool CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
   return OnControlCommand(id, code);
 }
 
-CWinApp::CWinApp() {
-  s_current = this;
-}
-
-CWinApp::~CWinApp() {
-  if (s_current == this) s_current = nullptr;
-}
-
 int AfxWinMain(HINSTANCE instance) {
   CWinApp* app = CWinApp::Current();
   if (!app) return 1;
   app->m_hInstance = instance;
-  // FALSE from InitInstance ends the process without entering the application's loop.
-  if (!app->InitInstance()) return 0;
-  MSG msg{};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  return static_cast<int>(msg.wParam);
+  app->InitInstance();
+  return 0;
 }
 
 HINSTANCE AfxGetInstanceHandle() {
@@ -251,20 +201,12 @@ HINSTANCE AfxGetInstanceHandle() {
   return app && app->m_hInstance ? app->m_hInstance : GetModuleHandleA(nullptr);
 }
 
-std::wstring AfxGetAppName() {
-  wchar_t buffer[256] = {};
-  if (LoadStringW(AfxGetInstanceHandle(), kAppTitleString, buffer, 256) > 0) return buffer;
-  wchar_t path[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring name = path;
-  name = name.substr(name.find_last_of(L"\\/") + 1);
-  return name.substr(0, name.rfind(L'.'));
-}
-
 int AfxMessageBox(const std::wstring& text, UINT type, UINT /*helpId*/) {
   CWinApp* app = CWinApp::Current();
   HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-  return MessageBoxW(owner, text.c_str(), AfxGetAppName().c_str(), type);
+  wchar_t title[256] = {};  // the application's name
+  LoadStringW(AfxGetInstanceHandle(), kAppTitleString, title, 256);
+  return MessageBoxW(owner, text.c_str(), title, type);
 }
 
 }  // namespace quillgate

@@ -10,7 +10,8 @@
 namespace quillgate {
 
 // An object bound to a window, so the modal loop can offer it messages and its parent can
-// reflect notifications back to it. Holds no ownership of the window.
+// reflect notifications back to it. Holds no ownership of the window. Unlike MFC's there is no
+// handle map: the binding is a property of the window itself.
 class CWnd {
  public:
   CWnd() = default;
@@ -25,13 +26,13 @@ class CWnd {
   static CWnd* FromHandlePermanent(HWND hwnd);
 
   // Sees a message before it is dispatched; nonzero consumes it.
-  virtual BOOL PreTranslateMessage(MSG* msg);
+  virtual BOOL PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
   // A notification this window sent its parent, offered back to it first; true: handled.
-  virtual bool OnChildNotify(UINT code);
+  virtual bool OnChildNotify(UINT /*code*/) { return false; }
 
   std::wstring GetWindowText() const;
-  void SetWindowText(const std::wstring& text);
-  HWND SetFocus();
+  void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
+  HWND SetFocus() { return ::SetFocus(m_hWnd); }
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
   }
@@ -53,16 +54,6 @@ class CComboBox : public CWnd {
     return static_cast<int>(
         SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text)));
   }
-  int FindStringExact(int startAfter, const wchar_t* text) const {
-    return static_cast<int>(
-        SendMessage(CB_FINDSTRINGEXACT, startAfter, reinterpret_cast<LPARAM>(text)));
-  }
-  int GetCount() const { return static_cast<int>(SendMessage(CB_GETCOUNT)); }
-  std::wstring GetLBText(int index) const;
-  int DeleteString(int index) { return static_cast<int>(SendMessage(CB_DELETESTRING, index)); }
-  int GetCurSel() const { return static_cast<int>(SendMessage(CB_GETCURSEL)); }
-  int SetCurSel(int index) { return static_cast<int>(SendMessage(CB_SETCURSEL, index)); }
-  BOOL GetDroppedState() const { return static_cast<BOOL>(SendMessage(CB_GETDROPPEDSTATE)); }
 };
 
 // Binds the dialog's child `id` to `control` on the first exchange.
@@ -91,8 +82,8 @@ class CDialog : public CWnd {
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
   // A WM_COMMAND that neither the sending control nor IDOK/IDCANCEL took.
-  virtual bool OnControlCommand(UINT id, UINT code);
-  virtual void OnSysCommand(UINT id, LPARAM lParam);
+  virtual bool OnControlCommand(UINT /*id*/, UINT /*code*/) { return false; }
+  virtual void OnSysCommand(UINT /*id*/, LPARAM /*lParam*/) { Default(); }
   // Called by the modal loop whenever no message is waiting, for work that may wait for the
   // user: do a short piece of it and return true to be called again while the queue stays
   // empty, false when nothing is left (until the next message).
@@ -107,11 +98,13 @@ class CDialog : public CWnd {
     return false;
   }
   // Hands `msg` on as the modal loop does: to PreTranslateMessage of the window it is for and of
-  // every parent that has an object, then, unless one consumed it, translated and dispatched.
+  // every parent that has an object up to the dialog (parents, never owners, unlike MFC's walk),
+  // then, unless one consumed it, translated and dispatched.
   void RouteMessage(MSG& msg);
   // True once EndDialog was called: no input may act any more.
   bool Ending() const { return !m_inModalLoop; }
-  // Hands the message being handled on to the default processing.
+  // Hands the message being handled on to the default processing: not a call to a previous
+  // window procedure, as in MFC, but a flag telling the dialog procedure to return FALSE.
   void Default() { m_passToDefault = true; }
 
  private:
@@ -129,8 +122,8 @@ class CDialog : public CWnd {
 // The one application object. Its constructor registers it; the entry point runs it.
 class CWinApp {
  public:
-  CWinApp();
-  virtual ~CWinApp();
+  CWinApp() { s_current = this; }
+  virtual ~CWinApp() { s_current = nullptr; }  // there is only one
   virtual BOOL InitInstance() { return FALSE; }
 
   HINSTANCE m_hInstance = nullptr;
@@ -139,16 +132,15 @@ class CWinApp {
   static CWinApp* Current() { return s_current; }
 
  private:
-  static CWinApp* s_current;
+  inline static CWinApp* s_current = nullptr;
 };
 
-// The framework's entry point: runs the application object's InitInstance; the process ends
-// when it returns FALSE.
+// The framework's entry point: runs the application object's InitInstance. There is no
+// application loop, whatever InitInstance returns: the process ends with it.
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
-// The application's name: its AFX_IDS_APP_TITLE string, else the executable's base name.
-std::wstring AfxGetAppName();
-// A modal message box owned by the main window, captioned with the application's name.
-int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT helpId = 0);
+// A modal message box owned by the main window, captioned with the application's name. The third
+// parameter, MFC's help context, is taken and ignored: there is no help file.
+int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT = 0);
 
 }  // namespace quillgate

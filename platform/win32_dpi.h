@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include <utility>
+#include "platform/win32_handle.h"
 
 namespace quillgate::win32 {
 
@@ -16,30 +16,6 @@ UINT WindowDpi(HWND window);
 // GetSystemMetricsForDpi(index, dpi); GetSystemMetrics(index) for dpi 0 or where the former is
 // missing.
 int SystemMetricForDpi(int index, UINT dpi);
-
-// An icon the program loaded itself (not shared), destroyed with its holder.
-class Icon {
- public:
-  Icon() = default;
-  explicit Icon(HICON icon) : icon_(icon) {}
-  Icon(const Icon&) = delete;
-  Icon& operator=(const Icon&) = delete;
-  Icon(Icon&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
-  Icon& operator=(Icon&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.icon_, nullptr));
-    return *this;
-  }
-  ~Icon() { Reset(); }
-
-  HICON Get() const { return icon_; }
-  void Reset(HICON icon = nullptr) {
-    if (icon_) DestroyIcon(icon_);
-    icon_ = icon;
-  }
-
- private:
-  HICON icon_ = nullptr;
-};
 
 // The image of icon resource `id` closest to `size` pixels square (scaled only if the resource
 // holds no image of that size); empty if there is none.

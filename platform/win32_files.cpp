@@ -185,7 +185,7 @@ fs::path FileSystem::DocumentsFolder() {
   // The current location (flag 0), wherever the user has moved the folder to.
   static const auto knownFolder =
       SystemFunction<decltype(SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
-  CoTaskMem<wchar_t> folder;
+  TaskMemory<wchar_t> folder;
   if (!knownFolder || FAILED(knownFolder(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
       !folder.Get()) {
     return {};

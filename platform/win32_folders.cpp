@@ -2,8 +2,11 @@
 
 #include <shlwapi.h>
 
+#include <map>
+#include <optional>
 #include <utility>
 
+#include "core/folder_reads.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_paths.h"
 #include "platform/win32_system.h"
@@ -56,31 +59,81 @@ bool FolderReader::Before(const std::string& a, const std::string& b) {
   return CompareStringOrdinal(wideA.c_str(), -1, wideB.c_str(), -1, TRUE) == CSTR_LESS_THAN;
 }
 
+namespace {
+
+// The reads that run or wait, shared by the dialog's thread and the reads' own. Never freed: a
+// read may end while the process exits. The lock is never held across a wait on a folder.
+struct Schedule {
+  SRWLOCK lock = SRWLOCK_INIT;
+  // Enough for the folder being typed while as many others still wait on unreachable servers.
+  FolderReads reads{3};
+  std::map<std::string, std::shared_ptr<BackgroundRead>> inFlight;  // each folder `reads` names
+};
+Schedule& schedule = *new Schedule;
+
+Holder<SRWLOCK*, ReleaseSRWLockExclusive> Lock() {
+  AcquireSRWLockExclusive(&schedule.lock);
+  return Holder<SRWLOCK*, ReleaseSRWLockExclusive>(&schedule.lock);
+}
+
+}  // namespace
+
 std::shared_ptr<BackgroundRead> BackgroundRead::Start(const std::string& folder, HWND notify,
                                                       UINT message) {
+  const auto locked = Lock();
+  std::optional<std::string> displaced;
+  const FolderReads::Admit admit = schedule.reads.Want(folder, displaced);
+  if (admit == FolderReads::Admit::Joined) {
+    auto& read = schedule.inFlight.at(folder);
+    ++read->wanted_;
+    read->notify_ = {notify, message};
+    return read;
+  }
   auto read = std::make_shared<BackgroundRead>(folder, notify, message);
-  auto holder = std::make_unique<std::shared_ptr<BackgroundRead>>(read);
-  const FileHandle thread(CreateThread(nullptr, 0, Run, holder.get(), 0, nullptr));
-  if (!thread.Valid()) return nullptr;
-  holder.release();  // the thread's own reference now
+  if (displaced) schedule.inFlight.extract(*displaced).mapped()->End(false);
+  schedule.inFlight[folder] = read;
+  if (admit == FolderReads::Admit::Start &&
+      !FileHandle(CreateThread(nullptr, 0, Run, read.get(), 0, nullptr)).Valid()) {
+    schedule.inFlight.erase(folder);
+    schedule.reads.Finished(folder);  // nothing waits while a slot is free
+    return nullptr;
+  }
   return read;
 }
 
-DWORD WINAPI BackgroundRead::Run(void* holder) {
-  const std::unique_ptr<std::shared_ptr<BackgroundRead>> owner(
-      static_cast<std::shared_ptr<BackgroundRead>*>(holder));
-  BackgroundRead& read = **owner;
-  try {
-    FolderReader reader;
-    read.ok_ = ReadSuggestible(
-        reader, read.folder_, [&] { return read.wanted_.load(); }, read.entries_);
-  } catch (const std::exception&) {
-    // Out of memory on a huge folder: it offers nothing.
-    read.ok_ = false;
-    read.entries_.clear();
+void BackgroundRead::Abandon() {
+  const auto locked = Lock();
+  if (--wanted_ <= 0 && schedule.reads.Drop(folder_)) {
+    schedule.inFlight.extract(folder_).mapped()->End(false);
   }
-  read.done_.store(true, std::memory_order_release);
-  if (read.wanted_.load()) PostMessageW(read.notify_, read.message_, 0, 0);
+}
+
+void BackgroundRead::End(bool ok) {
+  ok_ = ok;
+  if (!ok) entries_.clear();
+  done_.store(true, std::memory_order_release);
+  if (wanted_.load() > 0) PostMessageW(notify_.first, notify_.second, 0, 0);
+}
+
+DWORD WINAPI BackgroundRead::Run(void* first) {
+  // One slot's thread: when its read ends it goes on with the one that waited for the slot. The
+  // schedule keeps each read alive while it runs.
+  for (auto* read = static_cast<BackgroundRead*>(first); read;) {
+    bool gaveUp = false, ok = false;
+    try {
+      FolderReader reader;
+      ok = ReadSuggestible(
+          reader, read->folder_, [&] { return !(gaveUp = read->wanted_.load() <= 0); },
+          read->entries_);
+    } catch (const std::exception&) {  // out of memory on a huge folder: it offers nothing
+    }
+    const auto locked = Lock();
+    if (gaveUp && read->wanted_.load() > 0) continue;  // wanted again meanwhile: read it whole
+    const auto next = schedule.reads.Finished(read->folder_);
+    read->End(ok);
+    schedule.inFlight.erase(schedule.inFlight.find(read->folder_));  // may end `read` itself
+    read = next ? schedule.inFlight.at(*next).get() : nullptr;
+  }
   return 0;
 }
 

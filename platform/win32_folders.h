@@ -25,30 +25,38 @@ class FolderReader final : public IFolderReader {
 
 // One folder read on a thread of its own, which nobody ever waits for: a read no longer wanted
 // is abandoned, and the process may end while one still waits on a server that does not
-// answer. The thread touches nothing but this object, which it co-owns, and the system.
+// answer. Reads are shared and few, as FolderReads has them; their threads touch nothing but
+// the reads, the schedule that co-owns them, and the system.
 class BackgroundRead {
  public:
-  // Starts reading `folder`; `message` is posted to `notify` when the read ends while still
-  // wanted. Null when no thread could be started.
+  // A read of `folder` for one request; `message` is posted to `notify` when the read ends while
+  // wanted (those of the latest request, when it is shared). A read that waits for a thread ends
+  // unread (not Ok) when another is asked for before one is free. Null when no thread started.
   static std::shared_ptr<BackgroundRead> Start(const std::string& folder, HWND notify,
                                                UINT message);
   BackgroundRead(std::string folder, HWND notify, UINT message)
-      : folder_(std::move(folder)), notify_(notify), message_(message) {}
+      : folder_(std::move(folder)), notify_(notify, message) {}
 
-  void Abandon() { wanted_.store(false); }
+  // The request no longer wants the read: once for each Start that returned it, and not after
+  // it collected the entries.
+  void Abandon();
   const std::string& Folder() const { return folder_; }
   // True once the read ended; from then on Ok and TakeEntries may be called.
   bool Done() const { return done_.load(std::memory_order_acquire); }
   bool Ok() const { return ok_; }
-  std::vector<FolderEntry> TakeEntries() { return std::move(entries_); }
+  // The whole listing, for each request that collects it, which ends its interest as Abandon
+  // does: the last request that still wanted the read takes it, any before gets a copy.
+  std::vector<FolderEntry> TakeEntries() {
+    return wanted_.fetch_sub(1) > 1 ? entries_ : std::move(entries_);
+  }
 
  private:
-  static DWORD WINAPI Run(void* holder);
+  static DWORD WINAPI Run(void* first);
+  void End(bool ok);
 
   const std::string folder_;
-  const HWND notify_;
-  const UINT message_;
-  std::atomic<bool> wanted_{true};
+  std::pair<HWND, UINT> notify_;  // the window and message; guarded by the schedule's lock
+  std::atomic<int> wanted_{1};    // requests that want the read
   std::atomic<bool> done_{false};
   bool ok_ = false;
   std::vector<FolderEntry> entries_;

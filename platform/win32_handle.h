@@ -1,70 +1,74 @@
-// RAII holders for kernel handles, listings, shell-allocated memory and the thread's COM
-// apartment.
+// RAII holders for kernel handles, listings, shell-allocated memory, COM objects, icons, drops
+// and window DCs, and for the thread's COM apartment.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
+#include <shellapi.h>
 
+#include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "platform/win32_system.h"
 
 namespace quillgate::win32 {
 
-class FileHandle {
+// The one owner of `T`, moved, never copied, and closed with `Close` when it ends or takes
+// another. It holds nothing when null or `Invalid` (-1 for calls failing INVALID_HANDLE_VALUE).
+template <typename T, auto Close, std::intptr_t Invalid = 0>
+class Holder {
  public:
-  FileHandle() = default;
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  FileHandle(FileHandle&& other) noexcept
-      : handle_(std::exchange(other.handle_, INVALID_HANDLE_VALUE)) {}
-  FileHandle& operator=(FileHandle&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.handle_, INVALID_HANDLE_VALUE));
+  Holder() = default;
+  explicit Holder(T value) : value_(value) {}
+  Holder(Holder&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
+  Holder& operator=(Holder&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.value_, nullptr));
     return *this;
   }
-  ~FileHandle() { Reset(); }
+  ~Holder() { Reset(); }
 
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  void Reset(HANDLE handle = INVALID_HANDLE_VALUE) {
-    if (Valid()) CloseHandle(handle_);
-    handle_ = handle;
+  T Get() const { return value_; }
+  T operator->() const { return value_; }
+  bool Valid() const { return value_ && value_ != reinterpret_cast<T>(Invalid); }
+  void Reset(T value = nullptr) {
+    if (Valid()) std::invoke(Close, value_);  // a function, or a member such as Release
+    value_ = value;
+  }
+  // Where a creating call stores what it made, for the holder to own.
+  T* Out() {
+    Reset();
+    return &value_;
   }
 
  private:
-  HANDLE handle_ = INVALID_HANDLE_VALUE;
+  T value_ = nullptr;
 };
 
-// A directory listing from FindFirstFileExW.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  ~FindHandle() {
-    if (Valid()) FindClose(handle_);
-  }
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+// Those closed through a DLL the program does not import (see win32_system.h): ole32 and
+// shell32 are loaded by the time anything they handed out is let go.
+inline void FreeTaskMemory(void* memory) {
+  static const auto free = SystemFunction<decltype(CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
+  if (free) free(memory);
+}
+inline void FinishDrop(HDROP drop) {
+  static const auto finish = SystemFunction<decltype(DragFinish)>(L"shell32.dll", "DragFinish");
+  if (finish) finish(drop);
+}
+// ReleaseDC wants the window too, which the DC knows.
+inline void ReleaseWindowDc(HDC dc) {
+  ReleaseDC(WindowFromDC(dc), dc);
+}
 
- private:
-  HANDLE handle_;
-};
-
+using FileHandle = Holder<HANDLE, CloseHandle, -1>;  // also threads and file mappings
+using FindHandle = Holder<HANDLE, FindClose, -1>;    // a listing from FindFirstFileExW
 template <typename T>
-class CoTaskMem {
- public:
-  CoTaskMem() = default;
-  CoTaskMem(const CoTaskMem&) = delete;
-  CoTaskMem& operator=(const CoTaskMem&) = delete;
-  ~CoTaskMem() { TaskMemFree(pointer_); }
-  T* Get() const { return pointer_; }
-  T** Out() { return &pointer_; }
-
- private:
-  T* pointer_ = nullptr;
-};
+using TaskMemory = Holder<T*, FreeTaskMemory>;  // what the shell allocated for the caller
+template <typename T>
+using ComPtr = Holder<T*, &T::Release>;   // one reference
+using Icon = Holder<HICON, DestroyIcon>;  // one the program loaded itself, not a shared one
+using DropHandle = Holder<HDROP, FinishDrop>;
+using WindowDc = Holder<HDC, ReleaseWindowDc>;  // from GetDC
 
 // COM on this thread for the holder's lifetime; uninitialised only if the initialisation took
 // (an already initialised thread counts, and is balanced the same way).

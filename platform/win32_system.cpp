@@ -1,7 +1,5 @@
 #include "platform/win32_system.h"
 
-#include <objbase.h>
-
 namespace quillgate::win32 {
 
 void* SystemProc(const wchar_t* dll, const char* name) {
@@ -10,12 +8,6 @@ void* SystemProc(const wchar_t* dll, const char* name) {
   HMODULE module = LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!module && GetLastError() == ERROR_INVALID_PARAMETER) module = LoadLibraryW(dll);
   return module ? reinterpret_cast<void*>(GetProcAddress(module, name)) : nullptr;
-}
-
-void TaskMemFree(void* memory) {
-  if (!memory) return;
-  static const auto free = SystemFunction<decltype(CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
-  if (free) free(memory);
 }
 
 }  // namespace quillgate::win32

@@ -18,7 +18,4 @@ Function* SystemFunction(const wchar_t* dll, const char* name) {
   return reinterpret_cast<Function*>(SystemProc(dll, name));
 }
 
-// CoTaskMemFree, for memory the shell handed out (the shell has loaded ole32 by then).
-void TaskMemFree(void* memory);
-
 }  // namespace quillgate::win32

@@ -13,26 +13,6 @@
 namespace quillgate {
 namespace {
 
-// One reference to a COM object, released when the holder ends.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (m_object) m_object->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-
-  // Where a creating call stores the new reference; the holder is empty then.
-  T** Receive() { return &m_object; }
-  void** ReceiveVoid() { return reinterpret_cast<void**>(&m_object); }
-  T* operator->() const { return m_object; }
-
- private:
-  T* m_object = nullptr;
-};
-
 void Browse(CWnd& box, HWND owner) {
   const std::wstring prefix = box.GetWindowText();
 
@@ -40,15 +20,15 @@ void Browse(CWnd& box, HWND owner) {
   if (!com.Ok()) return;
   static const auto create =
       win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
-  ComRef<IFileOpenDialog> dialog;
+  win32::ComPtr<IFileOpenDialog> dialog;
   if (!create || FAILED(create(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
-                               dialog.ReceiveVoid()))) {
+                               reinterpret_cast<void**>(dialog.Out())))) {
     return;
   }
   if (FAILED(dialog->Show(owner))) return;  // cancelled
-  ComRef<IShellItem> item;
-  if (FAILED(dialog->GetResult(item.Receive()))) return;
-  win32::CoTaskMem<wchar_t> path;
+  win32::ComPtr<IShellItem> item;
+  if (FAILED(dialog->GetResult(item.Out()))) return;
+  win32::TaskMemory<wchar_t> path;
   if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Out()))) return;
 
   // The path as the shell spelled it, whatever the code page could have spelled. The box opens

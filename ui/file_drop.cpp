@@ -7,33 +7,13 @@
 #include <vector>
 
 #include "core/path_input.h"
-#include "platform/win32_system.h"
+#include "platform/win32_handle.h"
 #include "platform/win32_text.h"
 
 namespace quillgate {
 
-namespace {
-
-// The drop's memory, released when the holder ends.
-class DropHolder {
- public:
-  explicit DropHolder(HDROP drop) : drop_(drop) {}
-  DropHolder(const DropHolder&) = delete;
-  DropHolder& operator=(const DropHolder&) = delete;
-  ~DropHolder() {
-    static const auto finish =
-        win32::SystemFunction<decltype(DragFinish)>(L"shell32.dll", "DragFinish");
-    if (finish) finish(drop_);
-  }
-
- private:
-  HDROP drop_;
-};
-
-}  // namespace
-
 void AppendDroppedFiles(CComboBox& box, HDROP drop) noexcept {
-  const DropHolder holder(drop);
+  const win32::DropHandle holder(drop);
   static const auto query =
       win32::SystemFunction<decltype(DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
   if (!query) return;

@@ -1,6 +1,5 @@
 #include "ui/launcher_scaling.h"
 
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -9,11 +8,6 @@
 
 namespace quillgate {
 namespace {
-
-struct ReleaseWindowDc {
-  HWND window;
-  void operator()(HDC dc) const { ReleaseDC(window, dc); }
-};
 
 RECT PlaceInDialog(HWND dialog, HWND control) {
   RECT place{};
@@ -31,16 +25,16 @@ void WidenToFit(HWND dialog, int id, LONG right) {
       win32::SystemFunction<decltype(SelectObject)>(L"gdi32.dll", "SelectObject");
   HWND control = GetDlgItem(dialog, id);
   const RECT box = PlaceInDialog(dialog, control);
-  const std::unique_ptr<HDC__, ReleaseWindowDc> dc(GetDC(control), ReleaseWindowDc{control});
-  if (!select || !dc || right <= box.right) return;
+  const win32::WindowDc dc(GetDC(control));
+  if (!select || !dc.Valid() || right <= box.right) return;
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(
       GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
-  HGDIOBJ previous = select(dc.get(), font);
+  HGDIOBJ previous = select(dc.Get(), font);
   RECT needed{0, 0, box.right - box.left, 0};
-  DrawTextW(dc.get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-  select(dc.get(), previous);
+  DrawTextW(dc.Get(), text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+  select(dc.Get(), previous);
   if (needed.right > box.right - box.left || needed.bottom > box.bottom - box.top) {
     SetWindowPos(control, nullptr, 0, 0, right - box.left, box.bottom - box.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
