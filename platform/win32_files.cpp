@@ -277,34 +277,28 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
   return ReadResult::Ok;
 }
 
-ReadResult FileSystem::ReadTail(const fs::path& path, std::size_t bytes, std::string& tail,
-                                std::error_code& error) {
+ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::size_t bytes,
+                                std::string& tail, std::error_code& error) {
   tail.clear();
   ReadResult result = ReadResult::Failed;
   FileHandle file = OpenToRead(path, 0, error, result);
   if (result != ReadResult::Ok) return result;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) {
-    error = LastError();
-    return ReadResult::Failed;
+  // Only the piece asked for; a file cut short meanwhile ends where it ends now.
+  LARGE_INTEGER size{}, from{};
+  bool ok = GetFileSizeEx(file.Get(), &size);
+  const auto length = static_cast<std::uint64_t>(size.QuadPart);
+  const std::uint64_t end = length - std::min(length, kept);
+  from.QuadPart = static_cast<LONGLONG>(end - std::min<std::uint64_t>(end, bytes));
+  tail.resize(static_cast<std::size_t>(end - static_cast<std::uint64_t>(from.QuadPart)));
+  ok = ok && SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN);
+  std::size_t done = 0;
+  for (DWORD got = 1; ok && got && done < tail.size(); done += got) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(tail.size() - done, 1u << 30));
+    ok = ::ReadFile(file.Get(), tail.data() + done, want, &got, nullptr);
   }
-  LARGE_INTEGER from{};
-  from.QuadPart = size.QuadPart > static_cast<LONGLONG>(bytes)
-                      ? size.QuadPart - static_cast<LONGLONG>(bytes)
-                      : 0;
-  if (!SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN)) {
-    error = LastError();
-    return ReadResult::Failed;
-  }
-  // Read to the end as it is now: a file another launcher replaced meanwhile is read whole.
-  if (!ReadAll(file.Get(), tail)) {
-    error = LastError();
-    tail.clear();
-    return ReadResult::Failed;
-  }
-  if (tail.size() > bytes) tail.erase(0, tail.size() - bytes);
-  error.clear();
-  return ReadResult::Ok;
+  error = ok ? std::error_code() : LastError();
+  tail.resize(ok ? done : 0);
+  return ok ? ReadResult::Ok : ReadResult::Failed;
 }
 
 std::string FileSystem::DecodeLegacy(std::string_view line) {

@@ -30,7 +30,7 @@ constexpr UINT kFolderReadMessage = WM_APP + 3;
 constexpr UINT kPieceCopied = WM_APP + 4;
 
 struct PieceCopy {
-  std::shared_ptr<MappedText> from;
+  std::shared_ptr<FileViews> from;
   std::size_t piece = 0;
   std::unique_ptr<char[]> copy;
 };
@@ -39,16 +39,16 @@ struct PieceCopy {
 // views are let go piece by piece as copies take their place: a view kept would hold the file
 // against other launchers' rewrites. A piece is copied once the one two before it was taken over,
 // so that no more than two are ever in memory twice.
-void CopyPieces(const std::shared_ptr<MappedText>& mapped, HWND dialog) {
+void CopyPieces(const std::shared_ptr<FileViews>& mapped, HWND dialog) {
   for (std::size_t piece = 0; piece < mapped->Pieces(); ++piece) {
-    while (mapped->Released() + 1 < piece) {
+    while (mapped->Unmapped() + 1 < piece) {
       if (!IsWindow(dialog)) return;
       Sleep(1);
     }
     auto copied = std::make_unique<PieceCopy>();
     copied->from = mapped;
     copied->piece = piece;
-    copied->copy = mapped->Copy(piece);
+    copied->copy = mapped->CopyPiece(piece);
     if (!PostMessageW(dialog, kPieceCopied, 0, reinterpret_cast<LPARAM>(copied.get()))) return;
     copied.release();
   }
@@ -170,18 +170,17 @@ bool CQuillGateDlg::OnIdle() {
     SetPropW(dialog, kLoadingProperty, reinterpret_cast<HANDLE>(1));
     try {
       std::thread([loading = m_loading, dialog] {
-        loading->result = LaunchCore::LoadLines(loading->files, loading->path, loading->lines);
+        loading->result = LoadLines(loading->files, loading->path, loading->lines);
         // The lines are the dialog's once they are done: the views are reached from here on.
-        const std::shared_ptr<MappedText> mapped = loading->lines.Mapped();
+        const std::shared_ptr<FileViews> mapped = loading->lines.Views();
         loading->done.store(true, std::memory_order_release);
         PostMessageW(dialog, kLinesLoaded, 0, 0);
         if (mapped) CopyPieces(mapped, dialog);
       }).detach();
     } catch (const std::exception&) {
       // No thread to be had: loaded and copied here instead.
-      m_loading->result =
-          LaunchCore::LoadLines(m_loading->files, m_loading->path, m_loading->lines);
-      m_loading->lines.CopyRest();
+      m_loading->result = LoadLines(m_loading->files, m_loading->path, m_loading->lines);
+      m_loading->lines.DetachFromFile();
       m_loading->done.store(true, std::memory_order_release);
       OnLinesLoaded();
     }
@@ -233,7 +232,7 @@ bool CQuillGateDlg::OnOtherMessage(UINT message, WPARAM, LPARAM lParam) {
       return true;
     case kPieceCopied: {
       const std::unique_ptr<PieceCopy> copied(reinterpret_cast<PieceCopy*>(lParam));
-      m_box.Lines().Adopt(copied->from.get(), copied->piece, std::move(copied->copy));
+      m_box.Lines().PutCopyInPlace(copied->from.get(), copied->piece, std::move(copied->copy));
       return true;
     }
     case kSwapDropDown:
@@ -371,10 +370,11 @@ bool CQuillGateDlg::OnForget() {
   if (index < 0) return false;
   const auto at = static_cast<std::size_t>(index);
   // Windows replaces no file that is mapped: the pieces still seen in place are copied first.
-  m_box.Lines().CopyRest();
+  m_box.Lines().DetachFromFile();
   // The entry stays unless its lines left the history; the user has heard why.
-  if (m_core.ForgetCommand(std::string(m_box.Lines().Line(at))) != ForgetResult::Forgotten)
-    return true;
+  const RewriteOutcome outcome = m_core.Forget(std::string(m_box.Lines().Line(at)));
+  m_core.ReportForget(outcome);
+  if (outcome.kind != RewriteOutcome::Kind::Done) return true;
   m_box.Lines().Erase(at);
   const auto count = static_cast<int>(m_box.Lines().Count());
   m_list.SetCount(static_cast<std::size_t>(count));
@@ -397,9 +397,9 @@ void CQuillGateDlg::LetGoOfHistory() {
     while (!m_loading->done.load(std::memory_order_acquire) && GetTickCount64() < deadline) {
       Sleep(1);
     }
-    if (m_loading->done.load(std::memory_order_acquire)) m_loading->lines.LetGo();
+    if (m_loading->done.load(std::memory_order_acquire)) m_loading->lines.Clear();
   }
-  m_box.Lines().LetGo();
+  m_box.Lines().Clear();
 }
 
 void CQuillGateDlg::OnOK() {

@@ -30,10 +30,12 @@ class CQuillGateDlg : public CDialog {
   // True when the shell accepted the command. The window goes at once then, and the command
   // is recorded in the history before this returns.
   bool RunCommand(bool elevated) {
-    return m_core.RunCommand(m_box, elevated, [this] {
-      ShowWindow(m_hWnd, SW_HIDE);
-      LetGoOfHistory();
-    });
+    const auto command = m_core.Launch(m_box, elevated, reinterpret_cast<std::uintptr_t>(m_hWnd));
+    if (!command) return false;
+    ShowWindow(m_hWnd, SW_HIDE);
+    LetGoOfHistory();
+    m_core.ReportUnrecorded(*command, m_core.Record(*command));
+    return true;
   }
 
  protected:
