@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "core/history_index.h"
 #include "core/launch_core.h"
 #include "platform/win32_files.h"
 #include "platform/win32_text.h"
@@ -139,7 +140,7 @@ Row Measure(const fs::path& folder, int lines, int runs) {
     ComboCommandBox box(hidden.combo);
     last.push_back(Seconds([&] { core.LoadLastCommand(box); }));
     HistoryLines loaded;
-    load.push_back(Seconds([&] { LaunchCore::LoadLines(files, history, loaded); }));
+    load.push_back(Seconds([&] { LoadLines(files, history, loaded); }));
     if (loaded.Count() != static_cast<std::size_t>(lines)) {
       std::fprintf(stderr, "%zu lines loaded, not %d\n", loaded.Count(), lines);
       std::exit(1);

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "core/history_index.h"
 #include "core/launch_core.h"
 
 namespace quillgate {
@@ -139,10 +140,11 @@ class BenchFiles final : public IFileSystem {
     contents = quillgate::ReadWhole(path);
     return ReadResult::Ok;
   }
-  ReadResult ReadTail(const fs::path& path, std::size_t bytes, std::string& tail,
-                      std::error_code& error) override {
+  ReadResult ReadTail(const fs::path& path, std::uint64_t kept, std::size_t bytes,
+                      std::string& tail, std::error_code& error) override {
     const ReadResult result = ReadWhole(path, tail, error);
-    if (tail.size() > bytes) tail.erase(0, tail.size() - bytes);
+    tail.resize(tail.size() - std::min<std::size_t>(tail.size(), kept));
+    tail.erase(0, tail.size() - std::min(tail.size(), bytes));
     return result;
   }
   std::string DecodeLegacy(std::string_view line) override {  // Latin-1
@@ -219,7 +221,15 @@ Row Measure(const fs::path& folder, int lines, int runs) {
   // The load and a raw read of the same file, in turns.
   const auto loadAndRead = [&] {
     return PairedMedians(
-        runs, [&] { core.LoadHistory(box); }, [&] { sink = sink + ReadWhole(history).size(); });
+        runs,
+        [&] {  // as the dialog loads it: the last command, then the lines into the list
+          core.LoadLastCommand(box);
+          HistoryLines lines;
+          LoadLines(files, history, lines);
+          for (std::size_t i = 0; i < lines.Count(); ++i)
+            box.AddString(std::string(lines.Line(i)).c_str());
+        },
+        [&] { sink = sink + ReadWhole(history).size(); });
   };
   for (const Text kind : {Text::Utf8, Text::Legacy}) {
     WriteWhole(history, MakeHistory(lines, kind), true);
@@ -239,7 +249,7 @@ Row Measure(const fs::path& folder, int lines, int runs) {
   std::tie(row.load, row.rawRead) = loadAndRead();
   int turn = 0;
   std::tie(row.rewrite, row.copy) = PairedMedians(
-      runs, [&] { core.UpdateHistory(relaunch[turn++ % 2]); },
+      runs, [&] { core.Record(relaunch[turn++ % 2]); },
       [&] { WriteWhole(copy, ReadWhole(history), true); });
   const std::string current = ReadWhole(history);
   const LegacyDecoder decode = [&](std::string_view line) { return files.DecodeLegacy(line); };

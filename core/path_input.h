@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/launch_core.h"
+#include "core/command_line.h"
 
 namespace quillgate {
 

@@ -2,15 +2,11 @@
 // over the real window, shell and file system; tests implement them with recording fakes.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <optional>
-#include <string>
-#include <string_view>
 #include <system_error>
 
-#include "core/launch_request.h"
+#include "core/command_line.h"
 
 namespace quillgate {
 
@@ -27,11 +23,6 @@ class ICommandBox {
   virtual void AddString(const char* item) = 0;
   // True when an item equals `text` as a whole, ignoring letter case.
   virtual bool FindStringExact(const std::string& text) const = 0;
-};
-
-struct CommandParts {
-  std::string file;        // what PathRemoveArgs leaves, quotes included
-  std::string parameters;  // what PathGetArgs points at; empty when there are none
 };
 
 class IShell {
@@ -67,7 +58,8 @@ class ITemporaryFile {
   // Replaces the whole content and flushes it to the disk.
   virtual std::error_code Write(const std::string& content) = 0;
   // Puts the file in place of `target`, in the same folder, in one step, replacing it. A
-  // read-only target is refused at once; one that another program holds is waited for briefly.
+  // read-only target is refused at once; one that another program holds is waited for briefly,
+  // then refused with std::errc::device_or_resource_busy.
   virtual std::error_code MoveOver(const std::filesystem::path& target) = 0;
   // Deletes the file; used when its content must not survive.
   virtual void Remove() = 0;
@@ -98,12 +90,14 @@ class IFileSystem {
   // Anything counts: file, folder, link or junction. "Not found" kinds of failure mean false;
   // any other failure throws std::filesystem::filesystem_error naming "exists" and the path.
   virtual bool Exists(const std::filesystem::path& path) = 0;
-  // Reads a whole file without newline translation. Missing: no such file or folder.
+  // Reads a whole file without newline translation. Missing: no such file or folder; a file
+  // another program holds fails with std::errc::device_or_resource_busy.
   virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                                std::error_code& error) = 0;
-  // Reads the last `bytes` bytes of a file, or all of a shorter one, the same way.
-  virtual ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes,
-                              std::string& tail, std::error_code& error) = 0;
+  // Reads, the same way, the `bytes` bytes that end `kept` bytes before the file's end, or those
+  // from its start where it begins sooner: a tail read in steps reads no byte twice.
+  virtual ReadResult ReadTail(const std::filesystem::path& path, std::uint64_t kept,
+                              std::size_t bytes, std::string& tail, std::error_code& error) = 0;
   // Opens a file to be seen in place; Missing and Failed as ReadWhole. Ok with a null `file`
   // where it cannot be mapped (an empty file, a system without mappings): it is read instead.
   virtual ReadResult MapFile(const std::filesystem::path& path, std::unique_ptr<IMappedFile>& file,

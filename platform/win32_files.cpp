@@ -23,6 +23,13 @@ constexpr DWORD kClaimRetryMs = 10;
 // How long a replacement waits out a reader that holds the history open.
 constexpr ULONGLONG kMoveWaitMs = 500;
 
+// A file another program holds is told apart as such: a later try may find it free.
+std::error_code ErrorOf(DWORD code) {
+  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
+    return std::make_error_code(std::errc::device_or_resource_busy);
+  return {static_cast<int>(code), std::system_category()};
+}
+
 std::error_code LastError() {
   return {static_cast<int>(GetLastError()), std::system_category()};
 }
@@ -102,15 +109,12 @@ class TemporaryFile final : public ITemporaryFile {
     // access), and no wait changes that.
     if (ReadOnly(to)) return {ERROR_FILE_READ_ONLY, std::system_category()};
     DWORD error = MoveWithRetries(from, to);
-    if (error == ERROR_SUCCESS) return {};
-    if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) {
-      return {static_cast<int>(error), std::system_category()};
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
+      // Still held by someone: let go of our own handle too, in case it is what stands in the way.
+      handle_.Reset();
+      error = MoveWithRetries(from, to);
     }
-    // Still held by someone: let go of our own handle too, in case it is what stands in the way.
-    handle_.Reset();
-    error = MoveWithRetries(from, to);
-    if (error == ERROR_SUCCESS) return {};
-    return {static_cast<int>(error), std::system_category()};
+    return error == ERROR_SUCCESS ? std::error_code() : ErrorOf(error);
   }
 
   void Remove() override {
@@ -213,7 +217,7 @@ FileHandle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error,
     return file;
   }
   const DWORD code = GetLastError();
-  error.assign(static_cast<int>(code), std::system_category());
+  error = ErrorOf(code);
   result = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
                                                                         : ReadResult::Failed;
   return file;
@@ -269,7 +273,7 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
   FileHandle file = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, error, result);
   if (result != ReadResult::Ok) return result;
   if (!ReadAll(file.Get(), contents)) {
-    error = LastError();
+    error = ErrorOf(GetLastError());
     contents.clear();
     return ReadResult::Failed;
   }
@@ -277,34 +281,28 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
   return ReadResult::Ok;
 }
 
-ReadResult FileSystem::ReadTail(const fs::path& path, std::size_t bytes, std::string& tail,
-                                std::error_code& error) {
+ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::size_t bytes,
+                                std::string& tail, std::error_code& error) {
   tail.clear();
   ReadResult result = ReadResult::Failed;
   FileHandle file = OpenToRead(path, 0, error, result);
   if (result != ReadResult::Ok) return result;
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size)) {
-    error = LastError();
-    return ReadResult::Failed;
+  // Only the piece asked for; a file cut short meanwhile ends where it ends now.
+  LARGE_INTEGER size{}, from{};
+  bool ok = GetFileSizeEx(file.Get(), &size);
+  const auto length = static_cast<std::uint64_t>(size.QuadPart);
+  const std::uint64_t end = length - std::min(length, kept);
+  from.QuadPart = static_cast<LONGLONG>(end - std::min<std::uint64_t>(end, bytes));
+  tail.resize(static_cast<std::size_t>(end - static_cast<std::uint64_t>(from.QuadPart)));
+  ok = ok && SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN);
+  std::size_t done = 0;
+  for (DWORD got = 1; ok && got && done < tail.size(); done += got) {
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(tail.size() - done, 1u << 30));
+    ok = ::ReadFile(file.Get(), tail.data() + done, want, &got, nullptr);
   }
-  LARGE_INTEGER from{};
-  from.QuadPart = size.QuadPart > static_cast<LONGLONG>(bytes)
-                      ? size.QuadPart - static_cast<LONGLONG>(bytes)
-                      : 0;
-  if (!SetFilePointerEx(file.Get(), from, nullptr, FILE_BEGIN)) {
-    error = LastError();
-    return ReadResult::Failed;
-  }
-  // Read to the end as it is now: a file another launcher replaced meanwhile is read whole.
-  if (!ReadAll(file.Get(), tail)) {
-    error = LastError();
-    tail.clear();
-    return ReadResult::Failed;
-  }
-  if (tail.size() > bytes) tail.erase(0, tail.size() - bytes);
-  error.clear();
-  return ReadResult::Ok;
+  error = ok ? std::error_code() : ErrorOf(GetLastError());
+  tail.resize(ok ? done : 0);
+  return ok ? ReadResult::Ok : ReadResult::Failed;
 }
 
 std::string FileSystem::DecodeLegacy(std::string_view line) {

@@ -12,8 +12,8 @@ class FileSystem : public IFileSystem {
   bool Exists(const std::filesystem::path& path) override;
   ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                        std::error_code& error) override;
-  ReadResult ReadTail(const std::filesystem::path& path, std::size_t bytes, std::string& tail,
-                      std::error_code& error) override;
+  ReadResult ReadTail(const std::filesystem::path& path, std::uint64_t kept, std::size_t bytes,
+                      std::string& tail, std::error_code& error) override;
   // Local files only: a page of a share's file that fails to come in would end the process.
   ReadResult MapFile(const std::filesystem::path& path, std::unique_ptr<IMappedFile>& file,
                      std::error_code& error) override;

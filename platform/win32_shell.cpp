@@ -4,30 +4,14 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <cstddef>
 #include <optional>
 
-#include "core/launch_core.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_system.h"
 #include "platform/win32_text.h"
 
 namespace quillgate::win32 {
 
-#define QG_SAME_FIELD(field)                                                          \
-  static_assert(offsetof(LaunchRequest, field) == offsetof(SHELLEXECUTEINFOA, field), \
-                "launch record field " #field " is out of place")
-static_assert(sizeof(LaunchRequest) == sizeof(SHELLEXECUTEINFOA), "launch record size");
-QG_SAME_FIELD(fMask);
-QG_SAME_FIELD(hwnd);
-QG_SAME_FIELD(lpVerb);
-QG_SAME_FIELD(lpFile);
-QG_SAME_FIELD(lpParameters);
-QG_SAME_FIELD(lpDirectory);
-QG_SAME_FIELD(nShow);
-QG_SAME_FIELD(hInstApp);
-QG_SAME_FIELD(hProcess);
-#undef QG_SAME_FIELD
 static_assert(kMaskNoAsync == SEE_MASK_NOASYNC, "the core asks the shell to finish the launch");
 
 CommandParts Shell::SplitArguments(const std::string& command) {
@@ -63,25 +47,18 @@ std::optional<std::string> Shell::Variable(const std::string& name) {
 }
 
 bool Shell::Execute(const LaunchRequest& request) {
-  // The record keeps its pointers into these for the call.
-  const auto wide = [](const char* text) {
-    return text ? std::optional<std::wstring>(Widen(text)) : std::nullopt;
-  };
-  const auto verb = wide(request.lpVerb), file = wide(request.lpFile),
-             parameters = wide(request.lpParameters), directory = wide(request.lpDirectory);
-  const auto pointer = [](const std::optional<std::wstring>& text) {
-    return text ? text->c_str() : nullptr;
-  };
+  // The record points into these for the call.
+  const std::wstring verb = Widen(request.verb), file = Widen(request.file),
+                     parameters = Widen(request.parameters), directory = Widen(request.directory);
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof info;
-  info.fMask = request.fMask;
-  info.hwnd = static_cast<HWND>(request.hwnd);
-  info.lpVerb = pointer(verb);
-  info.lpFile = pointer(file);
-  info.lpParameters = pointer(parameters);
-  info.lpDirectory = pointer(directory);
-  info.nShow = request.nShow;
-  info.hInstApp = static_cast<HINSTANCE>(request.hInstApp);
+  info.fMask = request.mask;
+  info.hwnd = reinterpret_cast<HWND>(request.owner);
+  info.lpVerb = verb.empty() ? nullptr : verb.c_str();
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = directory.c_str();
+  info.nShow = request.show;
   static const auto execute =
       SystemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
   // A launch that goes to a shell extension or to DDE runs through COM; with SEE_MASK_NOASYNC

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/launch_core.h"
+#include "core/history_index.h"
 #include "platform/framework.h"
 
 namespace quillgate {

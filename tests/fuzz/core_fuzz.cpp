@@ -107,21 +107,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   files.piece = 2 + size % 9;  // histories seen in place, in pieces of every small size
   testing::Rig rig(files);
   std::string& file = files.data["/documents/quillgate.ini"] = existing;
-  rig.core.UpdateHistory(trimmed);
-  testing::Box box;
-  rig.core.LoadHistory(box);
+  rig.Record(trimmed);
+  testing::Box box = rig.Load();
   auto expected = Expected(files, existing, trimmed);
   Check(box.items == expected);
   Check(box.text == (expected.empty() ? "" : expected.back()));
   const std::string recorded = file;
-  rig.core.UpdateHistory(trimmed);
+  rig.Record(trimmed);
   Check(file == recorded);
-  Check(rig.core.ForgetCommand(trimmed) == ForgetResult::Forgotten);
+  Check(rig.Forget(trimmed).kind == RewriteOutcome::Kind::Done);
   const std::string forgotten = file;
-  Check(rig.core.ForgetCommand(trimmed) == ForgetResult::NothingMatched && file == forgotten);
+  Check(rig.Forget(trimmed).kind == RewriteOutcome::Kind::NothingMatched && file == forgotten);
   if (!trimmed.empty()) expected.pop_back();
-  testing::Box after;
-  rig.core.LoadHistory(after);
+  testing::Box after = rig.Load();
   Check(after.items == expected);
   Check(files.data.size() == 1 && rig.notes.failures.empty() && rig.notes.messages.size() == 1);
 
@@ -129,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // and every view is let go.
   file = existing;
   HistoryLines lines;
-  Check(LaunchCore::LoadLines(files, "/documents/quillgate.ini", lines) == ReadResult::Ok);
+  Check(LoadLines(files, "/documents/quillgate.ini", lines) == ReadResult::Ok);
   const auto texts = [&lines] {
     std::vector<std::string> all;
     for (std::size_t i = 0; i < lines.Count(); ++i) all.emplace_back(lines.Line(i));
@@ -137,22 +135,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   };
   const auto seen = texts();
   // A history in UTF-8 that fits one piece is always seen in place.
-  Check(lines.Mapped() || seen.empty() || !IsUtf8(existing) || existing.size() > files.piece);
-  if (const std::shared_ptr<MappedText> mapped = lines.Mapped()) {
+  Check(lines.Views() || seen.empty() || !IsUtf8(existing) || existing.size() > files.piece);
+  if (const std::shared_ptr<FileViews> mapped = lines.Views()) {
     for (std::size_t k = 0; k < mapped->Pieces(); ++k) {
       const std::size_t piece = (k + size) % mapped->Pieces();
-      lines.Adopt(mapped.get(), piece, mapped->Copy(piece));
+      lines.PutCopyInPlace(mapped.get(), piece, mapped->CopyPiece(piece));
       Check(texts() == seen);
     }
   }
-  Check(files.views == 0 && !lines.Mapped());
+  Check(files.views == 0 && !lines.Views());
 
   // Forgetting an entry of the old history takes out every line it was loaded from.
-  rig.core.LoadHistory(box = {});
+  box = rig.Load();
   if (box.items.empty()) return 0;
   const std::string entry = box.items[size % box.items.size()];
-  Check(rig.core.ForgetCommand(entry) == ForgetResult::Forgotten);
-  rig.core.LoadHistory(after = {});
+  Check(rig.Forget(entry).kind == RewriteOutcome::Kind::Done);
+  after = rig.Load();
   Check(std::find(after.items.begin(), after.items.end(), entry) == after.items.end());
   return 0;
 }

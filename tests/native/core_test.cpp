@@ -10,16 +10,14 @@ using Disk = std::map<fs::path, std::string>;
 const fs::path kBeside = "/program/quillgate.ini", kDocuments = "/documents/quillgate.ini",
                kTemporary = "/documents/quillgate.inf", kFormer = "/program/quillgate.inf";
 
-struct Launcher {
-  Box Load() {
-    Box box;
-    return core.LoadHistory(box), box;
-  }
+struct Disk0 {
   Files files;
-  Shell shell;
-  Notes notes;
-  LaunchCore core{files, shell, notes};
 };
+struct Launcher : Disk0, Rig {
+  Launcher() : Rig(files) {}
+  using Disk0::files;
+};
+using Kind = RewriteOutcome::Kind;
 
 TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
   struct {
@@ -54,7 +52,7 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
       const Box box = l.Load();
       EXPECT_EQ(box.items, c.loaded);
       EXPECT_EQ(box.text, c.loaded.empty() ? "" : c.loaded.back());
-      l.core.UpdateHistory(c.command);
+      l.Record(c.command);
       EXPECT_EQ(l.files.data, (Disk{{where, c.after}}));
       EXPECT_TRUE(l.notes.messages.empty() && l.notes.failures.empty());
     }
@@ -64,49 +62,73 @@ TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {
 TEST(DataPath, FirstRunIsSilentAndRecordsInDocumentsUnlessAHistoryIsBesideTheProgram) {
   Launcher l;
   EXPECT_TRUE(l.Load().items.empty());
-  l.core.UpdateHistory("notepad");
-  l.core.UpdateHistory("calc");
+  l.Record("notepad");
+  l.Record("calc");
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "notepad\r\ncalc\r\n"}}));
   EXPECT_TRUE(l.notes.messages.empty());
   l.files.data[kBeside] = "";  // a history beside the program wins, even an empty one
   EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kBeside);
   Launcher nowhere;
   nowhere.files.documents.clear();
-  nowhere.core.UpdateHistory("x");
+  nowhere.Record("x");
   EXPECT_EQ(nowhere.files.data, (Disk{{kBeside, "x\r\n"}}));
 }
 
 TEST(History, FailuresReportAndKeepTheOldHistory) {
-  for (const auto fault :
-       {Fault::Exists, Fault::Read, Fault::Memory, Fault::ClaimBusy, Fault::Write, Fault::Move}) {
+  for (const auto fault : {Fault::Exists, Fault::Read, Fault::Held, Fault::Memory, Fault::ClaimBusy,
+                           Fault::Write, Fault::Move}) {
     SCOPED_TRACE(static_cast<int>(fault));
     Launcher l;
     l.files.data[kDocuments] = "old\r\n";
     l.files.fault = fault;
-    if (fault == Fault::Exists || fault == Fault::Read || fault == Fault::Memory) {
+    if (fault == Fault::Exists || fault == Fault::Read || fault == Fault::Held ||
+        fault == Fault::Memory) {
       EXPECT_TRUE(l.Load().items.empty());
       EXPECT_EQ(l.notes.messages, Lines{"Failed to open quillgate.ini"});
     }
-    l.core.UpdateHistory("new");
+    // Only a file another program holds may be free at the next try.
+    const bool held = fault == Fault::Held || fault == Fault::ClaimBusy;
+    const RewriteOutcome recorded = l.Record("new");
+    EXPECT_TRUE(recorded.kind == Kind::Failed && recorded.mayPass == held);
+    // The user hears which command was opened but not kept, and why.
+    ASSERT_FALSE(l.notes.messages.empty());
+    EXPECT_NE(l.notes.messages.back().find("\"new\""), std::string::npos);
+    EXPECT_NE(l.notes.messages.back().find(recorded.reason), std::string::npos);
     // A torn temporary file must not pass for a leftover; it is made beside the history.
     EXPECT_EQ(l.files.data[kTemporary].empty(), fault != Fault::Move);
     l.files.wrote = 0;
-    EXPECT_EQ(l.core.ForgetCommand("old"), ForgetResult::Failed);
+    const RewriteOutcome forgotten = l.Forget("old");
+    EXPECT_TRUE(forgotten.kind == Kind::Failed && forgotten.mayPass == held);
     EXPECT_EQ(l.notes.failures.size(), 2u);
-    ASSERT_FALSE(l.notes.messages.empty());
     EXPECT_EQ(l.notes.messages.back().rfind("The command could not be forgotten: ", 0), 0u);
     EXPECT_EQ(l.files.data[kDocuments], "old\r\n");
     l.files.fault = Fault::None;
-    l.core.UpdateHistory("next");
+    l.Record("next");
     EXPECT_EQ(l.files.data.at(kDocuments), "old\r\nnext\r\n");
   }
   Launcher full;  // more lines than the box has memory for
   full.files.data[kDocuments] = "a\r\nb\r\n";
   Box box;
   box.room = 1;
-  full.core.LoadHistory(box);
+  Load(full.core, full.files, box);
   EXPECT_EQ(box.items, Lines{"a"});
   EXPECT_EQ(full.notes.messages, Lines{"Failed to open quillgate.ini"});
+}
+
+TEST(History, TheFirstPaintReadsNoByteOfTheHistoryTwice) {
+  std::string bareLf;  // from Git Bash or WSL: no line at all
+  while (bareLf.size() < (1u << 20)) bareLf += "notepad\n";
+  const std::string huge(1u << 20, 'y');
+  const std::pair<std::string, std::string> cases[] = {
+      {bareLf, ""}, {"a\r\n" + huge + "\r\n", huge}, {"\357\273\277" + huge + "\r\n\r\nz", huge}};
+  for (const auto& [history, last] : cases) {
+    Launcher l;
+    l.files.data[kDocuments] = history;
+    Box box;
+    EXPECT_TRUE(l.core.LoadLastCommand(box));
+    EXPECT_TRUE(box.text == last && l.notes.messages.empty());
+    EXPECT_LE(l.files.tailBytes, history.size());
+  }
 }
 
 TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {
@@ -115,11 +137,11 @@ TEST(History, InterruptedRewritesAndRefusingFoldersLoseNothing) {
     Launcher l;
     l.files.data[left] = "a\r\nb\r\n";  // the only copy: the history itself is gone
     l.files.fault = Fault::Write;
-    l.core.UpdateHistory("c");
+    l.Record("c");
     EXPECT_EQ(l.files.data, (Disk{{left, "a\r\nb\r\n"}}));
     l.files.fault = left == kTemporary ? Fault::Claim : Fault::None;
-    l.core.UpdateHistory("c");
-    l.core.UpdateHistory("d");
+    l.Record("c");
+    l.Record("d");
     EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nc\r\nd\r\n"}}));
     EXPECT_EQ(l.notes.failures.size(), 1u);
   }
@@ -129,13 +151,13 @@ TEST(History, ForgettingDropsExactlyTheLinesTheEntryWasLoadedFrom) {
   Launcher l;
   const std::string before = "a\r\ncaf\xE9\r\nb\r\ncaf\xC3\xA9\r\nCAF\xC3\x89\r\nx\ry\r\nxy\r\n";
   l.files.data[kDocuments] = before;
-  EXPECT_EQ(l.core.ForgetCommand("only in the list"), ForgetResult::NothingMatched);
+  EXPECT_EQ(l.Forget("only in the list").kind, Kind::NothingMatched);
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, before}}));
   EXPECT_EQ(l.notes.messages,
             Lines{"This command is not in quillgate.ini, so there was nothing to forget."});
-  EXPECT_EQ(l.core.ForgetCommand("xy"), ForgetResult::Forgotten);  // x CR y stays as it loads
-  EXPECT_EQ(l.core.ForgetCommand("x\ry"), ForgetResult::Forgotten);
-  EXPECT_EQ(l.core.ForgetCommand("caf\xC3\xA9"), ForgetResult::Forgotten);  // either encoding
+  EXPECT_EQ(l.Forget("xy").kind, Kind::Done);  // x CR y stays as it loads
+  EXPECT_EQ(l.Forget("x\ry").kind, Kind::Done);
+  EXPECT_EQ(l.Forget("caf\xC3\xA9").kind, Kind::Done);  // either encoding
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nCAF\xC3\x89\r\n"}}));
 }
 
@@ -143,34 +165,40 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   Launcher l;
   l.files.data[kDocuments] = "notepad\r\n";
   Box box = l.Load();
+  // As the dialog does it: the launch itself records nothing; what the shell took is recorded.
+  const auto run = [&](bool elevated) {
+    const std::string before = l.files.data[kDocuments];
+    const std::optional<std::string> command = l.core.Launch(box, elevated, 0x5150);
+    EXPECT_EQ(l.files.data[kDocuments], before);
+    if (command) EXPECT_EQ(l.Record(*command).kind, Kind::Done);
+    return command.has_value();
+  };
   box.text = "  NOTEPAD  ";
-  std::string hidden;  // the history when the window went: before the recording, not on refusal
-  const auto hide = [&] { hidden += l.files.data[kDocuments] + "|"; };
-  EXPECT_TRUE(l.core.RunCommand(box, false, hide));
+  EXPECT_TRUE(run(false));
   EXPECT_EQ(box.items, Lines{"notepad"});  // the list ignores case, the history does not
   EXPECT_EQ(l.shell.launched, "-|NOTEPAD||C:\\Windows\\system32");
+  // The shell's own messages are modal to the launcher's window.
   const LaunchRequest& r = l.shell.request;
-  EXPECT_TRUE(r.cbSize == sizeof r && r.fMask == 0x100 && !r.hwnd && r.nShow == 1 && !r.hInstApp);
+  EXPECT_TRUE(r.mask == 0x100 && r.owner == 0x5150 && r.show == 1);
   box.text = "\t\"C:\\Program Files\\a.exe\" -x  y ";
-  EXPECT_TRUE(l.core.RunCommand(box, true));
+  EXPECT_TRUE(run(true));
   EXPECT_EQ(l.shell.launched, "runas|\t\"C:\\Program Files\\a.exe\"|-x  y|C:\\Windows\\system32");
   // Split as typed, then expanded: a value with spaces stays inside the program's path.
   l.shell.variables = {{"HOME", "C:\\Ann Lee"}, {"Q", "%HOME%"}, {"E", ""}};
   box.text = "%HOME%\\%E%a.txt %HOME%%Q% %NOPE% 50%%HOME%%";
-  EXPECT_TRUE(l.core.RunCommand(box, false));
+  EXPECT_TRUE(run(false));
   EXPECT_EQ(l.shell.launched,
             "-|C:\\Ann Lee\\a.txt|C:\\Ann Lee%HOME% %NOPE% 50%C:\\Ann Lee%|C:\\Windows\\system32");
   EXPECT_EQ(l.files.data[kDocuments],
             "notepad\r\nNOTEPAD\r\n\t\"C:\\Program Files\\a.exe\" -x  y\r\n" + box.text + "\r\n");
   const std::string launched = l.shell.launched;  // a name no shell opens never reaches it
   box.text = std::string(2049, 'x');
-  EXPECT_FALSE(l.core.RunCommand(box, false, hide));
+  EXPECT_FALSE(run(false));
   EXPECT_EQ(l.notes.messages, Lines{"The command is too long for Windows to open."});
   EXPECT_EQ(l.shell.launched, launched);
   l.shell.accept = false;
   box.text = "missing";
-  EXPECT_FALSE(l.core.RunCommand(box, true, hide));
-  EXPECT_EQ(hidden, "notepad\r\n|");
+  EXPECT_FALSE(run(true));
   EXPECT_EQ(box.items.back(), "missing");  // stays in the list while the dialog is open
   EXPECT_EQ(l.files.data[kDocuments].find("missing"), std::string::npos);
   EXPECT_EQ(TrimCommand(std::string(1 << 20, ' ')), "");  // linear, unlike a regex that recurses

@@ -10,6 +10,7 @@
 #include <new>
 #include <vector>
 
+#include "core/history_index.h"
 #include "core/launch_core.h"
 
 namespace quillgate::testing {
@@ -37,10 +38,11 @@ struct Notes final : INotifier {
   std::vector<std::string> messages, failures;
 };
 
-enum class Fault { None, Exists, Read, Memory, Claim, ClaimBusy, Write, Move };
+enum class Fault { None, Exists, Read, Held, Memory, Claim, ClaimBusy, Write, Move };
 
 struct Files final : IFileSystem {
   static std::error_code Error() { return std::make_error_code(std::errc::io_error); }
+  static std::error_code Busy() { return std::make_error_code(std::errc::device_or_resource_busy); }
   fs::path ProgramFolder() override { return "/program"; }
   fs::path DocumentsFolder() override { return documents; }
   bool Exists(const fs::path& path) override {
@@ -49,14 +51,17 @@ struct Files final : IFileSystem {
   }
   ReadResult ReadWhole(const fs::path& path, std::string& out, std::error_code& error) override {
     if (fault == Fault::Read) return error = Error(), ReadResult::Failed;
+    if (fault == Fault::Held) return error = Busy(), ReadResult::Failed;
     if (fault == Fault::Memory) throw std::bad_alloc();
     if (!data.count(path)) return ReadResult::Missing;
     return out = data[path], ReadResult::Ok;
   }
-  ReadResult ReadTail(const fs::path& path, std::size_t bytes, std::string& out,
+  ReadResult ReadTail(const fs::path& path, std::uint64_t kept, std::size_t bytes, std::string& out,
                       std::error_code& error) override {
     const ReadResult result = ReadWhole(path, out, error);
-    if (out.size() > bytes) out.erase(0, out.size() - bytes);
+    out.resize(out.size() - std::min<std::size_t>(out.size(), kept));
+    out.erase(0, out.size() - std::min(out.size(), bytes));
+    tailBytes += out.size();
     return result;
   }
   // With `piece` set, files are seen in place: each view a block of its own that ends where the
@@ -94,7 +99,7 @@ struct Files final : IFileSystem {
   }
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
                                                  std::error_code& error) override {
-    if (fault == Fault::ClaimBusy) error = std::make_error_code(std::errc::device_or_resource_busy);
+    if (fault == Fault::ClaimBusy) error = Busy();
     if (fault == Fault::Claim && path.parent_path() == ProgramFolder()) error = Error();
     return error ? nullptr : std::make_unique<Temporary>(*this, path, data[path]);
   }
@@ -124,7 +129,8 @@ struct Files final : IFileSystem {
   Fault fault = Fault::None;
   int wrote = 0;
   std::size_t piece = 0;
-  int views = 0;  // mapped and not yet let go
+  int views = 0;              // mapped and not yet let go
+  std::size_t tailBytes = 0;  // read from the ends of files
 };
 
 // The shell as the core drives it, with the portable split in place of shlwapi's.
@@ -139,8 +145,8 @@ struct Shell final : IShell {
   }
   bool Execute(const LaunchRequest& r) override {
     request = r;
-    launched = std::string(r.lpVerb ? r.lpVerb : "-") + "|" + r.lpFile + "|" + r.lpParameters +
-               "|" + r.lpDirectory;
+    launched =
+        (r.verb.empty() ? "-" : r.verb) + "|" + r.file + "|" + r.parameters + "|" + r.directory;
     return accept;
   }
   bool accept = true;
@@ -149,9 +155,42 @@ struct Shell final : IShell {
   std::string launched;
 };
 
+// The load the dialog runs: the last command into the edit field, then every line into the list.
+inline void Load(LaunchCore& core, IFileSystem& files, Box& box) {
+  if (!core.LoadLastCommand(box)) return;
+  HistoryLines lines;
+  try {
+    if (LoadLines(files, core.ResolveDataPath(DataFile::History), lines) != ReadResult::Failed) {
+      for (std::size_t i = 0; i < lines.Count(); ++i)
+        box.AddString(std::string(lines.Line(i)).c_str());
+      return;
+    }
+  } catch (const std::exception&) {
+    // The existence test's error, or more lines than the box can keep: those it has stay.
+  }
+  core.ReportUnreadableHistory();
+}
+
 // The core with a recording shell and notifier, over the files a test chooses.
 struct Rig {
-  explicit Rig(IFileSystem& files) : core(files, shell, notes) {}
+  explicit Rig(IFileSystem& f) : files(f), core(files, shell, notes) {}
+  Box Load() {
+    Box box;
+    return testing::Load(core, files, box), box;
+  }
+  // Records as the dialog does: what could not be recorded is reported.
+  RewriteOutcome Record(const std::string& command) {
+    RewriteOutcome outcome = core.Record(command);
+    core.ReportUnrecorded(command, outcome);
+    return outcome;
+  }
+  // Forgets as the dialog does, telling the user.
+  RewriteOutcome Forget(const std::string& command) {
+    RewriteOutcome outcome = core.Forget(command);
+    core.ReportForget(outcome);
+    return outcome;
+  }
+  IFileSystem& files;
   Shell shell;
   Notes notes;
   LaunchCore core;

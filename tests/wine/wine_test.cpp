@@ -56,7 +56,7 @@ fs::path Self() {
 
 // The real file services with the program and documents folders below a new folder of a test's
 // own (in the throwaway prefix, so left there).
-struct Folders final : win32::FileSystem {
+struct Folders : win32::FileSystem {
   explicit Folders(const fs::path& at, const std::wstring& below = L"")
       : root(at), program(at / below / "program"), documents(at / below / "documents") {}
   explicit Folders(const wchar_t* name, const wchar_t* below = L"")
@@ -121,10 +121,9 @@ TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
         std::wstring(L"\u5c65\u6b74"), deep}) {
     Folders f(L"deep", below.c_str());
     Rig rig(f);
-    for (const char* command : {"a", "b", "a"}) rig.core.UpdateHistory(command);
+    for (const char* command : {"a", "b", "a"}) rig.Record(command);
     EXPECT_EQ(Slurp(f.documents / "quillgate.ini"), "b\r\na\r\n");
-    Box box;
-    rig.core.LoadHistory(box);
+    const Box box = rig.Load();
     EXPECT_EQ(box.items, (std::vector<std::string>{"b", "a"}));
     EXPECT_FALSE(fs::exists(f.documents / "quillgate.inf"));
     EXPECT_TRUE(rig.notes.failures.empty() && rig.notes.messages.empty());
@@ -143,33 +142,67 @@ TEST(RealFiles, AHistoryThatCannotBeReadIsReportedAndKept) {
     Rig rig(f);
     win32::FileHandle held(
         kind ? nullptr : CreateFileW(history.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
-    Box box;
-    rig.core.LoadHistory(box);
-    rig.core.UpdateHistory("new");
-    EXPECT_EQ(rig.core.ForgetCommand("old"), ForgetResult::Failed);
+    rig.Load();
+    // Only the held one may be free at the next try.
+    EXPECT_EQ(rig.Record("new").mayPass, kind == 0);
+    const RewriteOutcome forgotten = rig.Forget("old");
+    EXPECT_TRUE(forgotten.kind == RewriteOutcome::Kind::Failed && forgotten.mayPass == (kind == 0));
     held.Reset();
-    EXPECT_EQ(rig.notes.messages.size(), kind == 2 ? 1u : 2u);  // a read-only one loads
+    EXPECT_EQ(rig.notes.messages.size(), kind == 2 ? 2u : 3u);  // a read-only one loads
     EXPECT_EQ(rig.notes.failures.size(), 2u);
     EXPECT_EQ(Slurp(kept), "old\r\n");
     EXPECT_FALSE(fs::exists(f.documents / "quillgate.inf") && kind != 2);
   }
 }
 
-int g_stopAt = -1;
+// The steps of a rewrite after which an interruption must still leave a usable history.
+enum Step { kClaimed, kWritten, kReplaced };
+
+// The real file services, ending the process abruptly (exit 10 + step) when a rewrite reaches
+// the step `stopAt`.
+struct Stopping final : Folders {
+  Stopping(const fs::path& at, int stop) : Folders(at), stopAt(stop) {}
+  void Reached(int step) const {
+    if (step == stopAt) TerminateProcess(GetCurrentProcess(), 10 + step);
+  }
+  std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
+                                                 std::error_code& error) override {
+    auto file = Folders::ClaimTemporary(path, error);
+    if (!file) return file;
+    Reached(kClaimed);
+    return std::make_unique<Temporary>(*this, std::move(file));
+  }
+  struct Temporary final : ITemporaryFile {
+    Temporary(const Stopping& s, std::unique_ptr<ITemporaryFile> f)
+        : stops(s), file(std::move(f)) {}
+    const fs::path& Path() const override { return file->Path(); }
+    const std::string& Leftover() const override { return file->Leftover(); }
+    std::error_code Write(const std::string& content) override {
+      return After(kWritten, file->Write(content));
+    }
+    std::error_code MoveOver(const fs::path& target) override {
+      return After(kReplaced, file->MoveOver(target));
+    }
+    void Remove() override { file->Remove(); }
+    std::error_code After(int step, std::error_code error) const {
+      if (!error) stops.Reached(step);
+      return error;
+    }
+    const Stopping& stops;
+    std::unique_ptr<ITemporaryFile> file;
+  };
+  int stopAt;
+};
 
 // Helper: --update NAME STOP COUNT COMMAND records COUNT commands (forgets them, for a COMMAND
 // -NAME) as a launcher does, ending abruptly (exit 10 + step) when the step STOP is reached.
 int UpdateHelper(char** argv) {
-  g_stopAt = std::atoi(argv[3]);
-  SetUpdateStepHookForTesting([](UpdateStep step) {
-    if (static_cast<int>(step) == g_stopAt) TerminateProcess(GetCurrentProcess(), 10 + g_stopAt);
-  });
-  Folders files{fs::path(argv[2])};
+  Stopping files{fs::path(argv[2]), std::atoi(argv[3])};
   Rig rig(files);
   for (int i = 1; i <= std::atoi(argv[4]); ++i) {
     const std::string command = argv[5] + std::to_string(i);
-    if (command[0] == '-') rig.core.ForgetCommand(command.substr(1));
-    if (command[0] != '-') rig.core.UpdateHistory(command);
+    if (command[0] == '-') rig.Forget(command.substr(1));
+    if (command[0] != '-') rig.Record(command);
   }
   return rig.notes.failures.empty() ? 0 : 1;
 }
@@ -181,7 +214,7 @@ Process Update(const Folders& f, int stop, int count, const std::string& command
 }
 
 TEST(Recording, AnInterruptedRewriteLosesNoHistory) {
-  for (int stop = 0; stop <= static_cast<int>(UpdateStep::Replaced); ++stop) {
+  for (int stop = kClaimed; stop <= kReplaced; ++stop) {
     SCOPED_TRACE(stop);
     Folders f(L"stop");  // the history in documents, rewritten beside it
     const fs::path history = f.documents / "quillgate.ini";

@@ -1,0 +1,188 @@
+#include "core/history_index.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+namespace quillgate {
+
+FileViews::~FileViews() {
+  for (const char* view : views_)
+    if (view) file_->Unmap(view);
+}
+
+std::unique_ptr<char[]> FileViews::CopyPiece(std::size_t piece) const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  const std::size_t used = used_[piece];
+  if (!used || !views_[piece]) return nullptr;
+  std::unique_ptr<char[]> copy(new char[used]);
+  std::memcpy(copy.get(), views_[piece], used);
+  return copy;
+}
+
+void FileViews::Unmap(std::size_t piece) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!views_[piece]) return;
+  file_->Unmap(views_[piece]);
+  views_[piece] = nullptr;
+  unmapped_.fetch_add(1, std::memory_order_release);
+}
+
+void FileViews::UnmapAll() {
+  for (std::size_t piece = 0; piece < views_.size(); ++piece) Unmap(piece);
+}
+
+const char* HistoryLines::LineStart(std::size_t index) const {
+  const std::uint32_t start = starts_[index];
+  if (start >= appendedAt_) return appended_.data() + (start - appendedAt_);
+  if (bases_.empty()) return text_.data() + start;
+  const auto piece = static_cast<std::size_t>(start / piece_);
+  return bases_[piece] + (start - piece * piece_);
+}
+
+std::string_view HistoryLines::Line(std::size_t index) const {
+  const char* const start = LineStart(index);
+  const char* end = start;
+  while (!AtLineEnd(end)) ++end;
+  return {start, static_cast<std::size_t>(end - start)};
+}
+
+void HistoryLines::Append(std::string_view line) {
+  const std::size_t start = appendedAt_ + appended_.size();
+  if (start > UINT32_MAX) throw std::length_error("history");
+  appended_.append(line.data(), line.size());
+  appended_ += '\0';
+  starts_.push_back(static_cast<std::uint32_t>(start));
+}
+
+void HistoryLines::Erase(std::size_t index) {
+  starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void HistoryLines::PutCopyInPlace(const FileViews* from, std::size_t piece,
+                                  std::unique_ptr<char[]> copy) {
+  // Only for the views these lines are still seen in, once each.
+  if (!views_ || views_.get() != from || piece >= bases_.size() || !views_->views_[piece]) return;
+  bases_[piece] = copy.get();
+  if (copy) copies_.push_back(std::move(copy));
+  views_->Unmap(piece);
+  if (++adopted_ == bases_.size()) views_.reset();
+}
+
+void HistoryLines::DetachFromFile() {
+  const std::shared_ptr<FileViews> views = views_;
+  for (std::size_t piece = 0; views && piece < views->Pieces(); ++piece) {
+    PutCopyInPlace(views.get(), piece, views->CopyPiece(piece));
+  }
+}
+
+void HistoryLines::Clear() {
+  if (views_) views_->UnmapAll();
+  *this = HistoryLines();
+}
+
+struct LineLoader {
+  // The mapped load: false (and nothing kept) when the history has to be read instead.
+  static bool Mapped(std::unique_ptr<IMappedFile> file, HistoryLines& lines) {
+    const std::uint64_t size = file->Size();
+    const std::uint64_t piece = file->PieceSize();
+    // Lines are found by 32-bit offsets.
+    if (size > UINT32_MAX || piece < 2 || piece > UINT32_MAX / 2) return false;
+    IMappedFile& source = *file;
+    auto views = std::make_shared<FileViews>();
+    views->file_ = std::move(file);
+    std::vector<std::uint32_t> starts;
+    starts.reserve(static_cast<std::size_t>(size / 40));
+    std::uint64_t pos = 0;  // where the next line begins
+    for (std::uint64_t from = 0; from < size; from += piece) {
+      // Two pieces' worth, so that a line that begins in this piece ends in its view however it
+      // lies across the piece's end; only a line longer than a piece does not.
+      const auto length = static_cast<std::size_t>(std::min(size - from, 2 * piece));
+      const char* const view = source.Map(from, length);
+      if (!view) return false;
+      views->views_.push_back(view);
+      views->used_.push_back(0);
+      if (from == 0) pos = FirstLineStart(std::string_view(view, std::min<std::size_t>(length, 3)));
+      const std::uint64_t next = from + piece;  // where the next piece's lines begin
+      if (pos >= next) continue;                // the line before ran through this piece
+      const std::uint64_t first = pos;
+      // Line ends within the piece; a CR LF across its end still ends one of its lines.
+      const auto bound = static_cast<std::size_t>(std::min(next + 1, from + length) - from);
+      pos = from + ForEachLine(view, static_cast<std::size_t>(pos - from), bound, false,
+                               [&](std::size_t start, std::size_t) {
+                                 starts.push_back(static_cast<std::uint32_t>(from + start));
+                               });
+      bool unfinished = false;
+      if (pos < next && pos < size) {
+        // The piece's last line, ending in the next piece (so not empty).
+        const std::string_view rest(view + (pos - from), from + length - pos);
+        const std::size_t crlf = rest.find("\r\n");
+        if (crlf != std::string_view::npos) {
+          starts.push_back(static_cast<std::uint32_t>(pos));
+          pos += crlf + 2;
+        } else if (from + length < size) {
+          return false;  // a line longer than a piece
+        } else {
+          unfinished = true;
+        }
+      }
+      // Line ends are ASCII, so the lines together are UTF-8 when each piece's share of them
+      // is; one that is not asks for the history's text rebuilt, which reading does.
+      if (!IsUtf8(std::string_view(view + (first - from), static_cast<std::size_t>(pos - first))))
+        return false;
+      views->used_.back() = static_cast<std::size_t>(pos - from);
+      if (unfinished) break;
+    }
+    source.EndMapping();
+    lines = HistoryLines();
+    if (starts.empty()) return true;
+    lines.piece_ = piece;
+    lines.bases_ = views->views_;
+    lines.appendedAt_ = static_cast<std::uint32_t>(size);
+    lines.starts_ = std::move(starts);
+    lines.views_ = std::move(views);
+    return true;
+  }
+
+  static ReadResult Read(std::string contents, HistoryLines& lines) {
+    // Lines are found by 32-bit offsets.
+    if (contents.size() > UINT32_MAX) return ReadResult::Failed;
+    std::vector<std::uint32_t> starts;
+    const std::size_t rest = ForEachLine(contents.data(), FirstLineStart(contents), contents.size(),
+                                         false, [&](std::size_t start, std::size_t) {
+                                           starts.push_back(static_cast<std::uint32_t>(start));
+                                         });
+    // The unfinished line is dropped, so an appended line starts clean.
+    contents.resize(rest);
+    lines = HistoryLines();
+    lines.text_ = std::move(contents);
+    lines.appendedAt_ = static_cast<std::uint32_t>(lines.text_.size());
+    lines.starts_ = std::move(starts);
+    return ReadResult::Ok;
+  }
+};
+
+ReadResult LoadLines(IFileSystem& files, const std::filesystem::path& path, HistoryLines& lines) {
+  try {
+    std::error_code error;
+    std::unique_ptr<IMappedFile> file;
+    const ReadResult opened = files.MapFile(path, file, error);
+    if (opened != ReadResult::Ok) return opened;
+    if (file && LineLoader::Mapped(std::move(file), lines)) return ReadResult::Ok;
+    std::string contents;
+    const ReadResult result = files.ReadWhole(path, contents, error);
+    if (result != ReadResult::Ok) return result;
+    // A history all in UTF-8 is loaded as it is; one with lines from the old code page is
+    // rebuilt once with their text.
+    if (!IsUtf8(contents)) {
+      contents = DecodeLegacyLines(
+          contents, [&files](std::string_view line) { return files.DecodeLegacy(line); });
+    }
+    return LineLoader::Read(std::move(contents), lines);
+  } catch (const std::exception&) {
+    // A history larger than the process can hold.
+    return ReadResult::Failed;
+  }
+}
+
+}  // namespace quillgate

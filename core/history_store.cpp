@@ -1,0 +1,123 @@
+#include "core/history_store.h"
+
+#include "core/history_format.h"
+
+namespace quillgate {
+namespace fs = std::filesystem;
+
+const char* DataFileName(DataFile kind) {
+  return kind == DataFile::History ? "quillgate.ini" : "quillgate.inf";
+}
+
+fs::path ResolveDataPath(IFileSystem& files, DataFile kind) {
+  const fs::path name = DataFileName(DataFile::History);
+  fs::path history = files.ProgramFolder() / name;
+  if (!files.Exists(history)) {
+    const fs::path documents = files.DocumentsFolder();
+    // Without a documents folder the program folder is the only place left to keep a history.
+    if (!documents.empty()) history = documents / name;
+  }
+  return kind == DataFile::History ? history : history.parent_path() / DataFileName(kind);
+}
+
+ReadResult ReadLastCommand(IFileSystem& files, const fs::path& path,
+                           std::optional<std::string>& command) {
+  command.reset();
+  // From the end, each piece just before the one read last, until they hold a whole non-empty
+  // line or the whole file: the last line's length, not the history's, sets the cost.
+  std::string tail;
+  // Most commands fit the first piece; each further one is four times as large.
+  for (std::size_t want = 64;; want *= 4) {
+    std::string piece;
+    std::error_code error;
+    const ReadResult result = files.ReadTail(path, tail.size(), want, piece, error);
+    if (result != ReadResult::Ok) return result;
+    const bool whole = piece.size() < want;
+    tail.insert(0, piece);
+    if (const auto line = LastLine(tail, whole)) {
+      command =
+          ItemText(*line, [&files](std::string_view text) { return files.DecodeLegacy(text); });
+      return ReadResult::Ok;
+    }
+    if (whole) return ReadResult::Ok;
+  }
+}
+
+RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bool append) {
+  RewriteOutcome outcome;
+  try {
+    const fs::path history = ResolveDataPath(files, DataFile::History);
+    // Made beside the history, the new file takes its folder's permissions; made elsewhere and
+    // renamed in place, it would carry that other folder's.
+    const fs::path path = history.parent_path() / DataFileName(DataFile::Temporary);
+    // Where earlier builds kept theirs.
+    const fs::path former = files.ProgramFolder() / DataFileName(DataFile::Temporary);
+    std::error_code error;
+    auto temporary = files.ClaimTemporary(path, error);
+    if (!temporary) {
+      outcome.mayPass = error == std::errc::device_or_resource_busy;
+      throw fs::filesystem_error("create temporary file", path, error);
+    }
+
+    // Read only now that this launcher has its turn, so a rewrite that just finished counts.
+    std::string existing;
+    bool recovering = false, fromFormer = false;
+    switch (files.ReadWhole(history, existing, error)) {
+      case ReadResult::Ok:
+        break;
+      case ReadResult::Missing:
+        // A rewrite interrupted before its file was put in place left the only copy in its
+        // temporary file: this one, or the one an earlier build kept beside the program.
+        existing = temporary->Leftover();
+        if (existing.empty() && former != path &&
+            files.ReadWhole(former, existing, error) != ReadResult::Ok)
+          existing.clear();
+        fromFormer = temporary->Leftover().empty() && !existing.empty();
+        recovering = !existing.empty();
+        break;
+      case ReadResult::Failed:
+        // Rewriting from nothing would throw away a history that is merely unreadable now.
+        // A temporary file this attempt created would only be left lying about.
+        if (temporary->Leftover().empty()) temporary->Remove();
+        outcome.mayPass = error == std::errc::device_or_resource_busy;
+        throw fs::filesystem_error("read", history, error);
+    }
+
+    const std::string composed = ComposeHistory(
+        existing, command, [&files](std::string_view line) { return files.DecodeLegacy(line); },
+        append, &outcome.dropped);
+    if (!append && outcome.dropped == 0) {
+      // Nothing to forget: the history is left as it is.
+      if (temporary->Leftover().empty()) temporary->Remove();
+      outcome.kind = RewriteOutcome::Kind::NothingMatched;
+      return outcome;
+    }
+    if (auto writeError = temporary->Write(composed)) {
+      // A torn file must not pass for a leftover later, unless what it held was the only copy
+      // of the history: then that goes back in.
+      if (recovering && !fromFormer) {
+        temporary->Write(temporary->Leftover());
+      } else {
+        temporary->Remove();
+      }
+      throw fs::filesystem_error("write", temporary->Path(), writeError);
+    }
+    if (auto moveError = temporary->MoveOver(history)) {
+      outcome.mayPass = moveError == std::errc::device_or_resource_busy;
+      throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
+    }
+    // Its copy of the history is in place now; beside the program it had that folder's
+    // permissions.
+    if (fromFormer) {
+      if (auto held = files.ClaimTemporary(former, error)) held->Remove();
+    }
+    outcome.kind = RewriteOutcome::Kind::Done;
+  } catch (const std::exception& failure) {
+    // A file-system step, or a history larger than the process can hold; nothing was replaced.
+    outcome.kind = RewriteOutcome::Kind::Failed;
+    outcome.reason = failure.what();
+  }
+  return outcome;
+}
+
+}  // namespace quillgate
