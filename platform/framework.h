@@ -50,10 +50,6 @@ class CComboBox : public CWnd {
   int AddString(const wchar_t* text) {
     return static_cast<int>(SendMessage(CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text)));
   }
-  int SelectString(int startAfter, const wchar_t* text) {
-    return static_cast<int>(
-        SendMessage(CB_SELECTSTRING, startAfter, reinterpret_cast<LPARAM>(text)));
-  }
 };
 
 // Binds the dialog's child `id` to `control` on the first exchange.

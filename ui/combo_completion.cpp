@@ -43,13 +43,7 @@ void CComboCompletion::OnEditUpdate() {
 
   std::wstring item;
   m_quiet = true;  // a field set from here is no typing to complete
-  if (m_find) {
-    if (m_find(text, item)) SetWindowText(item);
-  } else if (SelectString(-1, text.c_str()) == CB_ERR) {
-    // The failed search may have disturbed the field: put back what the user typed.
-    SetWindowText(text);
-    if (haveSel) SetEditSel(start, end);
-  }
+  if (m_find && m_find(text, item)) SetWindowText(item);
   m_quiet = false;
 
   if (end < length && haveSel) {

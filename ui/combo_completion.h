@@ -1,5 +1,5 @@
-// The command box: a drop-down combo box that completes typed text from a list, the way an
-// address bar does: its own list, or the one a finder searches (see m_find).
+// The command box: a drop-down combo box that completes typed text from a list the way an
+// address bar does, the list being whatever its finder searches (see m_find).
 #pragma once
 
 #include <functional>
@@ -26,7 +26,7 @@ class CComboCompletion : public CComboBox {
   BOOL m_bAutoComplete = TRUE;
   // Told of every edit the user makes, with the text as typed, before it is completed.
   std::function<void(const std::wstring& typed)> m_onTyped;
-  // When set, what completion searches in place of the control's list: true, with the item in
+  // What completion searches (the control's own list stays empty): true, with the item in
   // `item`, when an item begins with `typed` (letter case ignored).
   std::function<bool(const std::wstring& typed, std::wstring& item)> m_find;
 

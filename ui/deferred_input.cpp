@@ -14,79 +14,30 @@ bool IsInput(UINT message) {
 // Closing and leaving need no line: a launcher that is closed at once must not wait for the
 // history, however large.
 bool NeverWaits(const MSG& msg) {
-  switch (msg.message) {
-    case WM_KEYDOWN:
-      return msg.wParam == VK_ESCAPE || msg.wParam == VK_TAB;
-    case WM_SYSKEYDOWN:
-      return msg.wParam == VK_F4 || msg.wParam == VK_SPACE;
-    case WM_CHAR:
-      return msg.wParam == 0x1B || msg.wParam == '\t';
-    case WM_SYSCHAR:
-      return msg.wParam == ' ';
-    default:
-      return false;
-  }
+  const WPARAM key = msg.wParam;
+  return (msg.message == WM_KEYDOWN && (key == VK_ESCAPE || key == VK_TAB)) ||
+         (msg.message == WM_CHAR && (key == 0x1B || key == '\t')) ||
+         (msg.message == WM_SYSKEYDOWN && (key == VK_F4 || key == VK_SPACE)) ||
+         (msg.message == WM_SYSCHAR && key == ' ');
 }
 
 // Input that completion, the drop-down or moving through the list answers. Enter launches what
 // the box holds, and the modifiers alone do nothing: neither waits for the history.
 bool NeedsHistory(const MSG& msg) {
+  const WPARAM key = msg.wParam;
   switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      switch (msg.wParam) {
-        case VK_RETURN:
-        case VK_SHIFT:
-        case VK_CONTROL:
-        case VK_MENU:
-        case VK_LWIN:
-        case VK_RWIN:
-          return false;
-        default:
-          return true;
-      }
+      return key != VK_RETURN && key != VK_SHIFT && key != VK_CONTROL && key != VK_MENU &&
+             key != VK_LWIN && key != VK_RWIN;
     case WM_CHAR:
-      return msg.wParam != '\r' && msg.wParam != '\n';
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-    case WM_MOUSEWHEEL:
-      return true;
+      return key != '\r' && key != '\n';
     default:
-      return false;
+      return msg.message == WM_LBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK ||
+             msg.message == WM_RBUTTONDOWN || msg.message == WM_MBUTTONDOWN ||
+             msg.message == WM_MOUSEWHEEL;
   }
 }
-
-// The launcher's own message queue, as the replay sees it.
-class MessageQueue final : public HeldInput<DeferredInput::Input>::Queue {
- public:
-  MessageQueue(const std::function<void(MSG&)>& route, const std::function<bool()>& ending)
-      : route_(route), ending_(ending) {}
-  bool NextQueued(DeferredInput::Input& input) override {
-    if (!PeekMessageW(&input.msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) return false;
-    GetKeyboardState(input.keys);
-    return true;
-  }
-  bool NextMadeBy(const DeferredInput::Input& key, DeferredInput::Input& made) override {
-    HWND to = key.msg.hwnd;
-    if (!PeekMessageW(&made.msg, to, WM_CHAR, WM_DEADCHAR, PM_REMOVE) &&
-        !PeekMessageW(&made.msg, to, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE)) {
-      return false;
-    }
-    std::copy(std::begin(key.keys), std::end(key.keys), made.keys);
-    return true;
-  }
-  void Dispatch(DeferredInput::Input& input) override {
-    SetKeyboardState(input.keys);
-    route_(input.msg);
-  }
-  bool Ending() override { return ending_(); }
-
- private:
-  const std::function<void(MSG&)>& route_;
-  const std::function<bool()>& ending_;
-};
 
 }  // namespace
 
@@ -104,8 +55,21 @@ void DeferredInput::Replay(const std::function<void(MSG&)>& route,
   if (!held_.Holding()) return;
   BYTE now[256];
   GetKeyboardState(now);
-  MessageQueue queue(route, ending);
-  held_.Replay(queue);
+  held_.Replay(
+      [](Input& input) {
+        if (!PeekMessageW(&input.msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) return false;
+        return GetKeyboardState(input.keys) != FALSE;
+      },
+      [](const Input& key, Input& made) {
+        std::copy(std::begin(key.keys), std::end(key.keys), made.keys);
+        return PeekMessageW(&made.msg, key.msg.hwnd, WM_CHAR, WM_DEADCHAR, PM_REMOVE) ||
+               PeekMessageW(&made.msg, key.msg.hwnd, WM_SYSCHAR, WM_SYSDEADCHAR, PM_REMOVE);
+      },
+      [&](Input& input) {
+        SetKeyboardState(input.keys);
+        route(input.msg);
+      },
+      ending);
   SetKeyboardState(now);
 }
 

@@ -1,5 +1,7 @@
 #include "ui/history_list.h"
 
+#include <commctrl.h>
+
 #include "ui/test_seams.h"
 
 namespace quillgate {

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "platform/win32_files.h"
@@ -48,26 +50,16 @@ void CopyPieces(const std::shared_ptr<FileViews>& views, HWND dialog) {
   }
 }
 
+// Runs `work` on a thread of its own, which nobody joins, co-owning `state`; false when no
+// thread can be had.
 template <typename State, typename Work>
-struct Job {
-  std::shared_ptr<State> state;
-  Work work;
-  static DWORD WINAPI Run(void* raw) {
-    const std::unique_ptr<Job> owned(static_cast<Job*>(raw));
-    owned->work(*owned->state);
-    return 0;
+bool OnThread(std::shared_ptr<State> state, Work work) {
+  try {
+    std::thread([state, work] { work(*state); }).detach();
+    return true;
+  } catch (const std::system_error&) {
+    return false;
   }
-};
-
-// Runs `work` on a thread of its own that co-owns `state`; false when no thread can be had.
-template <typename State, typename Work>
-bool OnThread(const std::shared_ptr<State>& state, const Work& work) {
-  auto job = std::make_unique<Job<State, Work>>(Job<State, Work>{state, work});
-  const win32::FileHandle thread(
-      CreateThread(nullptr, 0, Job<State, Work>::Run, job.get(), 0, nullptr));
-  if (!thread.Valid()) return false;
-  job.release();
-  return true;
 }
 
 template <typename Condition>

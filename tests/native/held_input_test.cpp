@@ -16,15 +16,15 @@ struct Input {
   char c = 0;
 };
 
-struct Queue final : HeldInput<Input>::Queue {
-  bool NextQueued(Input& input) override {
+struct Queue {
+  bool NextQueued(Input& input) {
     if (queued.empty()) return false;
     input = queued.front();
     queued.pop_front();
     return true;
   }
   // As PeekMessage with a filter for characters: the first character waiting, whatever made it.
-  bool NextMadeBy(const Input&, Input& made) override {
+  bool NextMadeBy(const Input&, Input& made) {
     for (auto at = queued.begin(); at != queued.end(); ++at) {
       if (at->key) continue;
       made = *at;
@@ -33,7 +33,7 @@ struct Queue final : HeldInput<Input>::Queue {
     }
     return false;
   }
-  void Dispatch(Input& input) override {
+  void Dispatch(Input& input) {
     if (input.key && input.c == '!') ended = true;
     if (input.key) {
       queued.push_back({false, input.c});
@@ -41,7 +41,6 @@ struct Queue final : HeldInput<Input>::Queue {
       typed += input.c;
     }
   }
-  bool Ending() override { return ended; }
   std::deque<Input> queued;
   std::string typed;
   bool ended = false;
@@ -67,7 +66,9 @@ TEST(HeldInput, ReplaysEverythingInTheOrderItCame) {
     for (std::size_t i = 0; i < came.size(); ++i) {
       i < split ? held.Hold(came[i]) : queue.queued.push_back(came[i]);
     }
-    held.Replay(queue);
+    held.Replay([&](Input& i) { return queue.NextQueued(i); },
+                [&](const Input& k, Input& i) { return queue.NextMadeBy(k, i); },
+                [&](Input& i) { queue.Dispatch(i); }, [&] { return queue.ended; });
     EXPECT_EQ(queue.typed, expected) << "round " << round << ", " << split << " held";
     EXPECT_FALSE(held.Holding());
   }
