@@ -9,8 +9,7 @@ namespace quillgate {
 namespace {
 
 constexpr DWORD kStyle = WS_POPUP | WS_BORDER;
-// Never activated: the box keeps the focus and the keys while the list shows. Owned by the dialog,
-// not topmost: above the dialog, and behind whatever window the user turns to.
+// Never activated, so the box keeps the keys; owned, not topmost: above the dialog only.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 
 }  // namespace
@@ -35,7 +34,6 @@ bool DropDownPopup::Create(HWND owner) {
   type.hInstance = instance;
   type.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
   type.lpszClassName = className_;
-  // A second popup of the class, or a second launcher dialog in the process, finds it there.
   if (!RegisterClassExW(&type) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
   if (!CreateWindowExW(kExStyle, className_, L"", kStyle, 0, 0, 10, 10, owner, nullptr, instance,
                        this)) {
@@ -133,7 +131,6 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
     static_cast<DropDownPopup*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams)
         ->Attach(hwnd);
   }
-  // Only popups are bound to windows of these classes.
   auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(hwnd));
   if (self) {
     switch (message) {
@@ -164,8 +161,7 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
 }
 
 void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
-  // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has
-  // loaded gdi32 by then).
+  // Looked up, not imported: the program imports kernel32, msvcrt and user32 only.
   static const auto textColor =
       win32::SystemFunction<decltype(SetTextColor)>(L"gdi32.dll", "SetTextColor");
   static const auto backMode =

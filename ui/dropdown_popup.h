@@ -1,11 +1,7 @@
-// The one drop-down that both of the box's lists use (the history, and the entries of a typed
-// folder): an owner-data list box in a popup of its own, told only how many items there are and
-// asked for an item's text when it is drawn, so a list of a million items opens as fast as one of
-// ten and holds none of their text.
-//
-// It never takes the focus: the box it drops from keeps the keys, and its owner moves the
-// highlight (Select) in answer to them. A click on an item calls back with the item's index. Only
-// one drop-down shows at a time: opening one closes the other.
+// The one drop-down both of the box's lists use (the history, a typed folder's entries): an
+// owner-data list box in a popup, told only how many items there are and asked for an item's text
+// as it is drawn, so a million items open as fast as ten. It never takes the focus: the box keeps
+// the keys, and its owner moves the highlight. One drop-down shows at a time.
 #pragma once
 
 #include <cstddef>
@@ -28,17 +24,16 @@ class DropDownPopup final : public CWnd {
         picked_(std::move(picked)) {}
   ~DropDownPopup() override;
 
-  // Creates the popup, hidden and owned by `owner`; true once it exists.
+  // Hidden, owned by `owner`; true once it exists.
   bool Create(HWND owner);
-  // Shows `count` items under `box` (above it where the screen ends below), at most `rows` at a
-  // time, item `selected` highlighted and in view (-1: none); in the box's font and line height
-  // as they are now, so a change of scale shows at the next opening.
+  // Shows `count` items under `box` (above where the screen ends), `rows` at most, `selected`
+  // highlighted (-1: none), in the box's font and line height as they are now: a new scale shows
+  // at the next opening.
   void Open(const CComboBox& box, std::size_t count, int selected, int rows);
   void Close();
   bool IsOpen() const;
   // Whether a drop-down other than `self` shows.
   static bool AnotherOpen(const DropDownPopup* self);
-  // A new item count while the list stays as it is otherwise.
   void SetCount(std::size_t count);
   int Selected() const;
   void Select(int index);
@@ -46,7 +41,7 @@ class DropDownPopup final : public CWnd {
   int PageSize() const;
   HWND ListBox() const { return list_; }
 
-  // A click on an item picks it; taken here, so the list never takes the focus from the box.
+  // A click picks an item; taken here, or the list would take the focus from the box.
   BOOL PreTranslateMessage(MSG* msg) override;
 
  private:

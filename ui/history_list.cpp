@@ -126,20 +126,19 @@ bool HistoryList::Forget() {
 }
 
 void HistoryList::Erase(std::size_t index) {
-  const bool shown = current_ == static_cast<int>(index);
-  const std::wstring gone = box_.Item(index);
+  const auto at = static_cast<int>(index);
+  const bool shown = current_ == at && combo_.GetWindowText() == box_.Item(index);
   box_.Lines().Erase(index);
   Recount();
-  const auto count = static_cast<int>(box_.Lines().Count());
-  if (current_ > static_cast<int>(index)) --current_;
-  if (count == 0) {
+  if (current_ > at) --current_;
+  if (box_.Lines().Count() == 0) {
     current_ = -1;
     popup_.Close();
-    if (combo_.GetWindowText() == gone) combo_.ShowItem(L"");
+    if (shown) combo_.ShowItem(L"");
   } else if (shown && popup_.IsOpen()) {
-    ShowLine(current_ < count ? current_ : count - 1);  // the list stays on its neighbour
+    ShowLine(current_);  // the list stays on its neighbour
   } else {
-    popup_.Select(popup_.IsOpen() ? current_ : -1);
+    popup_.Select(current_);
   }
 }
 

@@ -51,7 +51,7 @@ void CopyPieces(const std::shared_ptr<FileViews>& views, HWND dialog) {
 }
 
 // Runs `work` on a thread of its own, which nobody joins, co-owning `state`; false when no
-// thread can be had.
+// thread can be had (then nothing is loaded or forgotten, and the user hears so).
 template <typename State, typename Work>
 bool OnThread(std::shared_ptr<State> state, Work work) {
   try {
@@ -73,7 +73,6 @@ void WaitUntil(Condition done, ULONGLONG limitMs) {
 
 struct HistoryLoader::Shared {
   HWND dialog = nullptr;
-  bool threaded = true;
   // Its own file services: the dialog's may be gone when the thread ends.
   win32::FileSystem files;
   win32::FileHandle lastReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
@@ -114,17 +113,11 @@ void HistoryLoader::Begin(HWND dialog) {
       return;
     s.result = LoadLines(s.files, s.path, s.lines);
     const std::shared_ptr<FileViews> views = s.lines.Views();
-    if (!s.threaded) s.lines.DetachFromFile();  // nobody could take the copies in turn
     s.done.store(true, std::memory_order_release);
     PostMessageW(s.dialog, kLinesLoaded, 0, 0);
-    if (views && s.threaded) CopyPieces(views, s.dialog);
+    if (views) CopyPieces(views, s.dialog);
   };
-  if (!OnThread(shared_, load)) {  // all of it here and now, then
-    shared_->threaded = false;
-    state_ = State::Loading;
-    SetEvent(shared_->go.Get());
-    load(*shared_);
-  }
+  if (!OnThread(shared_, load)) SetEvent(shared_->lastReady.Get());  // read as unreadable
   if (WaitForSingleObject(shared_->lastReady.Get(), kFirstPaintWaitMs) == WAIT_OBJECT_0) {
     TakeLastCommand();
   }
@@ -197,7 +190,11 @@ bool HistoryLoader::Forget(std::size_t index) {
     f.done.store(true, std::memory_order_release);
     PostMessageW(f.dialog, kForgotten, 0, 0);
   };
-  if (!OnThread(forgetting_, forget)) forget(*forgetting_);
+  if (!OnThread(forgetting_, forget)) {
+    forgetting_->outcome.reason = "no thread";
+    forgetting_->done = true;
+    PostMessageW(forgetting_->dialog, kForgotten, 0, 0);
+  }
   return true;
 }
 

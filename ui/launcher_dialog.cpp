@@ -1,7 +1,5 @@
 #include "ui/launcher_dialog.h"
 
-#include <commctrl.h>
-
 #include "resource.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"

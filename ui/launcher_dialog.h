@@ -3,21 +3,14 @@
 // comes before the lines, the two lists their keys and clicks.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 
-#include "core/launch_core.h"
-#include "platform/framework.h"
 #include "platform/win32_files.h"
-#include "platform/win32_shell.h"
-#include "ui/combo_completion.h"
 #include "ui/deferred_input.h"
 #include "ui/history_list.h"
-#include "ui/history_loader.h"
 #include "ui/launcher_scaling.h"
 #include "ui/suggestion_list.h"
-#include "ui/win32_command_box.h"
 #include "ui/win32_notifier.h"
 
 namespace quillgate {
