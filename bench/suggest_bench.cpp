@@ -78,16 +78,13 @@ struct Launcher {
   void Press(std::initializer_list<WORD> keys) const {
     for (int i = 0; i < 200 && GetForegroundWindow() != dialog; ++i, Sleep(10))
       SetForegroundWindow(dialog);
-    std::vector<INPUT> in;
-    for (const bool up : {false, true}) {
-      for (const WORD key : keys) {
-        in.push_back({});
-        in.back().type = INPUT_KEYBOARD;
-        in.back().ki.wVk = key;
-        in.back().ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-      }
+    std::vector<INPUT> in(2 * keys.size());  // down in order, up in reverse
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      in[i].type = in[in.size() - 1 - i].type = INPUT_KEYBOARD;
+      in[i].ki.wVk = in[in.size() - 1 - i].ki.wVk = keys.begin()[i];
+      in[in.size() - 1 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
-    SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+    for (INPUT& each : in) SendInput(1, &each, sizeof each);
   }
   LRESULT Offered() const {
     HWND list = FindWindowW(L"QuillGate.Suggestions", nullptr);
