@@ -1,7 +1,6 @@
-// Which folder reads run. Nothing can stop a read's thread while it waits on a server, so reads
-// started afresh for each edit of an unreachable share's path would leave as many threads
-// blocked. So one read at most runs or waits per folder, a few run at once, and one waits for a
-// slot: the one asked for last.
+// Which folder reads run. Nothing stops a read's thread while it waits on a server, so reads
+// started afresh per edit of an unreachable share's path would leave as many threads blocked:
+// one read at most runs or waits per folder, a few run at once, the last asked waits for a slot.
 #pragma once
 
 #include <cstddef>

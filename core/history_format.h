@@ -1,7 +1,6 @@
-// What a line of the history file is, for every reader and writer of it. A line ends at a CR LF;
-// a UTF-8 mark at the file's start, as an editor may save it, is part of no line; what follows
-// the last CR LF is an unfinished line, which loaders leave out and a rewrite carries over.
-// Loaders leave out empty lines too. A line that is not UTF-8 was written in the old code page.
+// A history line, for every reader and writer: it ends at a CR LF; a UTF-8 mark at the file's
+// start (an editor may save one) is part of none; after the last CR LF is an unfinished line,
+// which loaders leave out, as empty ones, and a rewrite carries over. Not UTF-8: old code page.
 #pragma once
 
 #include <functional>

@@ -67,8 +67,7 @@ class IMappedFile {
  public:
   virtual ~IMappedFile() = default;
   virtual std::uint64_t Size() const = 0;
-  // The piece size; views begin at multiples of it.
-  virtual std::size_t PieceSize() const = 0;
+  virtual std::size_t PieceSize() const = 0;  // views begin at multiples of it
   // [offset, offset + length) of the file, readable until Unmap; null when it cannot be mapped.
   virtual const char* Map(std::uint64_t offset, std::size_t length) = 0;
   // No more views will be mapped: only those already mapped hold the file now.
