@@ -20,7 +20,7 @@ class FolderReads {
   Admit Want(const std::string& folder, std::optional<std::string>& displaced);
   // No one wants `folder` read: true if it waited, and now never runs; a running read runs on.
   bool Drop(const std::string& folder);
-  // The running read of `folder` ended: the one that waited, if any, runs in its slot now.
+  // The running read of `folder` ended: the folder that waited, if any, now runs in its slot.
   std::optional<std::string> Finished(const std::string& folder);
 
  private:

@@ -14,9 +14,9 @@ class HeldInput {
   // Once one input waits, every later one waits behind it, or it would act first.
   void Hold(Input input) { held_.push_back(std::move(input)); }
 
-  // Dispatches what was held, then what is still queued (`nextQueued`): it came later, so it goes
-  // later; left queued, it would be taken for the characters a held key makes (`nextMadeBy`
-  // takes those, once the key went). Nothing more once `ending` says so.
+  // Dispatches what was held, then what is queued (`nextQueued` takes each key or character): it
+  // came later, so it goes later; left queued, it would be taken for the characters a held key
+  // makes (`nextMadeBy` takes those, once the key went). Nothing more once `ending` says so.
   template <typename NextQueued, typename NextMadeBy, typename Dispatch, typename Ending>
   void Replay(NextQueued nextQueued, NextMadeBy nextMadeBy, Dispatch dispatch, Ending ending) {
     std::vector<Input> all = std::exchange(held_, {});

@@ -49,7 +49,7 @@ std::string ComposeHistory(std::string_view existing, std::string_view command,
   out.reserve(existing.size() + command.size() + 2);
   const std::size_t mark = FirstLineStart(existing);
   out.append(existing.substr(0, mark));
-  // Only a history in part in the old code page needs each line's encoding looked at, and only
+  // Only a history with lines in the old code page needs each line's encoding looked at, and only
   // one holding a NUL (where the box ends an item) a look for it.
   const bool allUtf8 = IsUtf8(existing);
   const bool nul = existing.find('\0') != std::string_view::npos;

@@ -46,10 +46,10 @@ std::string ItemText(std::string_view line, const LegacyDecoder& decode);
 // The history's text with every finished line that is not UTF-8 replaced by its decoded text.
 std::string DecodeLegacyLines(const std::string& text, const LegacyDecoder& decode);
 
-// The history after `command` was launched (`append`, last) or forgotten. Lines that load as
-// `command` (up to a NUL; not UTF-8: by decoded text) are dropped; the others carried over in
-// order, split at every LF, CRs removed, dropping parts that then read as `command` (in a forget,
-// a line that would so turn into it stays as it stands). `dropped` counts lines and parts dropped.
+// The history after `command` was launched (`append`: last) or forgotten, with CR LF line ends.
+// Lines that load as `command` (up to a NUL; not UTF-8: by decoded text) are dropped; the others
+// carried over in order, split at every LF, CRs removed, dropping parts that then read as
+// `command` (in a forget a line that would so turn into it stays). `dropped` counts the drops.
 std::string ComposeHistory(std::string_view existing, std::string_view command,
                            const LegacyDecoder& decode, bool append = true,
                            std::size_t* dropped = nullptr);

@@ -16,10 +16,10 @@ class FileViews {
  public:
   ~FileViews();
   std::size_t Pieces() const { return views_.size(); }
-  // A heap copy of the lines that begin in `piece`, through their line ends; null if none does.
+  // A heap copy of the lines that begin in `piece`, through their ends; null: none, or let go.
   std::unique_ptr<char[]> CopyPiece(std::size_t piece) const;
   std::size_t Unmapped() const { return unmapped_.load(std::memory_order_acquire); }
-  // So that nothing here holds the file against a rewrite; a copy under way is waited for.
+  // Lets every view go, so none holds the file against a rewrite; waits for a copy under way.
   void UnmapAll();
 
  private:

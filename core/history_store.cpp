@@ -23,8 +23,8 @@ fs::path ResolveDataPath(IFileSystem& files, DataFile kind) {
 ReadResult ReadLastCommand(IFileSystem& files, const fs::path& path,
                            std::optional<std::string>& command) {
   command.reset();
-  // Pieces from the end, each before and four times the last (most commands fit the first), until
-  // they hold a whole non-empty line or the file: the last line's length, not the file's, costs.
+  // Back from the end in pieces, each four times the last (most commands fit the first), until
+  // they hold a whole non-empty line or the file: the last line's length sets the cost.
   std::string tail;
   for (std::size_t want = 64;; want *= 4) {
     std::string piece;

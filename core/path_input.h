@@ -28,7 +28,7 @@ class IFolderReader {
   virtual bool ReadFolder(const std::string& folder, const std::function<bool()>& wanted,
                           std::vector<FolderEntry>& entries) = 0;
   virtual std::string Fold(std::string_view text) = 0;  // as ReadFolder folds names
-  // In Explorer's order.
+  // True when `a` comes before `b` in Explorer's order.
   virtual bool Before(const std::string& a, const std::string& b) = 0;
 };
 
