@@ -94,8 +94,7 @@ struct LineLoader {
     starts.reserve(static_cast<std::size_t>(size / 40));
     std::uint64_t pos = 0;  // where the next line begins
     for (std::uint64_t from = 0; from < size; from += piece) {
-      // Two pieces' worth, so a line that begins in this piece, if no longer than one, ends in
-      // its view.
+      // Two pieces' worth: a line that begins here, if no longer than a piece, ends in the view.
       const auto length = static_cast<std::size_t>(std::min(size - from, 2 * piece));
       const char* const view = source.Map(from, length);
       if (!view) return false;
@@ -125,8 +124,7 @@ struct LineLoader {
           unfinished = true;
         }
       }
-      // Line ends are ASCII, so the lines are UTF-8 when each piece's share is; if not, the
-      // text must be rebuilt, which reading does.
+      // Line ends are ASCII: the lines are UTF-8 if each piece's share is, else reading rebuilds.
       if (!IsUtf8(std::string_view(view + (first - from), static_cast<std::size_t>(pos - first))))
         return false;
       views->used_.back() = static_cast<std::size_t>(pos - from);
