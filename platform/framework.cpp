@@ -149,8 +149,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnSysCommand(static_cast<UINT>(wParam), lParam);
       return m_passToDefault ? FALSE : TRUE;
     case WM_DPICHANGED:
-      // FALSE: the dialog manager re-lays the dialog out (per-monitor v2, Windows 10 1703 on),
-      // and only after this returns.
+      // FALSE: the dialog manager re-lays it out (per-monitor v2, 10 1703+), only once it returns.
       PostMessageW(m_hWnd, kDpiChangedMessage, HIWORD(wParam), 0);
       return FALSE;
     case kDpiChangedMessage:
