@@ -53,9 +53,8 @@ std::string ExpandVariables(std::string_view text, const VariableLookup& lookup)
 
 LaunchRequest BuildLaunchRequest(IShell& shell, const std::string& command, bool elevated,
                                  std::uintptr_t owner) {
-  // Split as typed, so a variable whose value holds spaces stays inside the program's path; then
-  // expanded as the Run box does (the shell expands nothing unless asked). The history keeps
-  // the command as typed.
+  // Split as typed, so a variable's spaces stay inside the program's path; then expanded as the
+  // Run box does (the shell expands nothing unless asked). The history keeps it as typed.
   const VariableLookup lookup = [&shell](const std::string& name) { return shell.Variable(name); };
   const CommandParts parts = shell.SplitArguments(command);
   return {elevated ? "runas" : "", ExpandVariables(parts.file, lookup),

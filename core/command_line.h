@@ -16,11 +16,10 @@ struct CommandParts {
   std::string parameters;  // what PathGetArgs points at; empty when there are none
 };
 
-// SEE_MASK_NOASYNC: the launcher ends right after the call, so a launch the shell hands to an
-// extension or to DDE must be finished by the time the call returns.
+// SEE_MASK_NOASYNC: the launcher ends right after the call, so a launch handed to an extension
+// or DDE must be over by the time it returns.
 constexpr std::uint32_t kMaskNoAsync = 0x100;
 
-// What the shell is asked to open, and how.
 struct LaunchRequest {
   std::string verb;  // empty: the file's default verb
   std::string file, parameters, directory;
@@ -29,20 +28,19 @@ struct LaunchRequest {
   std::int32_t show = 1;  // SW_SHOWNORMAL
 };
 
-// No program, document or address the shell opens has a longer name (its longest is an Internet
-// address, 2,083 units less the terminator and slack); some shells overrun their own buffers
-// when handed a far longer one, so such a name never reaches them.
+// No name the shell opens is longer (its longest, an Internet address, is 2,083 units less the
+// terminator and slack); some shells overrun their buffers on a far longer one.
 constexpr std::size_t kLongestName = 2048;
 
 // Spaces (U+0020 only) go from both ends; tabs and inner spaces stay.
 std::string TrimCommand(std::string_view text);
 
-// The portable counterpart of PathGetArgsA/PathRemoveArgsA: arguments begin after the first
-// space outside double quotes; quotes around the file part stay.
+// PathGetArgs/PathRemoveArgs portably: arguments begin after the first space outside double
+// quotes; quotes around the file part stay.
 CommandParts SplitCommandLine(std::string_view command);
 
-// %NAME% replaced by the variable's value, as the Windows shell expands them; a name that is not
-// set stays as typed, and its closing % may open the next name.
+// %NAME% replaced by its value, as the shell expands them; a name not set stays as typed, and
+// its closing % may open the next name.
 using VariableLookup = std::function<std::optional<std::string>(const std::string& name)>;
 std::string ExpandVariables(std::string_view text, const VariableLookup& lookup);
 

@@ -1,6 +1,5 @@
-// Input held back while the history loads, and the order it is handed on in once the lines are
-// there: everything as it came. Portable, so the order has tests of its own; the launcher's
-// message queue stands behind the four calls Replay is given.
+// Input held back while the history loads, handed on once the lines are there, all as it came.
+// Portable, so the order has tests of its own; the message queue stands behind Replay's calls.
 #pragma once
 
 #include <utility>
@@ -15,10 +14,9 @@ class HeldInput {
   // Once one input waits, every later one waits behind it, or it would act first.
   void Hold(Input input) { held_.push_back(std::move(input)); }
 
-  // Hands on (`dispatch`) what was held, then what is still queued (`nextQueued` takes the next
-  // key or character waiting): it came later, so it goes later; left in the queue, it would be
-  // taken for the characters a held key makes (`nextMadeBy` takes those, once the key went).
-  // Nothing more once `ending` says so.
+  // Dispatches what was held, then what is queued (`nextQueued` takes each key or character): it
+  // came later, so it goes later; left queued, it would be taken for the characters a held key
+  // makes (`nextMadeBy` takes those, once the key went). Nothing more once `ending` says so.
   template <typename NextQueued, typename NextMadeBy, typename Dispatch, typename Ending>
   void Replay(NextQueued nextQueued, NextMadeBy nextMadeBy, Dispatch dispatch, Ending ending) {
     std::vector<Input> all = std::exchange(held_, {});

@@ -24,8 +24,7 @@ std::string ItemText(std::string_view line, const LegacyDecoder& decode) {
 }
 
 std::string DecodeLegacyLines(const std::string& text, const LegacyDecoder& decode) {
-  // From one line that is not UTF-8 to the next, so a long history with a few such lines costs
-  // little more than the one look at its encoding.
+  // From one line that is not UTF-8 to the next: a few such lines cost little more than one look.
   std::string out;
   out.reserve(text.size() + text.size() / 8);
   std::size_t start = FirstLineStart(text);  // where the text not yet taken over begins: a line's
@@ -50,8 +49,8 @@ std::string ComposeHistory(std::string_view existing, std::string_view command,
   out.reserve(existing.size() + command.size() + 2);
   const std::size_t mark = FirstLineStart(existing);
   out.append(existing.substr(0, mark));
-  // Only a history with a line in the old code page needs a line-by-line look at its encoding,
-  // and only one holding a NUL (where the box ends an item) a look for it.
+  // Only a history with lines in the old code page needs each line's encoding looked at, and only
+  // one holding a NUL (where the box ends an item) a look for it.
   const bool allUtf8 = IsUtf8(existing);
   const bool nul = existing.find('\0') != std::string_view::npos;
   const auto shown = [nul](std::string_view text) {
@@ -77,9 +76,8 @@ std::string ComposeHistory(std::string_view existing, std::string_view command,
   };
   const auto carry = [&](std::string_view line, bool finished) {
     if (same(line)) return void(++drops);
-    // Lines are copied whole; only the rare one with a CR or LF inside is rebuilt. In a forget,
-    // a line that would turn into the command once rebuilt stays as it stands, or what was
-    // forgotten would be back.
+    // Only the rare line with a CR or LF inside is rebuilt; in a forget one that would turn into
+    // the command so stays as it stands, or what was forgotten would be back.
     bool whole = finished && line.find('\r') == std::string_view::npos &&
                  line.find('\n') == std::string_view::npos;
     if (!whole && !append && finished)
@@ -98,8 +96,7 @@ std::string ComposeHistory(std::string_view existing, std::string_view command,
                                        });
   if (rest < existing.size()) carry(existing.substr(rest), false);
   if (append) (out += command) += "\r\n";
-  // A line that comes first and begins as a mark would lose that to the loader: a mark of the
-  // file's own goes before it.
+  // A first line that begins as a mark would lose it to the loader: the file gets a mark first.
   if (!mark && FirstLineStart(out)) out.insert(0, kMark);
   if (dropped) *dropped = drops;
   return out;

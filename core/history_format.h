@@ -1,7 +1,6 @@
-// What a line of the history file is, for every reader and writer of it. A line ends at a CR LF;
-// a UTF-8 mark at the file's start, as an editor may save it, is part of no line; what follows
-// the last CR LF is an unfinished line, which loaders leave out and a rewrite carries over.
-// Loaders leave out empty lines too. A line that is not UTF-8 was written in the old code page.
+// A history line, for every reader and writer: it ends at a CR LF; a UTF-8 mark at the file's
+// start (an editor may save one) is part of none; after the last CR LF is an unfinished line,
+// which loaders leave out, as empty ones, and a rewrite carries over. Not UTF-8: old code page.
 #pragma once
 
 #include <functional>
@@ -18,15 +17,13 @@ inline std::size_t FirstLineStart(std::string_view text) {
   return text.substr(0, kMark.size()) == kMark ? kMark.size() : 0;
 }
 
-// Whether a history line ends at `p`: at its first zero byte (where a list item ends) or at the
-// CR LF that ended it in the file, whichever comes first.
+// A history line ends at its first zero byte (where a list item ends) or its CR LF in the file.
 inline bool AtLineEnd(const char* p) {
   return p[0] == '\0' || (p[0] == '\r' && p[1] == '\n');
 }
 
-// Calls `line(start, end)` for each finished line of text[from, size), where a line begins at
-// `from`; its CR LF is at `end`. Empty lines are left out unless `empty`. Returns where the
-// unfinished line begins: `size` when there is none.
+// Calls `line(start, end)`, CR LF at `end`, for each finished line of text[from, size), where a
+// line begins at `from`; empty ones only if `empty`. Returns where the unfinished line begins.
 template <typename Line>
 std::size_t ForEachLine(const char* text, std::size_t from, std::size_t size, bool empty,
                         Line line) {
@@ -38,9 +35,8 @@ std::size_t ForEachLine(const char* text, std::size_t from, std::size_t size, bo
   return start;
 }
 
-// The last non-empty finished line of `tail`, the end of a file (all of it when `whole`);
-// nothing when the tail holds no such line whose start it holds too. A line end that the tail
-// cuts in two is never taken for one.
+// The last non-empty finished line of `tail`, the end of a file (all of it when `whole`), if the
+// tail holds its start too. A line end that the tail cuts in two is never taken for one.
 std::optional<std::string_view> LastLine(std::string_view tail, bool whole);
 
 // The text of a history line that is not UTF-8.
@@ -50,12 +46,10 @@ std::string ItemText(std::string_view line, const LegacyDecoder& decode);
 // The history's text with every finished line that is not UTF-8 replaced by its decoded text.
 std::string DecodeLegacyLines(const std::string& text, const LegacyDecoder& decode);
 
-// The history after `command` was launched (`append`) or forgotten. Lines that load as
-// `command` (up to a NUL, a line that is not UTF-8 by its decoded text) are dropped. The others
-// are carried over in order, split at every LF with their CRs removed, and parts that then read
-// as `command` are dropped too; in a forget a line that would turn into `command` so is carried
-// over as it stands. `command` is appended last when asked; CR LF line ends. `dropped`, when
-// given, counts the lines and parts dropped.
+// The history after `command` was launched (`append`: last) or forgotten, with CR LF line ends.
+// Lines that load as `command` (up to a NUL; not UTF-8: by decoded text) are dropped; the others
+// carried over in order, split at every LF, CRs removed, dropping parts that then read as
+// `command` (in a forget a line that would so turn into it stays). `dropped` counts the drops.
 std::string ComposeHistory(std::string_view existing, std::string_view command,
                            const LegacyDecoder& decode, bool append = true,
                            std::size_t* dropped = nullptr);

@@ -61,7 +61,6 @@ void HistoryLines::Erase(std::size_t index) {
 
 void HistoryLines::PutCopyInPlace(const FileViews* from, std::size_t piece,
                                   std::unique_ptr<char[]> copy) {
-  // Only for the views these lines are still seen in, once each.
   if (!views_ || views_.get() != from || piece >= bases_.size() || !views_->views_[piece]) return;
   bases_[piece] = copy.get();
   if (copy) copies_.push_back(std::move(copy));
@@ -82,7 +81,7 @@ void HistoryLines::Clear() {
 }
 
 struct LineLoader {
-  // The mapped load: false (and nothing kept) when the history has to be read instead.
+  // False, keeping nothing, when the history has to be read instead.
   static bool Mapped(std::unique_ptr<IMappedFile> file, HistoryLines& lines) {
     const std::uint64_t size = file->Size();
     const std::uint64_t piece = file->PieceSize();
@@ -95,8 +94,7 @@ struct LineLoader {
     starts.reserve(static_cast<std::size_t>(size / 40));
     std::uint64_t pos = 0;  // where the next line begins
     for (std::uint64_t from = 0; from < size; from += piece) {
-      // Two pieces' worth, so that a line that begins in this piece ends in its view however it
-      // lies across the piece's end; only a line longer than a piece does not.
+      // Two pieces' worth: a line that begins here, if no longer than a piece, ends in the view.
       const auto length = static_cast<std::size_t>(std::min(size - from, 2 * piece));
       const char* const view = source.Map(from, length);
       if (!view) return false;
@@ -126,8 +124,7 @@ struct LineLoader {
           unfinished = true;
         }
       }
-      // Line ends are ASCII, so the lines together are UTF-8 when each piece's share of them
-      // is; one that is not asks for the history's text rebuilt, which reading does.
+      // Line ends are ASCII: the lines are UTF-8 if each piece's share is, else reading rebuilds.
       if (!IsUtf8(std::string_view(view + (first - from), static_cast<std::size_t>(pos - first))))
         return false;
       views->used_.back() = static_cast<std::size_t>(pos - from);
@@ -145,7 +142,6 @@ struct LineLoader {
   }
 
   static ReadResult Read(std::string contents, HistoryLines& lines) {
-    // Lines are found by 32-bit offsets.
     if (contents.size() > UINT32_MAX) return ReadResult::Failed;
     std::vector<std::uint32_t> starts;
     const std::size_t rest = ForEachLine(contents.data(), FirstLineStart(contents), contents.size(),
@@ -172,8 +168,7 @@ ReadResult LoadLines(IFileSystem& files, const std::filesystem::path& path, Hist
     std::string contents;
     const ReadResult result = files.ReadWhole(path, contents, error);
     if (result != ReadResult::Ok) return result;
-    // A history all in UTF-8 is loaded as it is; one with lines from the old code page is
-    // rebuilt once with their text.
+    // One with lines in the old code page is rebuilt once with their text.
     if (!IsUtf8(contents)) {
       contents = DecodeLegacyLines(
           contents, [&files](std::string_view line) { return files.DecodeLegacy(line); });

@@ -10,20 +10,16 @@
 
 namespace quillgate {
 
-// The history's lines while they are still seen in the file itself: its views, one per piece,
-// each to be put aside for a copy of its own, made off the dialog's thread. A view held for long
-// would keep other launchers from replacing the history.
+// The history's lines still seen in the file's views, one per piece, each to give way to a copy
+// made off the dialog's thread: a view held for long keeps other launchers from replacing it.
 class FileViews {
  public:
   ~FileViews();
   std::size_t Pieces() const { return views_.size(); }
-  // The bytes of the lines that begin in `piece`, through their line ends: what its view holds
-  // of them, on the heap. Null when no line begins there.
+  // A heap copy of the lines that begin in `piece`, through their ends; null: none, or let go.
   std::unique_ptr<char[]> CopyPiece(std::size_t piece) const;
-  // How many views have been let go.
   std::size_t Unmapped() const { return unmapped_.load(std::memory_order_acquire); }
-  // Lets go of every view left (a copy begun meanwhile is waited for; later ones find nothing),
-  // so that nothing of this process holds the file against a rewrite.
+  // Lets every view go, so none holds the file against a rewrite; waits for a copy under way.
   void UnmapAll();
 
  private:
@@ -39,26 +35,23 @@ class FileViews {
   std::atomic<std::size_t> unmapped_{0};
 };
 
-// The history's lines, oldest first, empty ones left out, each found by where it begins: in the
-// history's text as read, or in the views of the file until their copies take over. A million
-// lines cost the file's size and four bytes a line.
+// The history's non-empty lines, oldest first, found by where they begin: in the text as read,
+// or in the file's views until copies take over. They cost the file's size and 4 bytes a line.
 class HistoryLines {
  public:
   std::size_t Count() const { return starts_.size(); }
   // Where the line begins; it ends as AtLineEnd says.
   const char* LineStart(std::size_t index) const;
   std::string_view Line(std::size_t index) const;
-  // Adds a line at the end (a command the dialog added to its list).
+  // A command the dialog added to its list.
   void Append(std::string_view line);
   void Erase(std::size_t index);
   // The views still to be copied, or null.
   const std::shared_ptr<FileViews>& Views() const { return views_; }
-  // Puts the copy of a piece in place of its view, which is let go.
+  // In place of a view these lines are still seen in, once each; the view is let go.
   void PutCopyInPlace(const FileViews* from, std::size_t piece, std::unique_ptr<char[]> copy);
-  // Copies every piece still seen in place, here and now: before the history is rewritten.
-  void DetachFromFile();
-  // No lines any more, and no views: for a launcher about to record and end.
-  void Clear();
+  void DetachFromFile();  // before the history is rewritten
+  void Clear();           // for a launcher about to record and end
 
  private:
   friend struct LineLoader;
@@ -68,16 +61,14 @@ class HistoryLines {
   std::vector<std::unique_ptr<char[]>> copies_;
   std::shared_ptr<FileViews> views_;
   std::size_t adopted_ = 0;
-  // Lines added later, each ended by a zero byte, begin at `appendedAt_` and on.
-  std::string appended_;
+  std::string appended_;  // lines added later, each ended by a zero byte, from `appendedAt_` on
   std::uint32_t appendedAt_ = 0;
   std::vector<std::uint32_t> starts_;
 };
 
-// Reads, checks and splits the whole history at `path`. Touches nothing but `files`, so it may
-// run on another thread; reports nothing. A history too large for the process is Failed. A
-// history in UTF-8 is seen in place where the file can be mapped: its lines then stay in the
-// file's views until each piece's copy is put in place.
+// Reads, checks and splits the whole history. Touches nothing but `files`, so it may run on
+// another thread; reports nothing; Failed for one too large for the process. A UTF-8 history is
+// seen in the file's views where it can be mapped, until each piece's copy is put in place.
 ReadResult LoadLines(IFileSystem& files, const std::filesystem::path& path, HistoryLines& lines);
 
 }  // namespace quillgate

@@ -23,10 +23,9 @@ fs::path ResolveDataPath(IFileSystem& files, DataFile kind) {
 ReadResult ReadLastCommand(IFileSystem& files, const fs::path& path,
                            std::optional<std::string>& command) {
   command.reset();
-  // From the end, each piece just before the one read last, until they hold a whole non-empty
-  // line or the whole file: the last line's length, not the history's, sets the cost.
+  // Back from the end in pieces, each four times the last (most commands fit the first), until
+  // they hold a whole non-empty line or the file: the last line's length sets the cost.
   std::string tail;
-  // Most commands fit the first piece; each further one is four times as large.
   for (std::size_t want = 64;; want *= 4) {
     std::string piece;
     std::error_code error;
@@ -47,8 +46,7 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
   RewriteOutcome outcome;
   try {
     const fs::path history = ResolveDataPath(files, DataFile::History);
-    // Made beside the history, the new file takes its folder's permissions; made elsewhere and
-    // renamed in place, it would carry that other folder's.
+    // Made beside the history, the new file takes its folder's permissions, not another's.
     const fs::path path = history.parent_path() / DataFileName(DataFile::Temporary);
     // Where earlier builds kept theirs.
     const fs::path former = files.ProgramFolder() / DataFileName(DataFile::Temporary);
@@ -76,8 +74,8 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
         recovering = !existing.empty();
         break;
       case ReadResult::Failed:
-        // Rewriting from nothing would throw away a history that is merely unreadable now.
-        // A temporary file this attempt created would only be left lying about.
+        // Rewriting from nothing would throw away a history merely unreadable now; a temporary
+        // file this attempt created would only be left lying about.
         if (temporary->Leftover().empty()) temporary->Remove();
         outcome.mayPass = error == std::errc::device_or_resource_busy;
         throw fs::filesystem_error("read", history, error);
@@ -87,7 +85,6 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
         existing, command, [&files](std::string_view line) { return files.DecodeLegacy(line); },
         append, &outcome.dropped);
     if (!append && outcome.dropped == 0) {
-      // Nothing to forget: the history is left as it is.
       if (temporary->Leftover().empty()) temporary->Remove();
       outcome.kind = RewriteOutcome::Kind::NothingMatched;
       return outcome;
@@ -106,8 +103,7 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
       outcome.mayPass = moveError == std::errc::device_or_resource_busy;
       throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
     }
-    // Its copy of the history is in place now; beside the program it had that folder's
-    // permissions.
+    // Its copy is in place now; beside the program it had that folder's permissions.
     if (fromFormer) {
       if (auto held = files.ClaimTemporary(former, error)) held->Remove();
     }

@@ -7,18 +7,15 @@ namespace quillgate {
 
 enum class DataFile { History = 0, Temporary = 1 };
 
-// The file name of each data file, as it is appended to a folder.
 const char* DataFileName(DataFile kind);
 
 // A history file beside the executable is used in place; otherwise the history lives in the
-// documents folder. The temporary file lives beside the history: renamed into its place, it
-// keeps the permissions it was made with, its folder's, not the program folder's. May throw the
-// existence test's std::filesystem::filesystem_error.
+// documents folder, with the temporary file beside it. May throw the existence test's
+// std::filesystem::filesystem_error.
 std::filesystem::path ResolveDataPath(IFileSystem& files, DataFile kind);
 
-// The most recent command of the history at `path`, as the list shows it, reading only as much
-// of the file's end as holds it, each byte once: what the window needs before it shows. Nothing
-// for a history without lines. May throw std::bad_alloc.
+// The most recent command, as the list shows it, for the window before it shows: only as much of
+// the file's end as holds it is read, each byte once. Nothing without lines; may throw bad_alloc.
 ReadResult ReadLastCommand(IFileSystem& files, const std::filesystem::path& path,
                            std::optional<std::string>& command);
 
@@ -31,8 +28,8 @@ struct RewriteOutcome {
 };
 
 // Rewrites the history with `command` appended last or, unless `append`, every line that loads
-// as it removed; a forget that matches nothing leaves the file untouched. The old history stays
-// exactly as it was unless a complete replacement could be put in its place. Reports nothing.
+// as it removed (none: the file is untouched). The old history stays exactly as it was unless a
+// complete replacement took its place. Reports nothing.
 RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bool append);
 
 }  // namespace quillgate

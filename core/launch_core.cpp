@@ -1,6 +1,5 @@
 #include "core/launch_core.h"
 
-#include "core/messages.h"
 #include "core/text.h"
 
 namespace quillgate {
@@ -18,10 +17,6 @@ bool LaunchCore::LoadLastCommand(ICommandBox& box) {
   }
   ReportUnreadableHistory();
   return false;
-}
-
-void LaunchCore::ReportUnreadableHistory() {
-  notifier_.ShowMessage(messages::kLoadFailure);
 }
 
 std::optional<std::string> LaunchCore::Launch(ICommandBox& box, bool elevated,

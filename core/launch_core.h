@@ -1,8 +1,9 @@
-// The launcher's own logic as the dialog drives it: the first paint's command, the launch, and
-// the history's changes, each told to the user where it happens.
+// The launcher's logic as the dialog drives it: the first paint's command, the launch, and the
+// history's changes, each told to the user where it happens.
 #pragma once
 
 #include "core/history_store.h"
+#include "core/messages.h"
 
 namespace quillgate {
 
@@ -16,26 +17,23 @@ class LaunchCore {
     return quillgate::ResolveDataPath(files_, kind);
   }
 
-  // Puts the most recent command in the box's edit field. A missing history is an empty one;
-  // false, reported, when it cannot be read.
+  // The most recent command into the box's edit field. A missing history is an empty one; false,
+  // reported, when it cannot be read.
   bool LoadLastCommand(ICommandBox& box);
 
-  // Tells the user the history could not be read.
-  void ReportUnreadableHistory();
+  void ReportUnreadableHistory() { notifier_.ShowMessage(messages::kLoadFailure); }
 
-  // Trims the box's text, adds it to the box's list unless an equal item is there (ignoring
-  // case), expands %VARIABLES% and hands it to the shell with `owner` as the window the shell's
-  // own messages are modal to (0: none). The trimmed command when the shell accepted it; nothing
-  // when refused (the shell told the user) or too long (reported here). Records nothing.
+  // Trims the box's text, adds it to the list unless there (ignoring case), expands %VARIABLES%
+  // and hands it to the shell, its messages modal to `owner`; records nothing. The trimmed command
+  // if accepted; nothing when refused (the shell told the user) or too long (reported here).
   std::optional<std::string> Launch(ICommandBox& box, bool elevated, std::uintptr_t owner);
 
   // One attempt each; touch only the files (no notifier), so they may run on another thread.
   RewriteOutcome Record(const std::string& line) { return RewriteHistory(files_, line, true); }
   RewriteOutcome Forget(const std::string& line) { return RewriteHistory(files_, line, false); }
 
-  // On the caller's thread: what the user hears of a forget; nothing when it was done.
+  // On the caller's thread; nothing when it was done.
   void ReportForget(const RewriteOutcome& outcome);
-  // A command the shell accepted that could not be recorded.
   void ReportUnrecorded(const std::string& command, const RewriteOutcome& outcome);
 
  private:

@@ -105,10 +105,6 @@ bool FolderSuggestions::Arrived(const std::string& folder, bool ok,
   return true;
 }
 
-std::string FolderSuggestions::Text(std::size_t index) const {
-  return query_->typed + entries_[matches_[index]].name;
-}
-
 void FolderSuggestions::Match() {
   matches_.clear();
   if (!query_ || query_->folder != held_) return;

@@ -1,5 +1,5 @@
-// Paths the user types or drops: the folder entries offered below the box while a path is
-// typed, and the text a drop of files leaves in the box.
+// Paths the user types or drops: the folder entries offered below the box, and the text a drop
+// of files leaves in it.
 #pragma once
 
 #include <cstddef>
@@ -24,13 +24,11 @@ class IFolderReader {
  public:
   virtual ~IFolderReader() = default;
   // Every entry of `folder` (absolute, ending in a backslash), in any order, "." and ".."
-  // allowed. False when the folder cannot be read, or when `wanted` says no more before the
-  // end: a read nobody waits for stops early.
+  // allowed. False when it cannot be read, or stopped early once `wanted` says nobody waits.
   virtual bool ReadFolder(const std::string& folder, const std::function<bool()>& wanted,
                           std::vector<FolderEntry>& entries) = 0;
-  // `text` with its letter case folded the way ReadFolder folds names.
-  virtual std::string Fold(std::string_view text) = 0;
-  // True when the name `a` comes before `b` in Explorer's order.
+  virtual std::string Fold(std::string_view text) = 0;  // as ReadFolder folds names
+  // True when `a` comes before `b` in Explorer's order.
   virtual bool Before(const std::string& a, const std::string& b) = 0;
 };
 
@@ -40,39 +38,38 @@ struct FolderQuery {
   std::string rest;    // what follows the last backslash: the start of the names offered
 };
 
-// The folder whose entries `text` asks for: its part up to the last backslash, once expanded,
-// must be a drive path (C:\...) or a share (\\server\share\...). Nothing for any other text.
+// The folder `text` asks for: its part up to the last backslash, once expanded, if that is a
+// drive path (C:\...) or a share (\\server\share\...).
 std::optional<FolderQuery> FolderOf(std::string_view text, const VariableLookup& lookup);
 
-// Reads `folder` and keeps what suggestions offer, in the order they offer it. Meant for a
-// worker thread: it may wait on a disk or a server for as long as they take.
+// Reads `folder` and keeps what suggestions offer, in their order. For a worker thread: it may
+// wait on a disk or a server for as long as they take.
 bool ReadSuggestible(IFolderReader& reader, const std::string& folder,
                      const std::function<bool()>& wanted, std::vector<FolderEntry>& entries);
 
-// `text` with dropped `paths` appended, each one quoted when it holds a space (the launch
-// splits the command at its first space), separated from the text and from each other by one
-// space.
+// `text` with dropped `paths` appended, one space apart, each quoted when it holds a space (the
+// launch splits the command at its first space).
 std::string AppendDropped(std::string text, const std::vector<std::string>& paths);
 
-// The suggestions for what is typed in the box, from the entries of the last folder read.
-// Typing within one folder reads it once; the reading itself is the caller's (off the dialog's
-// thread), with ReadSuggestible.
+// The suggestions for what is typed, from the last folder read. Typing within one folder reads
+// it once; the caller reads, with ReadSuggestible, off the dialog's thread.
 class FolderSuggestions {
  public:
   FolderSuggestions(IFolderReader& reader, VariableLookup lookup)
       : reader_(reader), lookup_(std::move(lookup)) {}
 
-  // Follows the text typed. Returns the folder to read when its entries are neither held nor
-  // being read; a read of any other folder is no longer wanted then.
+  // The folder to read when its entries are neither held nor being read; a read of any other
+  // folder is no longer wanted then.
   std::optional<std::string> Typed(std::string_view text);
   // A read of `folder` ended. False, and nothing changes, unless it is the read last asked for.
   bool Arrived(const std::string& folder, bool ok, std::vector<FolderEntry> entries);
-  // The folder being read for the text, if any.
   const std::optional<std::string>& Reading() const { return reading_; }
 
   std::size_t Count() const { return matches_.size(); }
-  // The suggestion `index`: the text up to its last backslash as typed, and the entry's name.
-  std::string Text(std::size_t index) const;
+  // The text up to its last backslash as typed, and the entry's name.
+  std::string Text(std::size_t index) const {
+    return query_->typed + entries_[matches_[index]].name;
+  }
 
  private:
   void Match();

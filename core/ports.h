@@ -1,5 +1,5 @@
-// The services the launch core needs from its surroundings. The Win32 layer implements them
-// over the real window, shell and file system; tests implement them with recording fakes.
+// The services the launch core needs from its surroundings: the Win32 layer's, or tests' fakes.
+// Text crosses every port as UTF-8; the Win32 layer converts at its edge.
 #pragma once
 
 #include <filesystem>
@@ -9,8 +9,6 @@
 #include "core/command_line.h"
 
 namespace quillgate {
-
-// Text crosses every port as UTF-8; the Win32 layer converts at its edge.
 
 // The command box as the core sees it: the plain combo-box operations, nothing of completion.
 class ICommandBox {
@@ -32,8 +30,7 @@ class IShell {
   virtual std::string SystemDirectory() = 0;
   // The value of the environment variable `name` (any letter case); nothing when it is not set.
   virtual std::optional<std::string> Variable(const std::string& name) = 0;
-  // True when the shell accepted the request. The shell reports its own failures to the user.
-  // COM is initialised for the call: the shell may hand the launch to an extension.
+  // True when the shell accepted the request; the shell reports its own failures to the user.
   virtual bool Execute(const LaunchRequest& request) = 0;
 };
 
@@ -47,8 +44,8 @@ class INotifier {
 
 enum class ReadResult { Ok, Missing, Failed };
 
-// A temporary file held exclusively by this process until the object is destroyed, so two
-// launchers recording at once take turns instead of interleaving their rewrites.
+// A temporary file held exclusively until destroyed, so two launchers recording at once take
+// turns instead of interleaving their rewrites.
 class ITemporaryFile {
  public:
   virtual ~ITemporaryFile() = default;
@@ -57,22 +54,20 @@ class ITemporaryFile {
   virtual const std::string& Leftover() const = 0;
   // Replaces the whole content and flushes it to the disk.
   virtual std::error_code Write(const std::string& content) = 0;
-  // Puts the file in place of `target`, in the same folder, in one step, replacing it. A
-  // read-only target is refused at once; one that another program holds is waited for briefly,
-  // then refused with std::errc::device_or_resource_busy.
+  // Replaces `target`, in the same folder, in one step. A read-only target is refused at once;
+  // one another program holds is waited for briefly, then refused as device_or_resource_busy.
   virtual std::error_code MoveOver(const std::filesystem::path& target) = 0;
   // Deletes the file; used when its content must not survive.
   virtual void Remove() = 0;
 };
 
-// A file seen in place, in views of its pieces: its bytes are read where the system keeps them
-// rather than copied, which costs a large history only the mapping of its pages.
+// A file seen in place, in views of its pieces, rather than copied: a large history then costs
+// only the mapping of its pages.
 class IMappedFile {
  public:
   virtual ~IMappedFile() = default;
   virtual std::uint64_t Size() const = 0;
-  // The piece size; views begin at multiples of it.
-  virtual std::size_t PieceSize() const = 0;
+  virtual std::size_t PieceSize() const = 0;  // views begin at multiples of it
   // [offset, offset + length) of the file, readable until Unmap; null when it cannot be mapped.
   virtual const char* Map(std::uint64_t offset, std::size_t length) = 0;
   // No more views will be mapped: only those already mapped hold the file now.
@@ -87,11 +82,11 @@ class IFileSystem {
   virtual std::filesystem::path ProgramFolder() = 0;
   // Empty when the user's documents folder cannot be determined.
   virtual std::filesystem::path DocumentsFolder() = 0;
-  // Anything counts: file, folder, link or junction. "Not found" kinds of failure mean false;
-  // any other failure throws std::filesystem::filesystem_error naming "exists" and the path.
+  // File, folder, link or junction. "Not found" failures mean false; any other throws
+  // std::filesystem::filesystem_error naming "exists" and the path.
   virtual bool Exists(const std::filesystem::path& path) = 0;
-  // Reads a whole file without newline translation. Missing: no such file or folder; a file
-  // another program holds fails with std::errc::device_or_resource_busy.
+  // Without newline translation. Missing: no such file or folder; a file another program holds
+  // fails with std::errc::device_or_resource_busy.
   virtual ReadResult ReadWhole(const std::filesystem::path& path, std::string& contents,
                                std::error_code& error) = 0;
   // Reads, the same way, the `bytes` bytes that end `kept` bytes before the file's end, or those
@@ -106,12 +101,10 @@ class IFileSystem {
     file.reset();
     return ReadResult::Ok;
   }
-  // The text, as UTF-8, of a history line that is not UTF-8: earlier versions wrote the history
-  // in the system's ANSI code page.
+  // A history line that is not UTF-8, as UTF-8: earlier versions wrote the ANSI code page.
   virtual std::string DecodeLegacy(std::string_view line) = 0;
-  // Opens or creates `path` for exclusive use, waiting a few seconds for another writer to
-  // finish with it. Returns null and sets `error` when that fails; a file that stays held by
-  // someone else reports std::errc::device_or_resource_busy.
+  // Opens or creates `path` for exclusive use, waiting a few seconds for another writer. Null,
+  // with `error` set, when that fails; device_or_resource_busy for a file that stays held.
   virtual std::unique_ptr<ITemporaryFile> ClaimTemporary(const std::filesystem::path& path,
                                                          std::error_code& error) = 0;
 };

@@ -11,24 +11,21 @@
 
 namespace quillgate {
 
-// How many bytes from the start of `text` are well-formed UTF-8: no overlong forms, surrogates
-// or code points past U+10FFFF.
+// How many leading bytes are well-formed UTF-8: no overlong forms, surrogates or past U+10FFFF.
 std::size_t Utf8Length(std::string_view text);
 inline bool IsUtf8(std::string_view text) {
   return Utf8Length(text) == text.size();
 }
-// The length of UTF-8 `text` in UTF-16 units, as the shell counts: one for every byte that starts
-// a character, two for one that starts a pair.
+// The length of UTF-8 `text` in UTF-16 units, as the shell counts.
 std::size_t Utf16Units(std::string_view text);
 
-// Calls `lineEnd(at)` for every CR immediately followed by LF, in order; `at` is the CR's index.
-// Histories are long lists of short lines: a call of memchr per line costs more than the read of
-// the file, so where the processor has SSE2 the bytes are looked at 64 at a time.
+// Calls `lineEnd(at)` for every CR LF in order, `at` the CR's index. Histories are long lists of
+// short lines: a memchr per line costs more than the file's read, so with SSE2 bytes go 64 a time.
 template <typename LineEnd>
 void ForEachCrLf(const char* text, std::size_t size, LineEnd lineEnd) {
   std::size_t i = 0;
 #if defined(__SSE2__)
-  // A bit for each of the 64 bytes at `p` that equals the byte in every lane of `wanted`.
+  // A bit for each of the 64 bytes at `p` that equals `wanted`'s.
   const auto mask64 = [](const char* p, __m128i wanted) {
     std::uint64_t mask = 0;
     for (int part = 0; part < 4; ++part) {

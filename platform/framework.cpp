@@ -4,12 +4,9 @@ namespace quillgate {
 
 namespace {
 
-// The window property that binds a window to its object.
 constexpr wchar_t kObjectProperty[] = L"QuillGate.Object";
-// The string resource an application names itself with.
-constexpr UINT kAppTitleString = 0xE000;
-// Posted to a dialog whose scale changed, to reach OnDpiChanged after the re-layout.
-constexpr UINT kDpiChangedMessage = WM_APP;
+constexpr UINT kAppTitleString = 0xE000;     // the string resource an application names itself with
+constexpr UINT kDpiChangedMessage = WM_APP;  // reaches OnDpiChanged after the re-layout
 
 BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
   if (CWnd* object = CWnd::FromHandlePermanent(hwnd)) object->Detach();
@@ -63,13 +60,12 @@ INT_PTR CDialog::DoModal() {
   // A template without WS_VISIBLE is shown all the same, as a modal dialog must be.
   if (m_inModalLoop && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
 
-  // The framework's own loop, so each message reaches PreTranslateMessage of the window it is
-  // for and then of every parent that has an object, before it is dispatched.
+  // The framework's own loop, so each message goes through RouteMessage.
   MSG msg;
   bool idle = true;
   while (m_inModalLoop) {
-    // Idle work runs only while nothing waits, paint included, so the dialog is drawn first
-    // and input waits for one short piece of that work at most.
+    // Only while nothing waits, paint included: the dialog is drawn first, and input waits for
+    // one short piece of idle work at most.
     if (idle && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       idle = OnIdle();
       continue;
@@ -130,8 +126,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
   }
   if (!self) return FALSE;
   if (message == WM_DESTROY) {
-    // The controls die with the dialog: unbind their objects, so that a later DoModal binds
-    // them again instead of keeping the dead handles.
+    // Unbound as they die with the dialog, so that a later DoModal binds the controls again.
     EnumChildWindows(hwnd, DetachObject, 0);
   }
   if (message == WM_NCDESTROY) {
@@ -154,8 +149,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       OnSysCommand(static_cast<UINT>(wParam), lParam);
       return m_passToDefault ? FALSE : TRUE;
     case WM_DPICHANGED:
-      // FALSE: the dialog manager re-lays the dialog out at the new scale (per-monitor v2,
-      // Windows 10 1703 and later), and only after this returns.
+      // FALSE: the dialog manager re-lays it out (per-monitor v2, 10 1703+), only once it returns.
       PostMessageW(m_hWnd, kDpiChangedMessage, HIWORD(wParam), 0);
       return FALSE;
     case kDpiChangedMessage:
@@ -204,7 +198,7 @@ HINSTANCE AfxGetInstanceHandle() {
 int AfxMessageBox(const std::wstring& text, UINT type, UINT /*helpId*/) {
   CWinApp* app = CWinApp::Current();
   HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-  wchar_t title[256] = {};  // the application's name
+  wchar_t title[256] = {};
   LoadStringW(AfxGetInstanceHandle(), kAppTitleString, title, 256);
   return MessageBoxW(owner, text.c_str(), title, type);
 }

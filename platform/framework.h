@@ -1,6 +1,5 @@
-// The thin window framework the launcher is built on: objects bound to windows, a modal dialog
-// with its own message loop, notification reflection and the application object. Plain Win32
-// underneath, the wide (UTF-16) API throughout, so any text the user types or picks survives.
+// The thin window framework the launcher is built on, over the wide (UTF-16) Win32 API so that
+// any text the user types or picks survives.
 #pragma once
 
 #include <windows.h>
@@ -9,9 +8,8 @@
 
 namespace quillgate {
 
-// An object bound to a window, so the modal loop can offer it messages and its parent can
-// reflect notifications back to it. Holds no ownership of the window. Unlike MFC's there is no
-// handle map: the binding is a property of the window itself.
+// An object bound to a window, not owning it, so the modal loop can offer it messages and its
+// parent reflect notifications back. No handle map, unlike MFC: the binding is a window property.
 class CWnd {
  public:
   CWnd() = default;
@@ -19,11 +17,9 @@ class CWnd {
   CWnd& operator=(const CWnd&) = delete;
   virtual ~CWnd() { Detach(); }
 
-  // Binds this object to `hwnd` (what the data exchange does for a dialog's controls).
   void Attach(HWND hwnd);
   void Detach();
-  // The object bound to `hwnd`, or null for a window nobody bound.
-  static CWnd* FromHandlePermanent(HWND hwnd);
+  static CWnd* FromHandlePermanent(HWND hwnd);  // null for a window nobody bound
 
   // Sees a message before it is dispatched; nonzero consumes it.
   virtual BOOL PreTranslateMessage(MSG* /*msg*/) { return FALSE; }
@@ -40,7 +36,6 @@ class CWnd {
   HWND m_hWnd = nullptr;
 };
 
-// The combo-box messages the program sends, one message per method.
 class CComboBox : public CWnd {
  public:
   DWORD GetEditSel() const { return static_cast<DWORD>(SendMessage(CB_GETEDITSEL)); }
@@ -55,17 +50,15 @@ class CComboBox : public CWnd {
 // Binds the dialog's child `id` to `control` on the first exchange.
 void DDX_Control(HWND dialog, int id, CWnd& control);
 
-// A modal dialog from a template. The dialog object is reached from its window through the
-// one dialog procedure below, which stores `this` at WM_INITDIALOG.
+// A modal dialog from a template; its one dialog procedure stores `this` at WM_INITDIALOG.
 class CDialog : public CWnd {
  public:
   explicit CDialog(UINT templateId, CWnd* parent = nullptr)
       : m_templateId(templateId), m_pParent(parent) {}
 
-  // Creates the dialog, runs the framework's own modal loop until EndDialog, returns its result.
   INT_PTR DoModal();
-  // Ends the modal loop and destroys the window at once: hiding it first would make Wine wait
-  // for the window's withdrawal, seconds on a display without a window manager.
+  // Destroys the window at once: hiding it first would make Wine wait for the window's
+  // withdrawal, seconds on a display without a window manager.
   void EndDialog(int result);
 
   // The dialog manager gets the keys it handles (Tab, Enter, Esc) after the controls.
@@ -73,34 +66,25 @@ class CDialog : public CWnd {
 
  protected:
   virtual void DoDataExchange() {}
-  // The base binds the controls; returns TRUE so the dialog manager sets the focus.
-  virtual BOOL OnInitDialog();
+  virtual BOOL OnInitDialog();  // binds the controls; TRUE: the dialog manager sets the focus
   virtual void OnOK() { EndDialog(IDOK); }
   virtual void OnCancel() { EndDialog(IDCANCEL); }
   // A WM_COMMAND that neither the sending control nor IDOK/IDCANCEL took.
   virtual bool OnControlCommand(UINT /*id*/, UINT /*code*/) { return false; }
   virtual void OnSysCommand(UINT /*id*/, LPARAM /*lParam*/) { Default(); }
-  // Called by the modal loop whenever no message is waiting, for work that may wait for the
-  // user: do a short piece of it and return true to be called again while the queue stays
-  // empty, false when nothing is left (until the next message).
+  // Whenever no message waits, for work that may wait for the user: a short piece of it, true
+  // to be called again while the queue stays empty, false when nothing is left.
   virtual bool OnIdle() { return false; }
-  // The dialog is now shown at `dpi` dots per inch (moved to a monitor of another scale); called
-  // once the dialog manager has re-laid it out at that scale. (The framework posts itself WM_APP
-  // for it.)
+  // Once re-laid out at `dpi` on a monitor of another scale (the framework posts itself WM_APP).
   virtual void OnDpiChanged(UINT /*dpi*/) {}
-  // Any message of the dialog's own window that none of the above takes (WM_ACTIVATE, a message
-  // of its own); true: handled, the dialog manager does nothing more with it.
-  virtual bool OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) {
-    return false;
-  }
-  // Hands `msg` on as the modal loop does: to PreTranslateMessage of the window it is for and of
-  // every parent that has an object up to the dialog (parents, never owners, unlike MFC's walk),
-  // then, unless one consumed it, translated and dispatched.
+  // Any other message of the dialog's own window; true: the dialog manager does nothing more.
+  virtual bool OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return false; }
+  // As the modal loop does: to PreTranslateMessage of the window and every parent with an object
+  // up to the dialog (never owners, unlike MFC), then, unless consumed, translated and dispatched.
   void RouteMessage(MSG& msg);
   // True once EndDialog was called: no input may act any more.
   bool Ending() const { return !m_inModalLoop; }
-  // Hands the message being handled on to the default processing: not a call to a previous
-  // window procedure, as in MFC, but a flag telling the dialog procedure to return FALSE.
+  // Default processing: not a previous window procedure, as in MFC; DialogProc returns FALSE.
   void Default() { m_passToDefault = true; }
 
  private:
@@ -115,7 +99,7 @@ class CDialog : public CWnd {
   INT_PTR m_result = -1;
 };
 
-// The one application object. Its constructor registers it; the entry point runs it.
+// The one application object: its constructor registers it.
 class CWinApp {
  public:
   CWinApp() { s_current = this; }
@@ -131,12 +115,10 @@ class CWinApp {
   inline static CWinApp* s_current = nullptr;
 };
 
-// The framework's entry point: runs the application object's InitInstance. There is no
-// application loop, whatever InitInstance returns: the process ends with it.
+// Runs the application's InitInstance; no application loop follows, whatever it returns.
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
-// A modal message box owned by the main window, captioned with the application's name. The third
-// parameter, MFC's help context, is taken and ignored: there is no help file.
+// Owned by the main window, titled with the app's name; MFC's help context unused: no help file.
 int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT = 0);
 
 }  // namespace quillgate

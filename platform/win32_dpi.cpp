@@ -1,5 +1,4 @@
-// Declares what Windows 10 1607 added, so that it is called through its own declared type; it is
-// looked up at run time, never imported.
+// Declares what Windows 10 1607 added, to call it through its own type; it is never imported.
 #undef WINVER
 #define WINVER 0x0605
 #include "platform/win32_dpi.h"

@@ -6,7 +6,6 @@
 #include <shlobj.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "platform/win32_handle.h"
 #include "platform/win32_paths.h"
@@ -17,11 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// How long a second launcher waits for the first to finish recording.
-constexpr ULONGLONG kClaimWaitMs = 5000;
+constexpr ULONGLONG kClaimWaitMs = 5000;  // a second launcher's wait for the first to record
 constexpr DWORD kClaimRetryMs = 10;
-// How long a replacement waits out a reader that holds the history open.
-constexpr ULONGLONG kMoveWaitMs = 500;
+constexpr ULONGLONG kMoveWaitMs = 500;  // a replacement's wait for a reader holding the history
 
 // A file another program holds is told apart as such: a later try may find it free.
 std::error_code ErrorOf(DWORD code) {
@@ -44,12 +41,10 @@ bool IsNotFound(DWORD error) {
          error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
 }
 
-// Reads into the string itself, sized from the file, until the end shows: a large history is
-// copied once, by the system, not a second time out of a buffer.
+// Into the string itself, sized from the file: the system copies a large history, and only once.
 bool ReadAll(HANDLE file, std::string& contents) {
   constexpr std::size_t kChunk = 64 * 1024;
-  // From where the file stands to its end.
-  LARGE_INTEGER size{}, at{}, none{};
+  LARGE_INTEGER size{}, at{}, none{};  // from where the file stands to its end
   const bool known = GetFileSizeEx(file, &size) && SetFilePointerEx(file, none, &at, FILE_CURRENT);
   const std::size_t expected = known && size.QuadPart > at.QuadPart
                                    ? static_cast<std::size_t>(size.QuadPart - at.QuadPart)
@@ -57,8 +52,8 @@ bool ReadAll(HANDLE file, std::string& contents) {
   contents.clear();
   std::size_t done = 0;
   for (;;) {
-    // One byte more than the file's size, so the end shows without growing the string; a
-    // file that grew meanwhile grows it by half each time.
+    // A byte more than the file, so the end shows without growing the string; a file that grew
+    // meanwhile grows it by half each time.
     if (contents.size() == done) contents.resize(std::max(done + done / 2 + kChunk, expected + 1));
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(contents.size() - done, 1u << 30));
     DWORD got = 0;
@@ -103,14 +98,13 @@ class TemporaryFile final : public ITemporaryFile {
     const std::wstring from = ApiPath(path_);
     const std::wstring to = ApiPath(target);
     // Renamed while still held, so no other launcher can slip in between write and move. A
-    // reader that has the history open for a moment (another launcher loading it, an indexer)
-    // blocks the replacement only briefly: wait for it. A history made read-only stays as it
-    // is, reported at once: Windows would refuse it no less (though as a held file, denying
-    // access), and no wait changes that.
+    // reader with the history open for a moment (a launcher loading it, an indexer) is waited
+    // for. A read-only history is refused at once: Windows would refuse it no less (though as a
+    // held file, denying access), and no wait changes that.
     if (ReadOnly(to)) return {ERROR_FILE_READ_ONLY, std::system_category()};
     DWORD error = MoveWithRetries(from, to);
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
-      // Still held by someone: let go of our own handle too, in case it is what stands in the way.
+      // Still held: let go of our own handle too, in case it is what stands in the way.
       handle_.Reset();
       error = MoveWithRetries(from, to);
     }
@@ -121,8 +115,7 @@ class TemporaryFile final : public ITemporaryFile {
     if (moved_) return;
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
-    // Deleting through our own handle leaves no moment in which another writer could claim
-    // the half-written file.
+    // Through our own handle: no moment in which another writer could claim the half-written file.
     if (handle_.Valid() && SetFileInformationByHandle(handle_.Get(), FileDispositionInfo,
                                                       &disposition, sizeof disposition)) {
       handle_.Reset();
@@ -159,7 +152,7 @@ class TemporaryFile final : public ITemporaryFile {
 std::wstring ApiPath(const fs::path& path) {
   std::wstring text = path.wstring();
   std::replace(text.begin(), text.end(), L'/', L'\\');
-  // Leave room for the 8.3 names and the terminator that the short-path APIs reserve.
+  // Room for the 8.3 names and the terminator that the short-path APIs reserve.
   if (text.size() < MAX_PATH - 12 || text.rfind(LR"(\\?\)", 0) == 0) return text;
   if (text.size() > 2 && text[1] == L':' && text[2] == L'\\') {
     return LR"(\\?\)" + fs::path(text).lexically_normal().wstring();
@@ -186,7 +179,7 @@ fs::path FileSystem::ProgramFolder() {
 }
 
 fs::path FileSystem::DocumentsFolder() {
-  // The current location (flag 0), wherever the user has moved the folder to.
+  // Flag 0: the current location, wherever the user moved the folder to.
   static const auto knownFolder =
       SystemFunction<decltype(SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
   TaskMemory<wchar_t> folder;
@@ -306,7 +299,6 @@ ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::s
 }
 
 std::string FileSystem::DecodeLegacy(std::string_view line) {
-  // The code page the launcher wrote its history in before it wrote UTF-8.
   std::wstring text(line.size(), L'\0');  // one UTF-16 unit at most for each byte
   const int length =
       line.empty() ? 0
@@ -322,7 +314,7 @@ std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,
   const ULONGLONG deadline = GetTickCount64() + kClaimWaitMs;
   for (;;) {
     // No write sharing: a second launcher's claim fails until this handle is closed. Delete
-    // sharing lets the file be renamed into place while it is still held.
+    // sharing lets the file be renamed into place while still held.
     FileHandle file(CreateFileW(apiPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
                                 FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

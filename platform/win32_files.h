@@ -4,7 +4,6 @@
 
 namespace quillgate::win32 {
 
-// The data-file services over kernel32 and shell32.
 class FileSystem : public IFileSystem {
  public:
   std::filesystem::path ProgramFolder() override;

@@ -16,8 +16,7 @@ namespace quillgate::win32 {
 
 namespace {
 
-// Letter case as the file system's comparison of names ignores it: one UTF-16 unit for one,
-// independent of the user's language.
+// Case as the file system's name comparison ignores it: unit for unit, whatever the language.
 std::wstring Upper(std::wstring text) {
   if (!text.empty()) {
     LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text.data(), static_cast<int>(text.size()),
@@ -61,8 +60,8 @@ bool FolderReader::Before(const std::string& a, const std::string& b) {
 
 namespace {
 
-// The reads that run or wait, shared by the dialog's thread and the reads' own. Never freed: a
-// read may end while the process exits. The lock is never held across a wait on a folder.
+// Shared by the dialog's thread and the reads'. Never freed: a read may end while the process
+// exits. The lock is never held across a wait on a folder.
 struct Schedule {
   SRWLOCK lock = SRWLOCK_INIT;
   // Enough for the folder being typed while as many others still wait on unreachable servers.
@@ -116,8 +115,7 @@ void BackgroundRead::End(bool ok) {
 }
 
 DWORD WINAPI BackgroundRead::Run(void* first) {
-  // One slot's thread: when its read ends it goes on with the one that waited for the slot. The
-  // schedule keeps each read alive while it runs.
+  // One slot's thread goes on with the read that waited for it; the schedule keeps each alive.
   for (auto* read = static_cast<BackgroundRead*>(first); read;) {
     bool gaveUp = false, ok = false;
     try {

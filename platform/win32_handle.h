@@ -1,5 +1,3 @@
-// RAII holders for kernel handles, listings, shell-allocated memory, COM objects, icons, drops
-// and window DCs, and for the thread's COM apartment.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +12,8 @@
 
 namespace quillgate::win32 {
 
-// The one owner of `T`, moved, never copied, and closed with `Close` when it ends or takes
-// another. It holds nothing when null or `Invalid` (-1 for calls failing INVALID_HANDLE_VALUE).
+// The one owner of `T`, closed with `Close` when it ends or takes another. Holds nothing when
+// null or `Invalid` (-1 for calls failing INVALID_HANDLE_VALUE).
 template <typename T, auto Close, std::intptr_t Invalid = 0>
 class Holder {
  public:
@@ -35,8 +33,7 @@ class Holder {
     if (Valid()) std::invoke(Close, value_);  // a function, or a member such as Release
     value_ = value;
   }
-  // Where a creating call stores what it made, for the holder to own.
-  T* Out() {
+  T* Out() {  // where a creating call stores what it made
     Reset();
     return &value_;
   }
@@ -45,8 +42,7 @@ class Holder {
   T value_ = nullptr;
 };
 
-// Those closed through a DLL the program does not import (see win32_system.h): ole32 and
-// shell32 are loaded by the time anything they handed out is let go.
+// Via DLLs not imported (see win32_system.h), loaded by the time what they handed out is let go.
 inline void FreeTaskMemory(void* memory) {
   static const auto free = SystemFunction<decltype(CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
   if (free) free(memory);
@@ -70,8 +66,8 @@ using Icon = Holder<HICON, DestroyIcon>;  // one the program loaded itself, not 
 using DropHandle = Holder<HDROP, FinishDrop>;
 using WindowDc = Holder<HDC, ReleaseWindowDc>;  // from GetDC
 
-// COM on this thread for the holder's lifetime; uninitialised only if the initialisation took
-// (an already initialised thread counts, and is balanced the same way).
+// COM on this thread for the holder's lifetime, balanced only if the initialisation took (as
+// it does on an already initialised thread).
 class ComApartment {
  public:
   ComApartment() {

@@ -4,8 +4,6 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <optional>
-
 #include "platform/win32_handle.h"
 #include "platform/win32_system.h"
 #include "platform/win32_text.h"
@@ -47,7 +45,6 @@ std::optional<std::string> Shell::Variable(const std::string& name) {
 }
 
 bool Shell::Execute(const LaunchRequest& request) {
-  // The record points into these for the call.
   const std::wstring verb = Widen(request.verb), file = Widen(request.file),
                      parameters = Widen(request.parameters), directory = Widen(request.directory);
   SHELLEXECUTEINFOW info{};
@@ -61,8 +58,7 @@ bool Shell::Execute(const LaunchRequest& request) {
   info.nShow = request.show;
   static const auto execute =
       SystemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
-  // A launch that goes to a shell extension or to DDE runs through COM; with SEE_MASK_NOASYNC
-  // it is over by the time the call returns, before this apartment ends and the process too.
+  // A launch handed to an extension or DDE runs through COM: NOASYNC ends it before the apartment.
   const ComApartment com;
   return execute && execute(&info) != FALSE;
 }

@@ -4,7 +4,7 @@
 
 namespace quillgate::win32 {
 
-// The launch services over shlwapi, kernel32 and shell32, through their wide (UTF-16) forms.
+// Over shlwapi, kernel32 and shell32, through their wide (UTF-16) forms.
 class Shell final : public IShell {
  public:
   CommandParts SplitArguments(const std::string& command) override;

@@ -1,6 +1,5 @@
-// The program's text is UTF-8 inside and UTF-16 wherever it meets Windows: these convert at that
-// edge. Neither fails: malformed UTF-8 and lone surrogates come out as U+FFFD, as Windows
-// itself converts them.
+// Text is UTF-8 inside and UTF-16 where it meets Windows. Neither fails: malformed UTF-8 and
+// lone surrogates come out as U+FFFD, as Windows itself converts them.
 #pragma once
 
 #include <string>
@@ -9,7 +8,7 @@
 namespace quillgate::win32 {
 
 std::wstring Widen(std::string_view utf8);
-// The same into `out`, reusing its storage: for many short strings in a row.
+// Reusing `out`'s storage: for many short strings in a row.
 void Widen(std::string_view utf8, std::wstring& out);
 std::string Narrow(std::wstring_view utf16);
 
