@@ -138,7 +138,7 @@ Row Measure(const fs::path& folder, int lines, int runs) {
     raw.push_back(Seconds([&] { sink = sink + RawRead(history); }));
     HiddenCombo hidden;
     ComboCommandBox box(hidden.combo);
-    last.push_back(Seconds([&] { core.LoadLastCommand(box); }));
+    last.push_back(Seconds([&] { box.SetText(ReadFirstPaint(files).last.value_or("")); }));
     HistoryLines loaded;
     load.push_back(Seconds([&] { LoadLines(files, history, loaded); }));
     if (loaded.Count() != static_cast<std::size_t>(lines)) {

@@ -223,7 +223,7 @@ Row Measure(const fs::path& folder, int lines, int runs) {
     return PairedMedians(
         runs,
         [&] {  // as the dialog loads it: the last command, then the lines into the list
-          core.LoadLastCommand(box);
+          box.SetText(ReadFirstPaint(files).last.value_or(""));
           HistoryLines lines;
           LoadLines(files, history, lines);
           for (std::size_t i = 0; i < lines.Count(); ++i)

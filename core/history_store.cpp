@@ -42,6 +42,17 @@ ReadResult ReadLastCommand(IFileSystem& files, const fs::path& path,
   }
 }
 
+FirstPaint ReadFirstPaint(IFileSystem& files) {
+  FirstPaint first;
+  try {
+    first.path = ResolveDataPath(files, DataFile::History);
+    first.readable = ReadLastCommand(files, first.path, first.last) != ReadResult::Failed;
+  } catch (const std::exception&) {
+    first.readable = false;  // the existence test's error, or a line larger than memory
+  }
+  return first;
+}
+
 RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bool append) {
   RewriteOutcome outcome;
   try {

@@ -19,6 +19,15 @@ std::filesystem::path ResolveDataPath(IFileSystem& files, DataFile kind);
 ReadResult ReadLastCommand(IFileSystem& files, const std::filesystem::path& path,
                            std::optional<std::string>& command);
 
+// What the window needs before it shows: where the history is, and its last command; not
+// readable when it cannot be read. Touches only `files`, so it may run on another thread.
+struct FirstPaint {
+  bool readable = false;
+  std::filesystem::path path;
+  std::optional<std::string> last;
+};
+FirstPaint ReadFirstPaint(IFileSystem& files);
+
 struct RewriteOutcome {
   enum class Kind { Done, NothingMatched, Failed };
   Kind kind = Kind::Failed;

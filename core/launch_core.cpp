@@ -4,21 +4,6 @@
 
 namespace quillgate {
 
-bool LaunchCore::LoadLastCommand(ICommandBox& box) {
-  std::optional<std::string> command;
-  try {
-    if (ReadLastCommand(files_, ResolveDataPath(DataFile::History), command) !=
-        ReadResult::Failed) {
-      if (command) box.SetText(*command);
-      return true;
-    }
-  } catch (const std::exception&) {
-    // The existence test's error, or a piece larger than the process can hold.
-  }
-  ReportUnreadableHistory();
-  return false;
-}
-
 std::optional<std::string> LaunchCore::Launch(ICommandBox& box, bool elevated,
                                               std::uintptr_t owner) {
   std::string command = TrimCommand(box.GetText());

@@ -17,10 +17,6 @@ class LaunchCore {
     return quillgate::ResolveDataPath(files_, kind);
   }
 
-  // The most recent command into the box's edit field. A missing history is an empty one; false,
-  // reported, when it cannot be read.
-  bool LoadLastCommand(ICommandBox& box);
-
   void ReportUnreadableHistory() { notifier_.ShowMessage(messages::kLoadFailure); }
 
   // Trims the box's text, adds it to the list unless there (ignoring case), expands %VARIABLES%

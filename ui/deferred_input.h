@@ -1,6 +1,5 @@
-// Input that came before the history's lines did and needs them (typing that completes, moving
-// through the list, opening it), held and then handed on in the order it came, each key with the
-// keyboard's state of its moment (Shift makes a capital, Ctrl+Enter elevates).
+// Input that came before the history's lines and needs them, held and then handed on in the order
+// it came, each with the keyboard's state of its moment (Shift makes a capital).
 #pragma once
 
 #include <windows.h>

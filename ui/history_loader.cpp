@@ -41,10 +41,7 @@ void CopyPieces(const std::shared_ptr<FileViews>& views, HWND dialog) {
       if (!IsWindow(dialog)) return;
       Sleep(1);
     }
-    auto copied = std::make_unique<PieceCopy>();
-    copied->from = views;
-    copied->piece = piece;
-    copied->copy = views->CopyPiece(piece);
+    auto copied = std::make_unique<PieceCopy>(PieceCopy{views, piece, views->CopyPiece(piece)});
     if (!PostMessageW(dialog, kPieceCopied, 0, reinterpret_cast<LPARAM>(copied.get()))) return;
     copied.release();
   }
@@ -78,10 +75,7 @@ struct HistoryLoader::Shared {
   win32::FileHandle lastReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   win32::FileHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<bool> wanted{true};
-  // Written on the loader's thread before `lastReady` is set.
-  bool readable = false;
-  std::optional<std::string> last;
-  std::filesystem::path path;
+  FirstPaint first;  // written on the loader's thread before `lastReady` is set
   // The dialog's once `done` is set.
   HistoryLines lines;
   ReadResult result = ReadResult::Failed;
@@ -101,17 +95,12 @@ void HistoryLoader::Begin(HWND dialog) {
   shared_ = std::make_shared<Shared>();
   shared_->dialog = dialog;
   const auto load = [](Shared& s) {
-    try {
-      s.path = ResolveDataPath(s.files, DataFile::History);
-      s.readable = ReadLastCommand(s.files, s.path, s.last) != ReadResult::Failed;
-    } catch (const std::exception&) {
-      s.readable = false;  // the existence test's error, or a line larger than memory
-    }
+    s.first = ReadFirstPaint(s.files);
     SetEvent(s.lastReady.Get());
     PostMessageW(s.dialog, kLastCommand, 0, 0);
-    if (!s.readable || WaitForSingleObject(s.go.Get(), INFINITE) != WAIT_OBJECT_0 || !s.wanted)
+    if (!s.first.readable || WaitForSingleObject(s.go.Get(), INFINITE) != WAIT_OBJECT_0 || !s.wanted)
       return;
-    s.result = LoadLines(s.files, s.path, s.lines);
+    s.result = LoadLines(s.files, s.first.path, s.lines);
     const std::shared_ptr<FileViews> views = s.lines.Views();
     s.done.store(true, std::memory_order_release);
     PostMessageW(s.dialog, kLinesLoaded, 0, 0);
@@ -126,10 +115,10 @@ void HistoryLoader::Begin(HWND dialog) {
 void HistoryLoader::TakeLastCommand() {
   if (lastTaken_ || !shared_) return;
   lastTaken_ = true;
-  if (!shared_->readable) {
+  if (!shared_->first.readable) {
     Failed();
-  } else if (shared_->last && box_.GetText().empty()) {
-    box_.SetText(*shared_->last);  // not over what the user typed meanwhile
+  } else if (shared_->first.last && box_.GetText().empty()) {
+    box_.SetText(*shared_->first.last);  // not over what the user typed meanwhile
   }
 }
 

@@ -1,8 +1,6 @@
 // Every wait on the history file while the launcher shows, each on a thread of its own: the last
-// command for the first paint, the rest of the lines once the window is drawn, their copies out of
-// the file's views, and a forget's rewrite. The dialog's thread only takes the results, posted to
-// it as messages.
-//
+// command for the first paint, the lines, their copies out of the file's views, a forget's
+// rewrite. The dialog's thread only takes the results, posted to it.
 //   NotStarted --LoadRest--> Loading --lines posted--> Loaded --Release--> Released
 //        \______________________Release (a launch, a cancel)____________/
 #pragma once
@@ -44,10 +42,9 @@ class HistoryLoader {
   // under way is waited for (a while at most), and nothing of this process holds the file then.
   void Release();
 
-  // Told on the dialog's thread once the box has its lines; false when the history could not be
-  // read (not yet reported).
+  // Told once the box has its lines; false when the history could not be read (not yet reported).
   std::function<void(bool readable)> onLoaded;
-  // Told on the dialog's thread of a forget's end.
+  // Told of a forget's end.
   std::function<void(std::size_t index, const RewriteOutcome& outcome)> onForgotten;
 
  private:

@@ -1,10 +1,6 @@
-// The dialog's combo box as the launch core sees it: its edit field, its UTF-16 text converted to
-// and from the core's UTF-8, and for its list the history's loaded lines. The control's own list
-// stays empty: filling a combo box costs microseconds and a copy of the text per item, far too
-// much for a history of a million lines, so the dialog shows the lines in a list of its own.
-//
-// The lines are loaded after the window shows (TakeLines); until then a search finds nothing,
-// and what is added waits to go in after them.
+// The dialog's combo box as the launch core sees it: its edit field (UTF-16 there, UTF-8 here) and
+// for its list the history's loaded lines. The control's own list stays empty: an item costs it
+// microseconds and a copy of the text, far too much for a million lines.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +13,8 @@
 
 namespace quillgate {
 
-// Whether the UTF-8 history line at `line` (ended as AtLineEnd says) begins with `prefix` (or, when
-// `whole`, equals it), letter case ignored, compared in UTF-16 units as a list box compares its
-// items.
+// Whether the history line at `line` begins with (`whole`: equals) `prefix`, letter case ignored,
+// in UTF-16 units as a list box compares its items.
 bool BeginsWith(const char* line, std::wstring_view prefix, bool whole = false);
 
 class ComboCommandBox final : public ICommandBox {
@@ -30,8 +25,7 @@ class ComboCommandBox final : public ICommandBox {
   void SetText(const std::string& text) override;
   // Appended to the lines; before they are loaded, kept to go in after them (see TakeLines).
   void AddString(const char* item) override;
-  // Before the lines are loaded the answer is false without a search: a launch never waits for
-  // them, and an item added then goes in only if they hold no equal one.
+  // False until the lines are loaded: a launch never waits for them.
   bool FindStringExact(const std::string& text) const override;
 
   bool Loaded() const { return loaded_; }

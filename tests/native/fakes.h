@@ -155,18 +155,20 @@ struct Shell final : IShell {
   std::string launched;
 };
 
-// The load the dialog runs: the last command into the edit field, then every line into the list.
+// The load the launcher's loader runs: the last command into the edit field, then every line
+// into the list.
 inline void Load(LaunchCore& core, IFileSystem& files, Box& box) {
-  if (!core.LoadLastCommand(box)) return;
+  const FirstPaint first = ReadFirstPaint(files);
+  if (first.last) box.SetText(*first.last);
   HistoryLines lines;
   try {
-    if (LoadLines(files, core.ResolveDataPath(DataFile::History), lines) != ReadResult::Failed) {
+    if (first.readable && LoadLines(files, first.path, lines) != ReadResult::Failed) {
       for (std::size_t i = 0; i < lines.Count(); ++i)
         box.AddString(std::string(lines.Line(i)).c_str());
       return;
     }
   } catch (const std::exception&) {
-    // The existence test's error, or more lines than the box can keep: those it has stay.
+    // More lines than the box can keep: those it has stay.
   }
   core.ReportUnreadableHistory();
 }
