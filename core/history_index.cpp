@@ -68,13 +68,6 @@ void HistoryLines::PutCopyInPlace(const FileViews* from, std::size_t piece,
   if (++adopted_ == bases_.size()) views_.reset();
 }
 
-void HistoryLines::DetachFromFile() {
-  const std::shared_ptr<FileViews> views = views_;
-  for (std::size_t piece = 0; views && piece < views->Pieces(); ++piece) {
-    PutCopyInPlace(views.get(), piece, views->CopyPiece(piece));
-  }
-}
-
 void HistoryLines::Clear() {
   if (views_) views_->UnmapAll();
   *this = HistoryLines();

@@ -84,6 +84,7 @@ struct HistoryLoader::Shared {
 
 struct HistoryLoader::Forgetting {
   HWND dialog = nullptr;
+  std::shared_ptr<FileViews> views;  // the views whose copies are still coming in, if any
   std::size_t index = 0;
   std::string command;
   RewriteOutcome outcome;
@@ -167,13 +168,15 @@ bool HistoryLoader::OnMessage(UINT message, WPARAM, LPARAM lParam) {
 
 bool HistoryLoader::Forget(std::size_t index) {
   if (state_ != State::Loaded || !shared_ || (forgetting_ && !forgetting_->done)) return false;
-  // Windows replaces no file that is mapped: the pieces still seen in place are copied first.
-  box_.Lines().DetachFromFile();
   forgetting_ = std::make_shared<Forgetting>();
   forgetting_->dialog = shared_->dialog;
+  forgetting_->views = box_.Lines().Views();
   forgetting_->index = index;
   forgetting_->command = std::string(box_.Lines().Line(index));
   const auto forget = [](Forgetting& f) {
+    // Windows replaces no file that is mapped: the copies the dialog still takes in go first.
+    WaitUntil([&] { return !f.views || f.views->Unmapped() == f.views->Pieces(); }, kLoadWaitMs);
+    f.views.reset();
     win32::FileSystem files;
     f.outcome = RewriteHistory(files, f.command, false);
     f.done.store(true, std::memory_order_release);
