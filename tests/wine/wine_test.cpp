@@ -765,6 +765,23 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
   EXPECT_EQ(Slurp(l.History()), "");
 }
 
+TEST(Launcher, TellsOfAnAcceptedCommandItCannotRecord) {
+  Folders files(L"unrecorded");
+  const fs::path record = files.root / "record", document = files.root / "a.qgt";
+  Put(document, "");
+  RecordLaunchesTo(record);
+  Launcher l("old\r\n");
+  SetFileAttributesW(l.History().c_str(), FILE_ATTRIBUTE_READONLY);  // which no wait changes
+  l.SetText(document.string());
+  l.Post({VK_RETURN});
+  std::string said;  // after the window, which is gone by then
+  EXPECT_TRUE(l.DismissMessage(&said));
+  EXPECT_NE(said.find(document.string()), std::string::npos) << said;
+  EXPECT_TRUE(l.Ended());
+  SetFileAttributesW(l.History().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(Slurp(l.History()), "old\r\n");
+}
+
 TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
   Launcher l("alpha\r\ncalc\r\nzeta\r\n");
   ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
