@@ -20,7 +20,9 @@ class DropDownPopup final : public CWnd {
   // `className` names the popup's window for whoever looks from outside; `ellipsis` is how an
   // item too long for the list is cut (DT_END_ELLIPSIS, DT_PATH_ELLIPSIS).
   DropDownPopup(const wchar_t* className, UINT ellipsis, TextOf text, Picked picked)
-      : className_(className), ellipsis_(ellipsis), text_(std::move(text)),
+      : className_(className),
+        ellipsis_(ellipsis),
+        text_(std::move(text)),
         picked_(std::move(picked)) {}
   ~DropDownPopup() override;
 
@@ -56,6 +58,7 @@ class DropDownPopup final : public CWnd {
   HWND list_ = nullptr;
   int itemHeight_ = 16;
   std::size_t count_ = 0;
+  const char* themeClass_ = nullptr;  // the scroll bars' theme class, given at an opening
 };
 
 }  // namespace quillgate

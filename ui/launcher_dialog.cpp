@@ -1,8 +1,11 @@
 #include "ui/launcher_dialog.h"
 
+#include <cwchar>
+
 #include "resource.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
+#include "ui/window_look.h"
 #include "version.h"
 
 namespace quillgate {
@@ -45,12 +48,14 @@ BOOL CQuillGateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
 
   m_scaling.Apply(m_hWnd, win32::WindowDpi(m_hWnd));
+  // Before the window shows, so that a dark launcher's first frame is dark already.
+  FollowSystemLook();
 
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");
 
-  g_boxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-      m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
+  g_boxProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);
   };
@@ -102,9 +107,40 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOVE:
       m_history.Close();
       return false;  // the dialog manager still keeps track of the focus
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETHIGHCONTRAST ||
+          (lParam &&
+           std::wcscmp(reinterpret_cast<const wchar_t*>(lParam), L"ImmersiveColorSet") == 0))
+        FollowSystemLook();
+      return false;
+    case WM_SYSCOLORCHANGE:
+      FollowSystemLook();
+      return false;
+    case WM_NOTIFY: {
+      const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+      LRESULT result = 0;
+      if (draw.hdr.code != NM_CUSTOMDRAW || !DrawButton(draw, result)) return false;
+      SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+      return true;
+    }
     default:
       return false;
   }
+}
+
+HBRUSH CQuillGateDlg::OnCtlColor(HDC dc, HWND, UINT message) {
+  return ColourControl(dc, message);
+}
+
+void CQuillGateDlg::FollowSystemLook() {
+  const Look look = ReadSystemLook();
+  if (look == m_look) return;
+  // Open lists were drawn in the old colours; the next opening shows the new ones.
+  m_history.Close();
+  m_suggestions.Hide();
+  WindowLook window(m_hWnd, m_command.m_hWnd);
+  ApplyLook(m_look, look, WindowsBuild(), window);
+  m_look = look;
 }
 
 void CQuillGateDlg::OnDpiChanged(UINT dpi) {
