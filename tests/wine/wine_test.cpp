@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cwchar>
 #include <fstream>
+#include <map>
 
 #include "platform/win32_files.h"
 #include "platform/win32_handle.h"
@@ -33,9 +35,9 @@ using win32::Widen;
   if (got == wanted) return ::testing::AssertionSuccess();
   const auto at = std::mismatch(got.begin(), got.end(), wanted.begin(), wanted.end()).first;
   const std::size_t from = at - got.begin() < 40 ? 0 : at - got.begin() - 40;
-  return ::testing::AssertionFailure() << got.size() << " bytes, not " << wanted.size()
-                                       << "; from byte " << from << ": "
-                                       << got.substr(from, 80) << " | " << wanted.substr(from, 80);
+  return ::testing::AssertionFailure()
+         << got.size() << " bytes, not " << wanted.size() << "; from byte " << from << ": "
+         << got.substr(from, 80) << " | " << wanted.substr(from, 80);
 }
 
 std::string Slurp(const fs::path& path) {
@@ -277,9 +279,8 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
                                300, 120, parent.get(), nullptr, nullptr, nullptr));
   std::vector<std::size_t> picked;
   const auto text = [](std::size_t i) { return std::to_wstring(i); };
-  DropDownPopup lines(L"QgTestLines", DT_END_ELLIPSIS, text, [&](std::size_t i) {
-    picked.push_back(i);
-  });
+  DropDownPopup lines(L"QgTestLines", DT_END_ELLIPSIS, text,
+                      [&](std::size_t i) { picked.push_back(i); });
   DropDownPopup other(L"QgTestOther", DT_PATH_ELLIPSIS, text, [](std::size_t) {});
   for (const int font : {ANSI_VAR_FONT, SYSTEM_FONT}) {  // as a change of scale gives the box
     combo.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(font)));
@@ -654,7 +655,8 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     l.Focus();  // Ctrl and Enter as a keyboard sends them: the launcher must have the keys
     // Another launcher recording, or another program holding the history itself for longer
     // than a recording's own waits: recorded all the same once it lets go.
-    const fs::path held = l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
+    const fs::path held =
+        l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
     win32::FileHandle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
     Press(VK_RETURN, ctrl);
@@ -743,6 +745,144 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   EXPECT_EQ(Slurp(l.History()), at + "alpha.qgt\r\n" + at + "beta9.qgt\r\n");
 }
 
+// What the display shows of a screen rectangle, taken from the screen as a user sees it.
+class Shot {
+ public:
+  explicit Shot(const RECT& r) : at_(r), pixels_(size_t(Width() * (r.bottom - r.top))) {
+    HDC screen = GetDC(nullptr), copy = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, Width(), r.bottom - r.top);
+    HGDIOBJ previous = SelectObject(copy, bitmap);
+    BitBlt(copy, 0, 0, Width(), r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+    SelectObject(copy, previous);
+    BITMAPINFO info{};
+    info.bmiHeader = {
+        sizeof info.bmiHeader, Width(), r.top - r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    GetDIBits(copy, bitmap, 0, r.bottom - r.top, pixels_.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+  }
+  // The commonest colour of `r` (screen coordinates), and the contrast against it of the pixel
+  // that stands out most: the text's, where there is text.
+  std::pair<COLORREF, double> BackAndText(const RECT& r) const {
+    std::map<COLORREF, int> counts;
+    Each(r, [&](COLORREF c) { ++counts[c]; });
+    const COLORREF back = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
+                            return a.second < b.second;
+                          })->first;
+    double most = 1;
+    Each(r, [&](COLORREF c) { most = std::max(most, Contrast(c, back)); });
+    return {back, most};
+  }
+  static double Contrast(COLORREF a, COLORREF b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+  }
+  static double Luminance(COLORREF c) {  // WCAG's relative luminance
+    const auto linear = [](int v) {
+      const double s = v / 255.0;
+      return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) +
+           0.0722 * linear(GetBValue(c));
+  }
+
+ private:
+  int Width() const { return at_.right - at_.left; }
+  template <typename F>
+  void Each(const RECT& r, F f) const {
+    for (LONG y = std::max(r.top, at_.top); y < std::min(r.bottom, at_.bottom); ++y)
+      for (LONG x = std::max(r.left, at_.left); x < std::min(r.right, at_.right); ++x) {
+        const DWORD bgr = pixels_[size_t((y - at_.top) * Width() + x - at_.left)];
+        f(RGB(GetBValue(bgr), GetGValue(bgr), GetRValue(bgr)));
+      }
+  }
+  RECT at_;
+  std::vector<DWORD> pixels_;
+};
+
+// Dark from the start where the app mode is, every text readable on what lies behind it (the
+// dialog's, the buttons', the box's, each row of both lists); light again as soon as the user
+// switches, in the system's colours as a light launcher always was.
+TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
+  const wchar_t* const key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  const DWORD modes[] = {0, 1};  // dark, light
+  RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &modes[0], 4);
+  const std::unique_ptr<const wchar_t, void (*)(const wchar_t*)> restore(key, [](const wchar_t* k) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, k, L"AppsUseLightTheme");
+  });
+  Launcher l("alpha\r\nbeta\r\n");
+  const auto rect = [](HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    return r;
+  };
+  for (const DWORD light : modes) {
+    SCOPED_TRACE(light ? "light" : "dark");
+    // Until the text in `r` stands out 4.5:1 from its background: in light the system's colour
+    // `system` where one is named (the text as readable as the system's colours make it: Wine's
+    // highlight is lighter than Windows'), in dark a dark one; never a colour of `under`, what
+    // showed there before (a list not yet drawn shows the dialog through). Returns the background.
+    const auto readable = [&](const std::string& what, const RECT& r, int system = -1,
+                              std::vector<COLORREF> under = {}) {
+      const double least = light && system == COLOR_HIGHLIGHT
+                               ? std::min(4.5, Shot::Contrast(GetSysColor(COLOR_HIGHLIGHT),
+                                                              GetSysColor(COLOR_HIGHLIGHTTEXT)))
+                               : 4.5;
+      std::pair<COLORREF, double> seen;
+      EXPECT_TRUE(Until([&] {
+        seen = Shot(r).BackAndText(r);
+        const double back = Shot::Luminance(seen.first);
+        return seen.second >= least &&
+               std::find(under.begin(), under.end(), seen.first) == under.end() &&
+               (light ? system < 0 || seen.first == GetSysColor(system)
+                      : back > 0.005 && back < 0.2);  // black: a window not drawn yet
+      })) << what
+          << ": " << std::hex << seen.first << std::dec << ", " << seen.second << ":1";
+      std::printf("%s %s: background %06lx, text %.2f:1\n", light ? "light" : "dark", what.c_str(),
+                  seen.first, seen.second);
+      return seen.first;
+    };
+    RECT client{};
+    GetClientRect(l.dialog, &client);
+    MapWindowPoints(l.dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const COLORREF face = readable("dialog", client, COLOR_BTNFACE);
+    for (const int id : {IDC_PROMPT, IDC_OPEN_LABEL, IDC_ELEVATE_HINT})
+      readable("text " + std::to_string(id), rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
+    for (const int id : {IDOK, IDCANCEL, IDC_BROWSE})  // themed in light, whatever the theme
+      readable("button " + std::to_string(id), rect(GetDlgItem(l.dialog, id)));
+    l.SetText("notepad");
+    SendMessageW(l.Edit(), EM_SETSEL, 0, 0);  // the text in the box's own colours
+    const COLORREF field = readable("box", rect(l.Edit()), COLOR_WINDOW);
+    Press(VK_DOWN, VK_MENU);  // the history's list: its rows in the field's colour, one highlighted
+    ASSERT_TRUE(Until([&] { return l.Dropped(); }));
+    HWND rows = GetWindow(l.List(), GW_CHILD);
+    const auto height = SendMessageW(rows, LB_GETITEMHEIGHT, 0, 0);
+    SendMessageW(rows, LB_SETCURSEL, 1, 0);
+    RECT row = rect(rows);
+    row.bottom = row.top + height;
+    EXPECT_EQ(readable("history row", row, COLOR_WINDOW, {face}), field);
+    OffsetRect(&row, 0, height);
+    readable("history highlight", row, COLOR_HIGHLIGHT, {face, field});
+    Press(VK_ESCAPE);
+    ASSERT_TRUE(Until([&] { return !l.Dropped(); }));
+    l.SetText("");
+    l.Chars(Narrow(l.History().parent_path().wstring()) + "\\quillgate.");  // both entries
+    ASSERT_TRUE(Until([&] { return l.Offered() == 2; }));
+    row = rect(GetWindow(FindWindowW(seams::kSuggestionListClass, nullptr), GW_CHILD));
+    row.bottom = row.top + height;
+    EXPECT_EQ(readable("folder row", row, COLOR_WINDOW, {face}), field);
+    l.Chars("\b\bx");  // offers nothing: no late read shows the list again
+    ASSERT_TRUE(Until([&] { return l.Offered() == -1; }));
+    if (light) break;
+    // The user switches to light while it runs; Windows tells every window so.
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &modes[1], 4);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                        reinterpret_cast<LPARAM>(L"ImmersiveColorSet"), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+  }
+}
+
 TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
   Launcher l("");
   const fs::path chosen = l.History().parent_path() / fs::u8path(u8"日本語 メモ.txt");
@@ -825,7 +965,8 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
     EXPECT_TRUE(l.Shows("", 0, 0));
     EXPECT_EQ(l.Count(), count - 1);
     const std::string forgotten = "c299991" + pad + "\r\n";
-    EXPECT_TRUE(SameBytes(Slurp(l.History()), std::string(history).erase(history.find(forgotten), 33)));
+    EXPECT_TRUE(
+        SameBytes(Slurp(l.History()), std::string(history).erase(history.find(forgotten), 33)));
   }
 }
 
