@@ -27,7 +27,9 @@ WNDPROC g_boxProcedure = nullptr;
 // message box's, the file dialog's), not only the launcher's own.
 LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DROPFILES) return SendMessageW(GetParent(box), message, wParam, lParam);
-  return CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
+  const LRESULT result = CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
+  if (message == WM_PAINT) DrawBoxFrame(box);
+  return result;
 }
 
 }  // namespace

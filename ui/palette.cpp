@@ -42,21 +42,32 @@ Palette CurrentPalette() {
     // Made once, kept for the process's life: the dialog hands them out with every WM_CTLCOLOR*.
     static const HBRUSH brushes[] = {SolidBrush(kDarkFace),      SolidBrush(kDarkWindow),
                                      SolidBrush(kDarkHighlight), SolidBrush(kDarkButton),
-                                     SolidBrush(kDarkButtonHot), SolidBrush(kDarkEdge)};
+                                     SolidBrush(kDarkButtonHot), SolidBrush(kDarkEdge),
+                                     SolidBrush(kDarkText)};
     return {kDarkFace,   kDarkText,      kDarkWindow, kDarkText,  kDarkHighlight, kDarkText,
             kDarkButton, kDarkButtonHot, kDarkEdge,   brushes[0], brushes[1],     brushes[2],
-            brushes[3],  brushes[4],     brushes[5],  false};
+            brushes[3],  brushes[4],     brushes[5],  brushes[6], false};
   }
-  const auto system = [](int index) { return GetSysColor(index); };
-  const auto brush = [](int index) { return GetSysColorBrush(index); };
-  return {system(COLOR_BTNFACE),   system(COLOR_BTNTEXT),
-          system(COLOR_WINDOW),    system(COLOR_WINDOWTEXT),
-          system(COLOR_HIGHLIGHT), system(COLOR_HIGHLIGHTTEXT),
-          system(COLOR_BTNFACE),   system(COLOR_BTNHIGHLIGHT),
-          system(COLOR_BTNSHADOW), brush(COLOR_BTNFACE),
-          brush(COLOR_WINDOW),     brush(COLOR_HIGHLIGHT),
-          brush(COLOR_BTNFACE),    brush(COLOR_BTNHIGHLIGHT),
-          brush(COLOR_BTNSHADOW),  true};
+  // Light and high contrast alike: whatever the system's colours are at this moment.
+  const int face = COLOR_BTNFACE, window = COLOR_WINDOW, highlight = COLOR_HIGHLIGHT,
+            hot = COLOR_BTNHIGHLIGHT, edge = COLOR_BTNSHADOW, text = COLOR_WINDOWTEXT;
+  return {GetSysColor(face),
+          GetSysColor(COLOR_BTNTEXT),
+          GetSysColor(window),
+          GetSysColor(text),
+          GetSysColor(highlight),
+          GetSysColor(COLOR_HIGHLIGHTTEXT),
+          GetSysColor(face),
+          GetSysColor(hot),
+          GetSysColor(edge),
+          GetSysColorBrush(face),
+          GetSysColorBrush(window),
+          GetSysColorBrush(highlight),
+          GetSysColorBrush(face),
+          GetSysColorBrush(hot),
+          GetSysColorBrush(edge),
+          GetSysColorBrush(text),
+          true};
 }
 
 void SetThemeClass(ThemedControl control, const char* themeClass) {

@@ -13,7 +13,7 @@ struct Palette {
   COLORREF window, text;    // the box's field and the lists
   COLORREF highlight, highlightText;
   COLORREF button, buttonHot, edge;  // the buttons, drawn by the program in the dark look only
-  HBRUSH faceBrush, windowBrush, highlightBrush, buttonBrush, buttonHotBrush, edgeBrush;
+  HBRUSH faceBrush, windowBrush, highlightBrush, buttonBrush, buttonHotBrush, edgeBrush, textBrush;
   bool system;  // light and high contrast: the system's own colours, read as they are now
 };
 

@@ -67,6 +67,26 @@ bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
   return true;
 }
 
+void DrawBoxFrame(HWND box) {
+  const Palette colours = CurrentPalette();
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (colours.system || !GetComboBoxInfo(box, &info)) return;
+  HDC dc = GetDC(box);
+  RECT frame{};
+  GetClientRect(box, &frame);
+  FrameRect(dc, &frame, colours.edgeBrush);
+  RECT button = info.rcButton;
+  FillRect(dc, &button, colours.buttonBrush);
+  // A small downward triangle, row by row, in the text's colour.
+  const int x = (button.left + button.right) / 2, y = (button.top + button.bottom) / 2 - 2;
+  for (int row = 0; row < 4; ++row) {
+    const RECT line{x - 4 + row, y + row, x + 5 - row, y + row + 1};
+    FillRect(dc, &line, colours.textBrush);
+  }
+  ReleaseDC(box, dc);
+}
+
 void WindowLook::SetTitleBarDark(int attribute, bool dark) {
   static const auto setAttribute = win32::SystemFunction<decltype(DwmSetWindowAttribute)>(
       L"dwmapi.dll", "DwmSetWindowAttribute");

@@ -21,6 +21,10 @@ HBRUSH ColourControl(HDC dc, UINT message);
 // A push button drawn in the dark look (its NM_CUSTOMDRAW); false: the button draws itself.
 bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result);
 
+// The command box's frame and drop button over what the box drew, in the dark look: where the
+// system has no dark class for it (before 1903, Wine) it would stay light.
+void DrawBoxFrame(HWND box);
+
 class WindowLook final : public IWindowLook {
  public:
   WindowLook(HWND dialog, HWND box) : dialog_(dialog), box_(box) {}

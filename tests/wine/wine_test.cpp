@@ -854,6 +854,10 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     l.SetText("notepad");
     SendMessageW(l.Edit(), EM_SETSEL, 0, 0);  // the text in the box's own colours
     const COLORREF field = readable("box", rect(l.Edit()), COLOR_WINDOW);
+    RECT drop =
+        rect(l.box);  // right of the edit field: the arrow on its button, as it was in light
+    drop.left = rect(l.Edit()).right;
+    if (!light) readable("drop button", drop);
     Press(VK_DOWN, VK_MENU);  // the history's list: its rows in the field's colour, one highlighted
     ASSERT_TRUE(Until([&] { return l.Dropped(); }));
     HWND rows = GetWindow(l.List(), GW_CHILD);
