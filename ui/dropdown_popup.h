@@ -20,9 +20,7 @@ class DropDownPopup final : public CWnd {
   // `className` names the popup's window for whoever looks from outside; `ellipsis` is how an
   // item too long for the list is cut (DT_END_ELLIPSIS, DT_PATH_ELLIPSIS).
   DropDownPopup(const wchar_t* className, UINT ellipsis, TextOf text, Picked picked)
-      : className_(className),
-        ellipsis_(ellipsis),
-        text_(std::move(text)),
+      : className_(className), ellipsis_(ellipsis), text_(std::move(text)),
         picked_(std::move(picked)) {}
   ~DropDownPopup() override;
 

@@ -745,61 +745,39 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   EXPECT_EQ(Slurp(l.History()), at + "alpha.qgt\r\n" + at + "beta9.qgt\r\n");
 }
 
-// What the display shows of a screen rectangle, taken from the screen as a user sees it.
-class Shot {
- public:
-  explicit Shot(const RECT& r) : at_(r), pixels_(size_t(Width() * (r.bottom - r.top))) {
-    HDC screen = GetDC(nullptr), copy = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, Width(), r.bottom - r.top);
-    HGDIOBJ previous = SelectObject(copy, bitmap);
-    BitBlt(copy, 0, 0, Width(), r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
-    SelectObject(copy, previous);
-    BITMAPINFO info{};
-    info.bmiHeader = {
-        sizeof info.bmiHeader, Width(), r.top - r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    GetDIBits(copy, bitmap, 0, r.bottom - r.top, pixels_.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(copy);
-    ReleaseDC(nullptr, screen);
-  }
-  // The commonest colour of `r` (screen coordinates), and the contrast against it of the pixel
-  // that stands out most: the text's, where there is text.
-  std::pair<COLORREF, double> BackAndText(const RECT& r) const {
-    std::map<COLORREF, int> counts;
-    Each(r, [&](COLORREF c) { ++counts[c]; });
-    const COLORREF back = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
-                            return a.second < b.second;
-                          })->first;
-    double most = 1;
-    Each(r, [&](COLORREF c) { most = std::max(most, Contrast(c, back)); });
-    return {back, most};
-  }
-  static double Contrast(COLORREF a, COLORREF b) {
-    const double la = Luminance(a), lb = Luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-  }
-  static double Luminance(COLORREF c) {  // WCAG's relative luminance
-    const auto linear = [](int v) {
-      const double s = v / 255.0;
-      return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) +
-           0.0722 * linear(GetBValue(c));
-  }
+// WCAG's relative luminance without its linear toe: near black a shade lighter, never more
+// readable.
+double Luminance(COLORREF c) {
+  const auto linear = [](BYTE v) { return std::pow((v / 255.0 + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) +
+         0.0722 * linear(GetBValue(c));
+}
 
- private:
-  int Width() const { return at_.right - at_.left; }
-  template <typename F>
-  void Each(const RECT& r, F f) const {
-    for (LONG y = std::max(r.top, at_.top); y < std::min(r.bottom, at_.bottom); ++y)
-      for (LONG x = std::max(r.left, at_.left); x < std::min(r.right, at_.right); ++x) {
-        const DWORD bgr = pixels_[size_t((y - at_.top) * Width() + x - at_.left)];
-        f(RGB(GetBValue(bgr), GetGValue(bgr), GetRValue(bgr)));
-      }
-  }
-  RECT at_;
-  std::vector<DWORD> pixels_;
-};
+double Contrast(COLORREF a, COLORREF b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The commonest colour the screen shows in `r`, and the contrast against it of the pixel that
+// stands out most: the text's, where there is text.
+std::pair<COLORREF, double> BackAndText(const RECT& r) {
+  HDC screen = GetDC(nullptr), copy = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+  HGDIOBJ previous = SelectObject(copy, bitmap);
+  BitBlt(copy, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+  std::map<COLORREF, int> counts;
+  for (LONG y = 0; y < r.bottom - r.top; ++y)
+    for (LONG x = 0; x < r.right - r.left; ++x) ++counts[GetPixel(copy, x, y)];
+  DeleteObject(SelectObject(copy, previous));
+  DeleteDC(copy);
+  ReleaseDC(nullptr, screen);
+  const COLORREF back = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
+                          return a.second < b.second;
+                        })->first;
+  double most = 1;
+  for (const auto& [colour, count] : counts) most = std::max(most, Contrast(colour, back));
+  return {back, most};
+}
 
 // Dark from the start where the app mode is, every text readable on what lies behind it (the
 // dialog's, the buttons', the box's, each row of both lists); light again as soon as the user
@@ -818,44 +796,39 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     return r;
   };
   for (const DWORD light : modes) {
-    SCOPED_TRACE(light ? "light" : "dark");
-    // Until the text in `r` stands out 4.5:1 from its background: in light the system's colour
-    // `system` where one is named (the text as readable as the system's colours make it: Wine's
-    // highlight is lighter than Windows'), in dark a dark one; never a colour of `under`, what
-    // showed there before (a list not yet drawn shows the dialog through). Returns the background.
+    // Until the text in `r` stands out 4.5:1 (in light as the system's colours allow: Wine's
+    // highlight is light) from its background: the system's `system` colour in light, dark in
+    // dark, never one of `under` (what a list not drawn yet shows through). Returns it.
     const auto readable = [&](const std::string& what, const RECT& r, int system = -1,
                               std::vector<COLORREF> under = {}) {
       const double least = light && system == COLOR_HIGHLIGHT
-                               ? std::min(4.5, Shot::Contrast(GetSysColor(COLOR_HIGHLIGHT),
-                                                              GetSysColor(COLOR_HIGHLIGHTTEXT)))
+                               ? std::min(4.5, Contrast(GetSysColor(COLOR_HIGHLIGHT),
+                                                        GetSysColor(COLOR_HIGHLIGHTTEXT)))
                                : 4.5;
       std::pair<COLORREF, double> seen;
       EXPECT_TRUE(Until([&] {
-        seen = Shot(r).BackAndText(r);
-        const double back = Shot::Luminance(seen.first);
-        return seen.second >= least &&
-               std::find(under.begin(), under.end(), seen.first) == under.end() &&
+        seen = BackAndText(r);
+        const double back = Luminance(seen.first);
+        return seen.second >= least && std::count(under.begin(), under.end(), seen.first) == 0 &&
                (light ? system < 0 || seen.first == GetSysColor(system)
                       : back > 0.005 && back < 0.2);  // black: a window not drawn yet
       })) << what
-          << ": " << std::hex << seen.first << std::dec << ", " << seen.second << ":1";
-      std::printf("%s %s: background %06lx, text %.2f:1\n", light ? "light" : "dark", what.c_str(),
-                  seen.first, seen.second);
+          << (light ? " light: " : " dark: ") << std::hex << seen.first << std::dec << " text "
+          << seen.second;
       return seen.first;
     };
     RECT client{};
     GetClientRect(l.dialog, &client);
     MapWindowPoints(l.dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    const COLORREF face = readable("dialog", client, COLOR_BTNFACE);
+    const COLORREF dialog = readable("dialog", client, COLOR_BTNFACE);
     for (const int id : {IDC_PROMPT, IDC_OPEN_LABEL, IDC_ELEVATE_HINT})
-      readable("text " + std::to_string(id), rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
-    for (const int id : {IDOK, IDCANCEL, IDC_BROWSE})  // themed in light, whatever the theme
-      readable("button " + std::to_string(id), rect(GetDlgItem(l.dialog, id)));
+      readable(std::to_string(id), rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
+    for (const int id : {IDOK, IDCANCEL, IDC_BROWSE})  // in light, the theme's colours
+      readable(std::to_string(id), rect(GetDlgItem(l.dialog, id)));
     l.SetText("notepad");
     SendMessageW(l.Edit(), EM_SETSEL, 0, 0);  // the text in the box's own colours
     const COLORREF field = readable("box", rect(l.Edit()), COLOR_WINDOW);
-    RECT drop =
-        rect(l.box);  // right of the edit field: the arrow on its button, as it was in light
+    RECT drop = rect(l.box);  // right of the edit field: the arrow on its button
     drop.left = rect(l.Edit()).right;
     if (!light) readable("drop button", drop);
     Press(VK_DOWN, VK_MENU);  // the history's list: its rows in the field's colour, one highlighted
@@ -865,9 +838,9 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     SendMessageW(rows, LB_SETCURSEL, 1, 0);
     RECT row = rect(rows);
     row.bottom = row.top + height;
-    EXPECT_EQ(readable("history row", row, COLOR_WINDOW, {face}), field);
+    EXPECT_EQ(readable("history row", row, COLOR_WINDOW, {dialog}), field);
     OffsetRect(&row, 0, height);
-    readable("history highlight", row, COLOR_HIGHLIGHT, {face, field});
+    readable("history highlight", row, COLOR_HIGHLIGHT, {dialog, field});
     Press(VK_ESCAPE);
     ASSERT_TRUE(Until([&] { return !l.Dropped(); }));
     l.SetText("");
@@ -875,10 +848,9 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     ASSERT_TRUE(Until([&] { return l.Offered() == 2; }));
     row = rect(GetWindow(FindWindowW(seams::kSuggestionListClass, nullptr), GW_CHILD));
     row.bottom = row.top + height;
-    EXPECT_EQ(readable("folder row", row, COLOR_WINDOW, {face}), field);
+    EXPECT_EQ(readable("folder row", row, COLOR_WINDOW, {dialog}), field);
     l.Chars("\b\bx");  // offers nothing: no late read shows the list again
     ASSERT_TRUE(Until([&] { return l.Offered() == -1; }));
-    if (light) break;
     // The user switches to light while it runs; Windows tells every window so.
     RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &modes[1], 4);
     SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
