@@ -155,6 +155,14 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kDpiChangedMessage:
       OnDpiChanged(static_cast<UINT>(wParam));
       return TRUE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
+      // A dialog procedure answers these with the brush itself, not TRUE.
+      return reinterpret_cast<INT_PTR>(
+          OnCtlColor(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam), message));
     default:
       return OnMessage(message, wParam, lParam) ? TRUE : FALSE;
   }

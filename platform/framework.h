@@ -77,6 +77,9 @@ class CDialog : public CWnd {
   virtual bool OnIdle() { return false; }
   // Once re-laid out at `dpi` on a monitor of another scale (the framework posts itself WM_APP).
   virtual void OnDpiChanged(UINT /*dpi*/) {}
+  // WM_CTLCOLOR*: the brush behind `control`, whose colours it has set in `dc`; null: the dialog
+  // manager's own.
+  virtual HBRUSH OnCtlColor(HDC /*dc*/, HWND /*control*/, UINT /*message*/) { return nullptr; }
   // Any other message of the dialog's own window; true: the dialog manager does nothing more.
   virtual bool OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return false; }
   // As the modal loop does: to PreTranslateMessage of the window and every parent with an object

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/win32_system.h"
+#include "ui/palette.h"
 #include "ui/test_seams.h"
 
 namespace quillgate {
@@ -71,6 +71,10 @@ void DropDownPopup::Open(const CComboBox& box, std::size_t count, int selected, 
   GetClientRect(m_hWnd, &client);
   MoveWindow(list_, 0, 0, client.right, client.bottom, FALSE);
   Select(selected);
+  if (ThemeClass(ThemedControl::kListScrollBars) != themeClass_) {
+    themeClass_ = ThemeClass(ThemedControl::kListScrollBars);
+    ApplyThemeClass(list_, ThemedControl::kListScrollBars);
+  }
   ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
   InvalidateRect(list_, nullptr, TRUE);
 }
@@ -143,6 +147,8 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
       case WM_DRAWITEM:
         self->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
+      case WM_CTLCOLORLISTBOX:  // below the last item
+        return reinterpret_cast<LRESULT>(CurrentPalette().windowBrush);
       case seams::kCopyItemMessage: {
         if (wParam >= self->count_) return -1;
         const std::wstring text = self->text_(wParam);
@@ -161,26 +167,17 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
 }
 
 void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
-  // Looked up, not imported: the program imports kernel32, msvcrt and user32 only.
-  static const auto textColor =
-      win32::SystemFunction<decltype(SetTextColor)>(L"gdi32.dll", "SetTextColor");
-  static const auto backMode =
-      win32::SystemFunction<decltype(SetBkMode)>(L"gdi32.dll", "SetBkMode");
+  const Palette colours = CurrentPalette();
   const bool selected = item.itemState & ODS_SELECTED;
-  FillRect(item.hDC, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= count_ || !textColor || !backMode) {
-    return;
-  }
+  FillRect(item.hDC, &item.rcItem, selected ? colours.highlightBrush : colours.windowBrush);
+  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= count_) return;
   const std::wstring text = text_(item.itemID);
-  const COLORREF previous =
-      textColor(item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-  const int mode = backMode(item.hDC, TRANSPARENT);
+  SetTextColours(item.hDC, selected ? colours.highlightText : colours.text,
+                 selected ? colours.highlight : colours.window);
   RECT place = item.rcItem;
   place.left += 2;
   DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &place,
             DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | ellipsis_);
-  backMode(item.hDC, mode);
-  textColor(item.hDC, previous);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 

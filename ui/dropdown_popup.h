@@ -56,6 +56,7 @@ class DropDownPopup final : public CWnd {
   HWND list_ = nullptr;
   int itemHeight_ = 16;
   std::size_t count_ = 0;
+  const char* themeClass_ = nullptr;  // the scroll bars' theme class, given at an opening
 };
 
 }  // namespace quillgate

@@ -1,8 +1,11 @@
 #include "ui/launcher_dialog.h"
 
+#include <cwchar>
+
 #include "resource.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
+#include "ui/window_look.h"
 #include "version.h"
 
 namespace quillgate {
@@ -24,7 +27,9 @@ WNDPROC g_boxProcedure = nullptr;
 // message box's, the file dialog's), not only the launcher's own.
 LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DROPFILES) return SendMessageW(GetParent(box), message, wParam, lParam);
-  return CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
+  const LRESULT result = CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
+  if (message == WM_PAINT) DrawBoxFrame(box);
+  return result;
 }
 
 }  // namespace
@@ -45,6 +50,8 @@ BOOL CQuillGateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
 
   m_scaling.Apply(m_hWnd, win32::WindowDpi(m_hWnd));
+  // Before the window shows, so that a dark launcher's first frame is dark already.
+  FollowSystemLook();
 
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");
@@ -102,9 +109,40 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MOVE:
       m_history.Close();
       return false;  // the dialog manager still keeps track of the focus
+    case WM_SETTINGCHANGE:
+      if (wParam == SPI_SETHIGHCONTRAST ||
+          (lParam &&
+           std::wcscmp(reinterpret_cast<const wchar_t*>(lParam), L"ImmersiveColorSet") == 0))
+        FollowSystemLook();
+      return false;
+    case WM_SYSCOLORCHANGE:
+      FollowSystemLook();
+      return false;
+    case WM_NOTIFY: {
+      const auto& draw = *reinterpret_cast<const NMCUSTOMDRAW*>(lParam);
+      LRESULT result = 0;
+      if (draw.hdr.code != NM_CUSTOMDRAW || !DrawButton(draw, result)) return false;
+      SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+      return true;
+    }
     default:
       return false;
   }
+}
+
+HBRUSH CQuillGateDlg::OnCtlColor(HDC dc, HWND, UINT message) {
+  return ColourControl(dc, message);
+}
+
+void CQuillGateDlg::FollowSystemLook() {
+  const Look look = ReadSystemLook();
+  if (look == m_look) return;
+  // Open lists were drawn in the old colours; the next opening shows the new ones.
+  m_history.Close();
+  m_suggestions.Hide();
+  WindowLook window(m_hWnd, m_command.m_hWnd);
+  ApplyLook(m_look, look, WindowsBuild(), window);
+  m_look = look;
 }
 
 void CQuillGateDlg::OnDpiChanged(UINT dpi) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/appearance.h"
 #include "platform/win32_files.h"
 #include "ui/deferred_input.h"
 #include "ui/history_list.h"
@@ -39,9 +40,12 @@ class CQuillGateDlg : public CDialog {
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
   void OnDpiChanged(UINT dpi) override;
+  HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
 
   void OnBrowse();
   void OnLinesLoaded(bool readable);
+  // Light, dark or high contrast as the system says now; at the start and on every change.
+  void FollowSystemLook();
 
   CComboCompletion m_command;
 
@@ -58,6 +62,7 @@ class CQuillGateDlg : public CDialog {
   HistoryList m_history{m_command, m_box, m_loader};
   SuggestionList m_suggestions{m_command};
   bool m_idled = false;
+  Look m_look = Look::kLight;
   std::optional<std::string> m_accepted;
 };
 

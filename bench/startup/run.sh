@@ -3,7 +3,8 @@
 # a drop-down that holds its whole history, against a bare program that shows the same dialog
 # template and does nothing else; for histories of 0, 10k, 100k, 1M and 4M lines. Both run under
 # Wine on a virtual display, alternating; the medians, their ratios and the launcher's peak
-# memory beside the history file's size are printed. Then, with a 1M-line history, how soon a
+# memory beside the history file's size are printed, and a launcher started in the dark app mode
+# against the same bare dialog. Then, with a 1M-line history, how soon a
 # typed key is completed and Alt+Down shows the list.
 #
 #   bench/startup/run.sh [RUNS]      (default 31 starts of each program per history size)
@@ -120,6 +121,12 @@ for lines in "${sizes[@]}"; do
   mv "$dir/quillgate.ini" "$dir/h$lines/"
   programs+=("C:\\qgbench\\h$lines\\quillgate.exe=$lines")
 done
+# And one more in the dark app mode (set for its starts only), with an empty history: the same
+# small read before its window, the colours decided before the first frame.
+mkdir -p "$dir/hdark"
+cp "$dir/quillgate.exe" "$dir/hdark/"
+: >"$dir/hdark/quillgate.ini"
+programs+=('C:\qgbench\hdark\quillgate.exe=0:dark')
 echo "$runs starts of each program, interleaved"
 timer "$runs" QuillGate "${programs[@]}" >"$bench/sizes.txt"
 grep -v '^run ' "$bench/sizes.txt"
@@ -148,6 +155,11 @@ awk 'BEGIN {
          $1, $2 / 1048576, $3, $4, $3 / $4, $5, $6, $5 / $6, $7, $7 / $4, $8, $9, $10,
          ($2 > 0 ? ($8 - $10) * 1048576 / $2 : 0)
 }' "$table"
+
+awk -v q="$(value "median visible" 'hdark\' "$f")" -v b="$(value "median visible" bare_dialog "$f")" \
+  -v fq="$(value "min visible" 'hdark\' "$f")" -v fb="$(value "min visible" bare_dialog "$f")" 'BEGIN {
+  printf "dark app mode, empty history: visible %.1f ms, bare %.1f ms, %.2fx; fastest %.1f / %.1f ms, %.2fx (target: visible <= 1.05)\n",
+         q, b, q / b, fq, fb, fq / fb }'
 
 # Keys on a 1M-line history whose one line that begins with z is its last, so a completion
 # searches every line.

@@ -4,8 +4,9 @@
 // peak memory. Each dialog is then closed as the user would (WM_CLOSE), and the next start
 // waits for the process to end.
 //
-//   startup_timer RUNS CAPTION EXE[=LINES]...
-//       LINES: the launcher's history lines, which its list must reach before it counts
+//   startup_timer RUNS CAPTION EXE[=LINES][:dark]...
+//       LINES: the launcher's history lines, which its list must reach before it counts;
+//       :dark starts it with the app mode dark (AppsUseLightTheme 0), every other one light
 //   startup_timer --keys RUNS CAPTION LAUNCHER=LINES COMPLETED
 //       RUNS starts of the launcher, keys posted to its box: Z, typed the moment the dialog
 //       shows and again once the lines are loaded, timed until the box shows COMPLETED (the
@@ -109,6 +110,18 @@ long ListCount(HWND list) {
   return static_cast<long>(count);
 }
 
+// The app mode the next start reads, set before the clock starts; light is no value at all, as
+// on a system that never chose.
+void SetAppMode(bool dark) {
+  const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  const DWORD value = 0;
+  if (dark) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &value, sizeof value);
+  } else {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme");
+  }
+}
+
 bool Start(const std::string& exe, PROCESS_INFORMATION& process, LARGE_INTEGER& started) {
   std::string commandLine = "\"" + exe + "\"";
   std::string folder = exe.substr(0, exe.find_last_of('\\'));
@@ -172,6 +185,11 @@ bool TimeOneStart(const std::string& exe, const char* caption, long lines, Sampl
   return dialog && (lines < 0 || sample.complete >= 0);
 }
 
+// How the results name a program: a dark start by the same path marked as such.
+std::string Name(const std::string& exe, bool dark) {
+  return dark ? exe + ":dark" : exe;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
@@ -179,7 +197,7 @@ double Median(std::vector<double> values) {
 }
 
 int Compare(int runs, const char* caption, const std::vector<std::string>& exes,
-            const std::vector<long>& lines) {
+            const std::vector<long>& lines, const std::vector<bool>& dark) {
   const std::size_t n = exes.size();
   std::vector<std::vector<Sample>> samples(n);
   std::vector<std::size_t> order(n);
@@ -188,6 +206,7 @@ int Compare(int runs, const char* caption, const std::vector<std::string>& exes,
   // page cache and for the display connection's first round trips.
   for (std::size_t i = 0; i < n; ++i) {
     Sample ignored;
+    SetAppMode(dark[i]);
     TimeOneStart(exes[i], caption, lines[i], ignored);
   }
   unsigned seed = 12345;
@@ -199,9 +218,11 @@ int Compare(int runs, const char* caption, const std::vector<std::string>& exes,
     }
     for (const std::size_t i : order) {
       Sample sample;
+      SetAppMode(dark[i]);
       if (!TimeOneStart(exes[i], caption, lines[i], sample)) return 1;
       samples[i].push_back(sample);
-      std::printf("run %2d  %-32s visible %8.1f ms", run + 1, exes[i].c_str(), sample.visible);
+      std::printf("run %2d  %-32s visible %8.1f ms", run + 1, Name(exes[i], dark[i]).c_str(),
+                  sample.visible);
       if (sample.complete >= 0) std::printf("  list complete %8.1f ms", sample.complete);
       std::printf("  peak %7.1f MB\n", sample.peakMb);
       std::fflush(stdout);
@@ -214,20 +235,22 @@ int Compare(int runs, const char* caption, const std::vector<std::string>& exes,
       return values;
     };
     const std::vector<double> visible = column(&Sample::visible);
-    std::printf("median visible %s %.1f ms\n", exes[i].c_str(), Median(visible));
-    std::printf("min visible %s %.1f ms\n", exes[i].c_str(),
+    const std::string name = Name(exes[i], dark[i]);
+    std::printf("median visible %s %.1f ms\n", name.c_str(), Median(visible));
+    std::printf("min visible %s %.1f ms\n", name.c_str(),
                 *std::min_element(visible.begin(), visible.end()));
     if (lines[i] >= 0) {
-      std::printf("median complete %s %.1f ms\n", exes[i].c_str(),
+      std::printf("median complete %s %.1f ms\n", name.c_str(),
                   Median(column(&Sample::complete)));
     }
     const std::vector<double> peak = column(&Sample::peakMb);
     const std::vector<double> commit = column(&Sample::peakCommitMb);
-    std::printf("max peak %s %.1f MB\n", exes[i].c_str(),
+    std::printf("max peak %s %.1f MB\n", name.c_str(),
                 *std::max_element(peak.begin(), peak.end()));
-    std::printf("max commit %s %.1f MB\n", exes[i].c_str(),
+    std::printf("max commit %s %.1f MB\n", name.c_str(),
                 *std::max_element(commit.begin(), commit.end()));
   }
+  SetAppMode(false);
   return 0;
 }
 
@@ -365,11 +388,15 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> exes;
   std::vector<long> lines;
+  std::vector<bool> dark;
   for (int i = 3; i < argc; ++i) {
-    const std::string arg = argv[i];
+    std::string arg = argv[i];
+    const std::size_t mark = arg.rfind(":dark");
+    dark.push_back(mark != std::string::npos && mark + 5 == arg.size());
+    if (dark.back()) arg.resize(mark);
     const std::size_t equals = arg.rfind('=');
     exes.push_back(arg.substr(0, equals));
     lines.push_back(equals == std::string::npos ? -1 : std::atol(arg.c_str() + equals + 1));
   }
-  return Compare(std::atoi(argv[1]), argv[2], exes, lines);
+  return Compare(std::atoi(argv[1]), argv[2], exes, lines, dark);
 }

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cwchar>
 #include <fstream>
+#include <map>
 
 #include "platform/win32_files.h"
 #include "platform/win32_handle.h"
@@ -741,6 +743,120 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
             0u);
   EXPECT_TRUE(l.Ended());
   EXPECT_EQ(Slurp(l.History()), at + "alpha.qgt\r\n" + at + "beta9.qgt\r\n");
+}
+
+// WCAG's relative luminance without its linear toe: near black a shade lighter, never more
+// readable.
+double Luminance(COLORREF c) {
+  const auto linear = [](BYTE v) { return std::pow((v / 255.0 + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) +
+         0.0722 * linear(GetBValue(c));
+}
+
+double Contrast(COLORREF a, COLORREF b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The commonest colour the screen shows in `r`, and the contrast against it of the pixel that
+// stands out most: the text's, where there is text.
+std::pair<COLORREF, double> BackAndText(const RECT& r) {
+  HDC screen = GetDC(nullptr), copy = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right - r.left, r.bottom - r.top);
+  HGDIOBJ previous = SelectObject(copy, bitmap);
+  BitBlt(copy, 0, 0, r.right - r.left, r.bottom - r.top, screen, r.left, r.top, SRCCOPY);
+  std::map<COLORREF, int> counts;
+  for (LONG y = 0; y < r.bottom - r.top; ++y)
+    for (LONG x = 0; x < r.right - r.left; ++x) ++counts[GetPixel(copy, x, y)];
+  DeleteObject(SelectObject(copy, previous));
+  DeleteDC(copy);
+  ReleaseDC(nullptr, screen);
+  const COLORREF back = std::max_element(counts.begin(), counts.end(), [](auto a, auto b) {
+                          return a.second < b.second;
+                        })->first;
+  double most = 1;
+  for (const auto& [colour, count] : counts) most = std::max(most, Contrast(colour, back));
+  return {back, most};
+}
+
+// Dark from the start where the app mode is, every text readable on what lies behind it (the
+// dialog's, the buttons', the box's, each row of both lists); light again as soon as the user
+// switches, in the system's colours as a light launcher always was.
+TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
+  const wchar_t* const key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  const DWORD modes[] = {0, 1};  // dark, light
+  RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &modes[0], 4);
+  const std::unique_ptr<const wchar_t, void (*)(const wchar_t*)> restore(key, [](const wchar_t* k) {
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, k, L"AppsUseLightTheme");
+  });
+  Launcher l("alpha\r\nbeta\r\n");
+  const auto rect = [](HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    return r;
+  };
+  for (const DWORD light : modes) {
+    // Until the text in `r` stands out 4.5:1 (in light as the system's colours allow: Wine's
+    // highlight is light) from its background: the system's `system` colour in light, dark in
+    // dark, never one of `under` (what a list not drawn yet shows through). Returns it.
+    const auto readable = [&](const std::string& what, const RECT& r, int system = -1,
+                              std::vector<COLORREF> under = {}) {
+      const double least = light && system == COLOR_HIGHLIGHT
+                               ? std::min(4.5, Contrast(GetSysColor(COLOR_HIGHLIGHT),
+                                                        GetSysColor(COLOR_HIGHLIGHTTEXT)))
+                               : 4.5;
+      std::pair<COLORREF, double> seen;
+      EXPECT_TRUE(Until([&] {
+        seen = BackAndText(r);
+        const double back = Luminance(seen.first);
+        return seen.second >= least && std::count(under.begin(), under.end(), seen.first) == 0 &&
+               (light ? system < 0 || seen.first == GetSysColor(system)
+                      : back > 0.005 && back < 0.2);  // black: a window not drawn yet
+      })) << what
+          << (light ? " light: " : " dark: ") << std::hex << seen.first << std::dec << " text "
+          << seen.second;
+      return seen.first;
+    };
+    RECT client{};
+    GetClientRect(l.dialog, &client);
+    MapWindowPoints(l.dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const COLORREF dialog = readable("dialog", client, COLOR_BTNFACE);
+    for (const int id : {IDC_PROMPT, IDC_OPEN_LABEL, IDC_ELEVATE_HINT})
+      readable(std::to_string(id), rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
+    for (const int id : {IDOK, IDCANCEL, IDC_BROWSE})  // in light, the theme's colours
+      readable(std::to_string(id), rect(GetDlgItem(l.dialog, id)));
+    l.SetText("notepad");
+    SendMessageW(l.Edit(), EM_SETSEL, 0, 0);  // the text in the box's own colours
+    const COLORREF field = readable("box", rect(l.Edit()), COLOR_WINDOW);
+    RECT drop = rect(l.box);  // right of the edit field: the arrow on its button
+    drop.left = rect(l.Edit()).right;
+    if (!light) readable("drop button", drop);
+    Press(VK_DOWN, VK_MENU);  // the history's list: its rows in the field's colour, one highlighted
+    ASSERT_TRUE(Until([&] { return l.Dropped(); }));
+    HWND rows = GetWindow(l.List(), GW_CHILD);
+    const auto height = SendMessageW(rows, LB_GETITEMHEIGHT, 0, 0);
+    SendMessageW(rows, LB_SETCURSEL, 1, 0);
+    RECT row = rect(rows);
+    row.bottom = row.top + height;
+    EXPECT_EQ(readable("history row", row, COLOR_WINDOW, {dialog}), field);
+    OffsetRect(&row, 0, height);
+    readable("history highlight", row, COLOR_HIGHLIGHT, {dialog, field});
+    Press(VK_ESCAPE);
+    ASSERT_TRUE(Until([&] { return !l.Dropped(); }));
+    l.SetText("");
+    l.Chars(Narrow(l.History().parent_path().wstring()) + "\\quillgate.");  // both entries
+    ASSERT_TRUE(Until([&] { return l.Offered() == 2; }));
+    row = rect(GetWindow(FindWindowW(seams::kSuggestionListClass, nullptr), GW_CHILD));
+    row.bottom = row.top + height;
+    EXPECT_EQ(readable("folder row", row, COLOR_WINDOW, {dialog}), field);
+    l.Chars("\b\bx");  // offers nothing: no late read shows the list again
+    ASSERT_TRUE(Until([&] { return l.Offered() == -1; }));
+    // The user switches to light while it runs; Windows tells every window so.
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"AppsUseLightTheme", REG_DWORD, &modes[1], 4);
+    SendMessageTimeoutW(HWND_BROADCAST, WM_SETTINGCHANGE, 0,
+                        reinterpret_cast<LPARAM>(L"ImmersiveColorSet"), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+  }
 }
 
 TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {

@@ -1,0 +1,108 @@
+#include "ui/window_look.h"
+
+#include <dwmapi.h>
+
+#include "platform/win32_system.h"
+#include "ui/palette.h"
+
+namespace quillgate {
+
+Look ReadSystemLook() {
+  HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
+  const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON);
+  static const auto getValue =
+      win32::SystemFunction<decltype(RegGetValueW)>(L"advapi32.dll", "RegGetValueW");
+  DWORD light = 1, size = sizeof light;
+  const bool found =
+      !high && getValue &&
+      getValue(HKEY_CURRENT_USER,
+               L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+               L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &light, &size) == ERROR_SUCCESS;
+  return ChooseLook(high, found ? std::optional<std::uint32_t>(light) : std::nullopt);
+}
+
+std::uint32_t WindowsBuild() {
+  // The manifest names Windows 10 and 11, so the version is not made older than it is.
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof version;
+  return GetVersionExW(&version) ? version.dwBuildNumber : 0;
+}
+
+HBRUSH ColourControl(HDC dc, UINT message) {
+  const Palette colours = CurrentPalette();
+  if (colours.system) return nullptr;
+  const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+  SetTextColours(dc, field ? colours.text : colours.faceText,
+                 field ? colours.window : colours.face);
+  return field ? colours.windowBrush : colours.faceBrush;
+}
+
+bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
+  const Palette colours = CurrentPalette();
+  if (colours.system || draw.dwDrawStage != CDDS_PREPAINT) return false;
+  static const auto select =
+      win32::SystemFunction<decltype(SelectObject)>(L"gdi32.dll", "SelectObject");
+  HWND button = draw.hdr.hwndFrom;
+  const bool isDefault = GetWindowLongW(button, GWL_STYLE) & BS_DEFPUSHBUTTON;
+  const bool hot = draw.uItemState & (CDIS_HOT | CDIS_SELECTED);
+  RECT place = draw.rc;
+  FillRect(draw.hdc, &place, isDefault ? colours.highlightBrush : colours.edgeBrush);
+  InflateRect(&place, isDefault ? -2 : -1, isDefault ? -2 : -1);
+  FillRect(draw.hdc, &place, hot ? colours.buttonHotBrush : colours.buttonBrush);
+  wchar_t text[64] = {};
+  GetWindowTextW(button, text, 64);
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = select && font ? select(draw.hdc, font) : nullptr;
+  SetTextColours(draw.hdc, colours.faceText, hot ? colours.buttonHot : colours.button);
+  const bool cues = !(SendMessageW(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL);
+  DrawTextW(draw.hdc, text, -1, &place,
+            DT_CENTER | DT_VCENTER | DT_SINGLELINE | (cues ? 0 : DT_HIDEPREFIX));
+  if (previous) select(draw.hdc, previous);
+  if (draw.uItemState & CDIS_FOCUS) {
+    InflateRect(&place, -2, -2);
+    DrawFocusRect(draw.hdc, &place);
+  }
+  result = CDRF_SKIPDEFAULT;
+  return true;
+}
+
+void DrawBoxFrame(HWND box) {
+  const Palette colours = CurrentPalette();
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  if (colours.system || !GetComboBoxInfo(box, &info)) return;
+  HDC dc = GetDC(box);
+  RECT frame{};
+  GetClientRect(box, &frame);
+  FrameRect(dc, &frame, colours.edgeBrush);
+  RECT button = info.rcButton;
+  FillRect(dc, &button, colours.buttonBrush);
+  // A small downward triangle, row by row, in the text's colour.
+  const int x = (button.left + button.right) / 2, y = (button.top + button.bottom) / 2 - 2;
+  for (int row = 0; row < 4; ++row) {
+    const RECT line{x - 4 + row, y + row, x + 5 - row, y + row + 1};
+    FillRect(dc, &line, colours.textBrush);
+  }
+  ReleaseDC(box, dc);
+}
+
+void WindowLook::SetTitleBarDark(int attribute, bool dark) {
+  static const auto setAttribute = win32::SystemFunction<decltype(DwmSetWindowAttribute)>(
+      L"dwmapi.dll", "DwmSetWindowAttribute");
+  const BOOL on = dark;
+  if (setAttribute) setAttribute(dialog_, static_cast<DWORD>(attribute), &on, sizeof on);
+}
+
+void WindowLook::SetControlTheme(ThemedControl control, const char* themeClass) {
+  SetThemeClass(control, themeClass);
+  // The lists take theirs as they open; the box has its now.
+  if (control == ThemedControl::kCommandBox) ApplyThemeClass(box_, control);
+}
+
+void WindowLook::UsePalette(Look look) {
+  SetCurrentLook(look);
+  RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+}  // namespace quillgate
