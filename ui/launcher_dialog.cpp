@@ -1,6 +1,7 @@
 #include "ui/launcher_dialog.h"
 
 #include "resource.h"
+#include "ui/box_description.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
 #include "version.h"
@@ -24,6 +25,7 @@ WNDPROC g_boxProcedure = nullptr;
 // message box's, the file dialog's), not only the launcher's own.
 LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DROPFILES) return SendMessageW(GetParent(box), message, wParam, lParam);
+  BoxDescriptionMessage(box, message);
   return CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
 }
 
@@ -51,6 +53,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
 
   g_boxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
+  DescribeBoxOnRequest(m_command.m_hWnd);
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);
   };

@@ -831,6 +831,11 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
   EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
   HWND list = GetWindow(FindWindowW(seams::kSuggestionListClass, nullptr), GW_CHILD);
+  // Each list answers a screen reader with its own object; the box and its edit field keep the
+  // system's, once their description is given.
+  EXPECT_NE(SendMessageW(list, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
+  EXPECT_EQ(SendMessageW(l.Edit(), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
+  EXPECT_EQ(SendMessageW(l.box, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
   const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
   EXPECT_TRUE(Until([&] { return l.Text() == at + u8"Bär.qgt" && l.Offered() == -1; }));
@@ -895,6 +900,7 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
   ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
   Press(VK_DOWN, VK_MENU);
   EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "zeta"; }));
+  EXPECT_NE(SendMessageW(GetWindow(l.List(), GW_CHILD), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
   Press(VK_UP);
   Press(VK_UP);
   EXPECT_TRUE(l.Shows("alpha", 0, 5));
