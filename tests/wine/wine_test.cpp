@@ -277,9 +277,8 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
                                300, 120, parent.get(), nullptr, nullptr, nullptr));
   std::vector<std::size_t> picked;
   const auto text = [](std::size_t i) { return std::to_wstring(i); };
-  DropDownPopup lines(L"QgTestLines", L"", DT_END_ELLIPSIS, text, [&](std::size_t i) {
-    picked.push_back(i);
-  });
+  DropDownPopup lines(L"QgTestLines", L"", DT_END_ELLIPSIS, text,
+                      [&](std::size_t i) { picked.push_back(i); });
   DropDownPopup other(L"QgTestOther", L"", DT_PATH_ELLIPSIS, text, [](std::size_t) {});
   for (const int font : {ANSI_VAR_FONT, SYSTEM_FONT}) {  // as a change of scale gives the box
     combo.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(font)));
@@ -346,8 +345,7 @@ TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
                              {EVENT_OBJECT_SELECTION, 70001}}));
   SendMessageW(list, LB_SETTOPINDEX, 69990, 0);
   win32::ComPtr<IAccessible> object;
-  ASSERT_EQ(fromWindow(list, OBJID_CLIENT, IID_IAccessible,
-                                       reinterpret_cast<void**>(object.Out())),
+  ASSERT_EQ(fromWindow(list, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(object.Out())),
             S_OK);
   long count = 0;
   EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 100000);
@@ -393,9 +391,13 @@ TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
               at.lVal == 70002);
   EXPECT_TRUE(object->get_accFocus(&at) == S_OK && at.lVal == 70001);
   EXPECT_TRUE(object->get_accSelection(&at) == S_OK && at.lVal == 70001);
-  for (const auto& [direction, from, to] : std::vector<std::array<long, 3>>{
-           {NAVDIR_NEXT, 70001, 70002}, {NAVDIR_PREVIOUS, 2, 1}, {NAVDIR_PREVIOUS, 1, 0},
-           {NAVDIR_NEXT, 100000, 0}, {NAVDIR_FIRSTCHILD, 0, 1}, {NAVDIR_LASTCHILD, 0, 100000}}) {
+  for (const auto& [direction, from, to] :
+       std::vector<std::array<long, 3>>{{NAVDIR_NEXT, 70001, 70002},
+                                        {NAVDIR_PREVIOUS, 2, 1},
+                                        {NAVDIR_PREVIOUS, 1, 0},
+                                        {NAVDIR_NEXT, 100000, 0},
+                                        {NAVDIR_FIRSTCHILD, 0, 1},
+                                        {NAVDIR_LASTCHILD, 0, 100000}}) {
     at.vt = VT_NULL;
     const HRESULT found = object->accNavigate(direction, child(from), &at);
     EXPECT_TRUE(to ? found == S_OK && at.vt == VT_I4 && at.lVal == to
