@@ -297,6 +297,13 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
   combo.Detach();
 }
 
+// The events of one list box's own object: event and child id.
+HWND g_watched = nullptr;
+std::vector<std::array<LONG, 2>> g_events;
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  if (window == g_watched && object == OBJID_CLIENT) g_events.push_back({LONG(event), child});
+}
+
 // What a screen reader finds in the drop-down and hears as its highlight moves, asked in this
 // process (Wine's oleacc answers no other): every item by its own text, never copied, the
 // highlight alone selected and focused, and where each item shows, if it does.
@@ -312,20 +319,14 @@ TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
       L"QgTestRead", L"History", DT_END_ELLIPSIS, [](std::size_t i) { return std::to_wstring(i); },
       [&](std::size_t i) { picked.push_back(i); });
   ASSERT_TRUE(popup->Create(parent.get()));
-  static HWND list;
-  static std::vector<std::array<LONG, 2>> events;  // event and child id, for the list only
-  list = popup->ListBox();
-  events.clear();
-  const auto hook = SetWinEventHook(
-      EVENT_OBJECT_SHOW, EVENT_OBJECT_SELECTION, nullptr,
-      [](HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
-        if (window == list && object == OBJID_CLIENT) events.push_back({LONG(event), child});
-      },
-      GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  const HWND list = g_watched = popup->ListBox();
+  g_events.clear();
+  const auto hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SELECTION, nullptr, Hear,
+                                    GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   // Out of context, the events come through this thread's messages: all of them once it is idle.
   const auto heard = [] {
     for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-    return std::exchange(events, {});
+    return std::exchange(g_events, {});
   };
   const auto child = [](long id) {
     VARIANT v{};
