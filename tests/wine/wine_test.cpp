@@ -267,14 +267,23 @@ void RecordLaunchesTo(const fs::path& record) {
   RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
 }
 
+// A combo box in a hidden window of its own, for a drop-down to open under.
+struct HiddenBox {
+  HiddenBox() {
+    combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
+                                 300, 120, parent.get(), nullptr, nullptr, nullptr));
+  }
+  ~HiddenBox() { combo.Detach(); }
+  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent{
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow};
+  CComboBox combo;
+};
+
 // The drop-down both lists share, in this process: it picks the item clicked however far down the
 // list, in the font the box has at each opening, and only one shows at a time.
 TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
-  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent(
-      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow);
-  CComboBox combo;
-  combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
-                               300, 120, parent.get(), nullptr, nullptr, nullptr));
+  HiddenBox box;
+  CComboBox& combo = box.combo;
   std::vector<std::size_t> picked;
   const auto text = [](std::size_t i) { return std::to_wstring(i); };
   DropDownPopup lines(L"QgTestLines", L"", DT_END_ELLIPSIS, text,
@@ -294,7 +303,6 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
   EXPECT_EQ(SendMessageW(lines.m_hWnd, seams::kCopyItemMessage, 70003, 0), 5);
   other.Open(combo, 3, -1, 10);
   EXPECT_TRUE(other.IsOpen() && !lines.IsOpen() && DropDownPopup::AnotherOpen(&lines));
-  combo.Detach();
 }
 
 // The events of one list box's own object: event and child id.
@@ -309,16 +317,13 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG ch
 // highlight alone selected and focused, and where each item shows, if it does.
 TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
   const win32::ComApartment com;
-  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent(
-      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow);
-  CComboBox combo;
-  combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
-                               300, 120, parent.get(), nullptr, nullptr, nullptr));
+  HiddenBox box;
+  CComboBox& combo = box.combo;
   std::vector<std::size_t> picked;
   auto popup = std::make_unique<DropDownPopup>(
       L"QgTestRead", L"History", DT_END_ELLIPSIS, [](std::size_t i) { return std::to_wstring(i); },
       [&](std::size_t i) { picked.push_back(i); });
-  ASSERT_TRUE(popup->Create(parent.get()));
+  ASSERT_TRUE(popup->Create(box.parent.get()));
   const HWND list = g_watched = popup->ListBox();
   g_events.clear();
   const auto hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SELECTION, nullptr, Hear,
@@ -423,7 +428,6 @@ TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
   popup.reset();  // a client may hold the object longer than the list lives
   EXPECT_EQ(object->get_accChildCount(&count), RPC_E_DISCONNECTED);
   UnhookWinEvent(hook);
-  combo.Detach();
 }
 
 // Input before the lines: what needs them waits, and what comes behind it; what closes the
