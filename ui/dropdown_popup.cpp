@@ -130,6 +130,9 @@ void DropDownPopup::Select(int index) {
 }
 
 void DropDownPopup::Tell(DWORD event, LONG child) const {
+  // Of the list box's client object, the one WM_GETOBJECT answers with: a reader finds the list
+  // by its name and role, and the item by its child id. The popup's window object has neither,
+  // and the system tells its showing and hiding itself.
   NotifyWinEvent(event, list_, OBJID_CLIENT, child);
 }
 
@@ -149,6 +152,28 @@ int DropDownPopup::PageSize() const {
   RECT client{};
   GetClientRect(list_, &client);
   return std::max(1, static_cast<int>(client.bottom) / itemHeight_);
+}
+
+LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The object identifier is a 32-bit value, whatever the width of lParam.
+  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+    if (auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(GetParent(list)))) {
+      if (const LRESULT answer = self->Accessible(wParam)) return answer;
+    }
+  }
+  return CallWindowProcW(s_listProc, list, message, wParam, lParam);
+}
+
+LRESULT DropDownPopup::Accessible(WPARAM flags) {
+  // COM and oleacc only once a screen reader asks, never at the start; kept for the process.
+  static const win32::ComApartment com;
+  static const auto answer =
+      win32::SystemFunction<decltype(LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+  if (!answer) return 0;
+  if (!accessible_.Valid()) *accessible_.Out() = new ListAccessible(*this);
+  const LRESULT result =
+      answer(IID_IAccessible, flags, static_cast<IAccessible*>(accessible_.Get()));
+  return result > 0 ? result : 0;  // a failure leaves the list box to the system's own object
 }
 
 BOOL DropDownPopup::PreTranslateMessage(MSG* msg) {
@@ -201,28 +226,6 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
     }
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-  // The object identifier is a 32-bit value, whatever the width of lParam.
-  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
-    if (auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(GetParent(list)))) {
-      if (const LRESULT answer = self->Accessible(wParam)) return answer;
-    }
-  }
-  return CallWindowProcW(s_listProc, list, message, wParam, lParam);
-}
-
-LRESULT DropDownPopup::Accessible(WPARAM flags) {
-  // COM and oleacc only once a screen reader asks, never at the start; kept for the process.
-  static const win32::ComApartment com;
-  static const auto answer =
-      win32::SystemFunction<decltype(LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
-  if (!answer) return 0;
-  if (!accessible_.Valid()) *accessible_.Out() = new ListAccessible(*this);
-  const LRESULT result =
-      answer(IID_IAccessible, flags, static_cast<IAccessible*>(accessible_.Get()));
-  return result > 0 ? result : 0;  // a failure leaves the list box to the system's own object
 }
 
 void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
