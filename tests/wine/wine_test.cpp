@@ -305,11 +305,13 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
   EXPECT_TRUE(other.IsOpen() && !lines.IsOpen() && DropDownPopup::AnotherOpen(&lines));
 }
 
-// The events of one list box's own object: event and child id.
+// The events of one list box's own object: event and child id; of the focused window's, child -1.
 HWND g_watched = nullptr;
 std::vector<std::array<LONG, 2>> g_events;
 void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
-  if (window == g_watched && object == OBJID_CLIENT) g_events.push_back({LONG(event), child});
+  if (object != OBJID_CLIENT) return;
+  if (window == g_watched) g_events.push_back({LONG(event), child});
+  if (window == GetFocus() && window) g_events.push_back({LONG(event), -1});
 }
 
 // What a screen reader finds in the drop-down and hears as its highlight moves, asked in this
@@ -417,12 +419,21 @@ TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
   EXPECT_EQ(object->accDoDefaultAction(child(70004)), S_OK);
   EXPECT_EQ(picked, std::vector<std::size_t>{70003});
 
+  combo.SetFocus();  // the box keeps the keys; the reader goes back to it when no item is lit
+  heard();
   popup->Select(70005);
   popup->Select(70005);  // set again as a key is typed: said once
-  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_FOCUS, 70006}, {EVENT_OBJECT_SELECTION, 70006}}));
+  popup->Select(-1);
+  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_FOCUS, 70006},
+                             {EVENT_OBJECT_SELECTION, 70006},
+                             {EVENT_OBJECT_FOCUS, -1}}));
+  popup->Select(2);
   popup->Close();
   popup->Select(3);  // closed: nothing to hear
-  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_HIDE, 0}}));
+  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_FOCUS, 3},
+                             {EVENT_OBJECT_SELECTION, 3},
+                             {EVENT_OBJECT_HIDE, 0},
+                             {EVENT_OBJECT_FOCUS, -1}}));
   EXPECT_EQ(number(&IAccessible::get_accState, CHILDID_SELF), STATE_SYSTEM_INVISIBLE);
   EXPECT_EQ(object->get_accFocus(&at), S_FALSE);
   popup.reset();  // a client may hold the object longer than the list lives
