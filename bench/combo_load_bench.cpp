@@ -147,8 +147,8 @@ Row Measure(const fs::path& folder, int lines, int runs) {
     }
     box.TakeLines(std::move(loaded));
     DropDownPopup list(
-        L"QuillGateBenchList", DT_END_ELLIPSIS, [&](std::size_t i) { return box.Item(i); },
-        [](std::size_t) {});
+        L"QuillGateBenchList", L"History", DT_END_ELLIPSIS,
+        [&](std::size_t i) { return box.Item(i); }, [](std::size_t) {});
     open.push_back(Seconds([&] {
       list.Open(hidden.combo, box.Lines().Count(), lines - 1, 30);
       UpdateWindow(list.m_hWnd);

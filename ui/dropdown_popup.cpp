@@ -15,9 +15,11 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 }  // namespace
 
 DropDownPopup* DropDownPopup::s_open = nullptr;
+WNDPROC DropDownPopup::s_listProc = nullptr;
 
 DropDownPopup::~DropDownPopup() {
   if (s_open == this) s_open = nullptr;
+  if (accessible_.Valid()) accessible_->Disconnect();
   if (HWND popup = m_hWnd) {
     Detach();
     DestroyWindow(popup);
@@ -44,13 +46,19 @@ bool DropDownPopup::Create(HWND owner) {
                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED |
                               LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                           0, 0, 10, 10, m_hWnd, nullptr, instance, nullptr);
-  return list_ != nullptr;
+  if (!list_) return false;
+  // Every list box of the process has the one class procedure.
+  const auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+  if (!s_listProc) s_listProc = previous;
+  return true;
 }
 
 void DropDownPopup::Open(const CComboBox& box, std::size_t count, int selected, int rows) {
   if (!Create(GetAncestor(box.m_hWnd, GA_ROOT))) return;
   if (s_open && s_open != this) s_open->Close();
   s_open = this;
+  const bool wasOpen = IsOpen();  // typing into a folder opens its list anew at each key
   itemHeight_ = std::max(static_cast<int>(box.SendMessage(CB_GETITEMHEIGHT, 0)), 1);
   ::SendMessageW(list_, WM_SETFONT, static_cast<WPARAM>(box.SendMessage(WM_GETFONT)), FALSE);
   ::SendMessageW(list_, LB_SETITEMHEIGHT, 0, itemHeight_);
@@ -77,10 +85,20 @@ void DropDownPopup::Open(const CComboBox& box, std::size_t count, int selected, 
   }
   ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
   InvalidateRect(list_, nullptr, TRUE);
+  if (wasOpen) return;
+  Tell(EVENT_OBJECT_SHOW, CHILDID_SELF);
+  if (Selected() >= 0) {
+    Tell(EVENT_OBJECT_FOCUS, Selected() + 1);
+    Tell(EVENT_OBJECT_SELECTION, Selected() + 1);
+  }
 }
 
 void DropDownPopup::Close() {
-  if (IsOpen()) ShowWindow(m_hWnd, SW_HIDE);
+  if (IsOpen()) {
+    ShowWindow(m_hWnd, SW_HIDE);
+    Tell(EVENT_OBJECT_HIDE, CHILDID_SELF);
+    if (Selected() >= 0) FocusBack();
+  }
   if (s_open == this) s_open = nullptr;
 }
 
@@ -102,7 +120,36 @@ int DropDownPopup::Selected() const {
 }
 
 void DropDownPopup::Select(int index) {
+  const int before = Selected();
   ::SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  const int now = Selected();
+  // Only as it moves: the history's highlight is set again at every key typed.
+  if (now == before || !IsOpen()) return;
+  if (now < 0) {
+    FocusBack();
+    return;
+  }
+  Tell(EVENT_OBJECT_FOCUS, now + 1);
+  Tell(EVENT_OBJECT_SELECTION, now + 1);
+}
+
+void DropDownPopup::Tell(DWORD event, LONG child) const {
+  // Of the list box's client object, the one WM_GETOBJECT answers with: a reader finds the list
+  // by its name and role, and the item by its child id. The popup's window object has neither,
+  // and the system tells its showing and hiding itself.
+  NotifyWinEvent(event, list_, OBJID_CLIENT, child);
+}
+
+void DropDownPopup::FocusBack() {
+  if (HWND focus = GetFocus())
+    NotifyWinEvent(EVENT_OBJECT_FOCUS, focus, OBJID_CLIENT, CHILDID_SELF);
+}
+
+int DropDownPopup::ItemAt(int y) const {
+  // Counted from the top item: LB_ITEMFROMPOINT answers in 16 bits, and lists run longer.
+  const auto top = static_cast<std::size_t>(::SendMessageW(list_, LB_GETTOPINDEX, 0, 0));
+  const std::size_t index = top + static_cast<std::size_t>(std::max(y, 0) / itemHeight_);
+  return y >= 0 && index < count_ ? static_cast<int>(index) : -1;
 }
 
 int DropDownPopup::PageSize() const {
@@ -111,16 +158,35 @@ int DropDownPopup::PageSize() const {
   return std::max(1, static_cast<int>(client.bottom) / itemHeight_);
 }
 
+LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
+  // The object identifier is a 32-bit value, whatever the width of lParam.
+  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
+    if (auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(GetParent(list)))) {
+      if (const LRESULT answer = self->Accessible(wParam)) return answer;
+    }
+  }
+  return CallWindowProcW(s_listProc, list, message, wParam, lParam);
+}
+
+LRESULT DropDownPopup::Accessible(WPARAM flags) {
+  // COM and oleacc only once a screen reader asks, never at the start; kept for the process.
+  static const win32::ComApartment com;
+  static const auto answer =
+      win32::SystemFunction<decltype(LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+  if (!answer) return 0;
+  if (!accessible_.Valid()) *accessible_.Out() = new ListAccessible(*this);
+  const LRESULT result =
+      answer(IID_IAccessible, flags, static_cast<IAccessible*>(accessible_.Get()));
+  return result > 0 ? result : 0;  // a failure leaves the list box to the system's own object
+}
+
 BOOL DropDownPopup::PreTranslateMessage(MSG* msg) {
   if (msg->hwnd != list_) return FALSE;
   switch (msg->message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-      // Counted from the top item: LB_ITEMFROMPOINT answers in 16 bits, and lists run longer.
-      const auto top = static_cast<std::size_t>(::SendMessageW(list_, LB_GETTOPINDEX, 0, 0));
-      const int y = static_cast<short>(HIWORD(msg->lParam));
-      const std::size_t index = top + static_cast<std::size_t>(std::max(y, 0) / itemHeight_);
-      if (y >= 0 && index < count_) picked_(index);
+      const int index = ItemAt(static_cast<short>(HIWORD(msg->lParam)));
+      if (index >= 0) picked_(static_cast<std::size_t>(index));
       return TRUE;
     }
     case WM_LBUTTONUP:
@@ -158,6 +224,8 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
       case WM_NCDESTROY:
         self->Detach();
         self->list_ = nullptr;
+        if (self->accessible_.Valid()) self->accessible_->Disconnect();
+        self->accessible_.Reset();
         break;
       default:
         break;

@@ -1,7 +1,9 @@
 // The one drop-down both of the box's lists use (the history, a typed folder's entries): an
 // owner-data list box in a popup, told only how many items there are and asked for an item's text
 // as it is drawn, so a million items open as fast as ten. It never takes the focus: the box keeps
-// the keys, and its owner moves the highlight. One drop-down shows at a time.
+// the keys, and its owner moves the highlight. One drop-down shows at a time. Screen readers reach
+// the items through the list box's accessible object, made when first asked for, and follow the
+// highlight through the events the drop-down sends as it moves.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +11,8 @@
 #include <string>
 
 #include "platform/framework.h"
+#include "platform/win32_handle.h"
+#include "ui/list_accessible.h"
 
 namespace quillgate {
 
@@ -17,10 +21,15 @@ class DropDownPopup final : public CWnd {
   using TextOf = std::function<std::wstring(std::size_t index)>;
   using Picked = std::function<void(std::size_t index)>;
 
-  // `className` names the popup's window for whoever looks from outside; `ellipsis` is how an
-  // item too long for the list is cut (DT_END_ELLIPSIS, DT_PATH_ELLIPSIS).
-  DropDownPopup(const wchar_t* className, UINT ellipsis, TextOf text, Picked picked)
-      : className_(className), ellipsis_(ellipsis), text_(std::move(text)),
+  // `className` names the popup's window for whoever looks from outside; `name` is the list's
+  // for a screen reader; `ellipsis` is how an item too long for the list is cut
+  // (DT_END_ELLIPSIS, DT_PATH_ELLIPSIS).
+  DropDownPopup(const wchar_t* className, std::wstring name, UINT ellipsis, TextOf text,
+                Picked picked)
+      : className_(className),
+        name_(std::move(name)),
+        ellipsis_(ellipsis),
+        text_(std::move(text)),
         picked_(std::move(picked)) {}
   ~DropDownPopup() override;
 
@@ -40,16 +49,28 @@ class DropDownPopup final : public CWnd {
   // How many items one page of the open list shows.
   int PageSize() const;
   HWND ListBox() const { return list_; }
+  const std::wstring& Name() const { return name_; }
+  std::wstring ItemText(std::size_t index) const { return text_(index); }
+  void Pick(std::size_t index) { picked_(index); }
+  // The item at `y` in the list's client area, or -1.
+  int ItemAt(int y) const;
 
   // A click picks an item; taken here, or the list would take the focus from the box.
   BOOL PreTranslateMessage(MSG* msg) override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Accessible(WPARAM flags);
+  void Tell(DWORD event, LONG child) const;
+  // A screen reader's focus goes back to the box that kept the keys.
+  static void FocusBack();
   void Draw(const DRAWITEMSTRUCT& item) const;
 
   static DropDownPopup* s_open;
+  static WNDPROC s_listProc;
   const wchar_t* className_;
+  std::wstring name_;
   UINT ellipsis_;
   TextOf text_;
   Picked picked_;
@@ -57,6 +78,7 @@ class DropDownPopup final : public CWnd {
   int itemHeight_ = 16;
   std::size_t count_ = 0;
   const char* themeClass_ = nullptr;  // the scroll bars' theme class, given at an opening
+  win32::ComPtr<ListAccessible> accessible_;
 };
 
 }  // namespace quillgate

@@ -11,7 +11,7 @@ HistoryList::HistoryList(CComboCompletion& combo, ComboCommandBox& box, HistoryL
       box_(box),
       loader_(loader),
       popup_(
-          seams::kHistoryListClass, DT_END_ELLIPSIS,
+          seams::kHistoryListClass, L"History", DT_END_ELLIPSIS,
           [this](std::size_t index) { return box_.Item(index); },
           [this](std::size_t index) {
             ShowLine(static_cast<int>(index));

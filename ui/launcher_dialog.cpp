@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "resource.h"
+#include "ui/box_description.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
 #include "ui/window_look.h"
@@ -27,6 +28,7 @@ WNDPROC g_boxProcedure = nullptr;
 // message box's, the file dialog's), not only the launcher's own.
 LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DROPFILES) return SendMessageW(GetParent(box), message, wParam, lParam);
+  BoxDescriptionMessage(box, message);
   const LRESULT result = CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
   if (message == WM_PAINT) DrawBoxFrame(box);
   return result;
@@ -58,6 +60,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
 
   g_boxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
+  DescribeBoxOnRequest(m_command.m_hWnd);
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);
   };

@@ -17,7 +17,7 @@ SuggestionList::SuggestionList(CComboBox& box)
     : box_(box),
       suggestions_(reader_, [this](const std::string& name) { return shell_.Variable(name); }),
       popup_(
-          seams::kSuggestionListClass, DT_PATH_ELLIPSIS,
+          seams::kSuggestionListClass, L"Folder entries", DT_PATH_ELLIPSIS,
           [this](std::size_t index) { return win32::Widen(suggestions_.Text(index)); },
           [this](std::size_t index) {
             Put(static_cast<int>(index));

@@ -269,20 +269,28 @@ void RecordLaunchesTo(const fs::path& record) {
   RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
 }
 
+// A combo box in a hidden window of its own, for a drop-down to open under.
+struct HiddenBox {
+  HiddenBox() {
+    combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
+                                 300, 120, parent.get(), nullptr, nullptr, nullptr));
+  }
+  ~HiddenBox() { combo.Detach(); }
+  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent{
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow};
+  CComboBox combo;
+};
+
 // The drop-down both lists share, in this process: it picks the item clicked however far down the
 // list, in the font the box has at each opening, and only one shows at a time.
 TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
-  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent(
-      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow);
-  CComboBox combo;
-  combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
-                               300, 120, parent.get(), nullptr, nullptr, nullptr));
+  HiddenBox box;
+  CComboBox& combo = box.combo;
   std::vector<std::size_t> picked;
   const auto text = [](std::size_t i) { return std::to_wstring(i); };
-  DropDownPopup lines(L"QgTestLines", DT_END_ELLIPSIS, text, [&](std::size_t i) {
-    picked.push_back(i);
-  });
-  DropDownPopup other(L"QgTestOther", DT_PATH_ELLIPSIS, text, [](std::size_t) {});
+  DropDownPopup lines(L"QgTestLines", L"", DT_END_ELLIPSIS, text,
+                      [&](std::size_t i) { picked.push_back(i); });
+  DropDownPopup other(L"QgTestOther", L"", DT_PATH_ELLIPSIS, text, [](std::size_t) {});
   for (const int font : {ANSI_VAR_FONT, SYSTEM_FONT}) {  // as a change of scale gives the box
     combo.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(font)));
     lines.Open(combo, 100000, 70000, 30);
@@ -297,7 +305,142 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
   EXPECT_EQ(SendMessageW(lines.m_hWnd, seams::kCopyItemMessage, 70003, 0), 5);
   other.Open(combo, 3, -1, 10);
   EXPECT_TRUE(other.IsOpen() && !lines.IsOpen() && DropDownPopup::AnotherOpen(&lines));
-  combo.Detach();
+}
+
+// The events of one list box's own object: event and child id; of the focused window's, child -1.
+HWND g_watched = nullptr;
+std::vector<std::array<LONG, 2>> g_events;
+void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+  if (object != OBJID_CLIENT) return;
+  if (window == g_watched) g_events.push_back({LONG(event), child});
+  if (window == GetFocus() && window) g_events.push_back({LONG(event), -1});
+}
+
+// What a screen reader finds in the drop-down and hears as its highlight moves, asked in this
+// process (Wine's oleacc answers no other): every item by its own text, never copied, the
+// highlight alone selected and focused, and where each item shows, if it does.
+TEST(DropDown, ReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
+  const win32::ComApartment com;
+  HiddenBox box;
+  CComboBox& combo = box.combo;
+  std::vector<std::size_t> picked;
+  auto popup = std::make_unique<DropDownPopup>(
+      L"QgTestRead", L"History", DT_END_ELLIPSIS, [](std::size_t i) { return std::to_wstring(i); },
+      [&](std::size_t i) { picked.push_back(i); });
+  ASSERT_TRUE(popup->Create(box.parent.get()));
+  const HWND list = g_watched = popup->ListBox();
+  g_events.clear();
+  const auto hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SELECTION, nullptr, Hear,
+                                    GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  // Out of context, the events come through this thread's messages: all of them once it is idle.
+  const auto heard = [] {
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+    return std::exchange(g_events, {});
+  };
+  const auto child = [](long id) {
+    VARIANT v{};
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+  };
+  using Events = std::vector<std::array<LONG, 2>>;
+  // The test imports what it needs but oleacc, whose identifiers the uuid library has already.
+  const auto fromWindow = win32::SystemFunction<decltype(AccessibleObjectFromWindow)>(
+      L"oleacc.dll", "AccessibleObjectFromWindow");
+  const auto windowOf = win32::SystemFunction<decltype(WindowFromAccessibleObject)>(
+      L"oleacc.dll", "WindowFromAccessibleObject");
+  popup->Open(combo, 100000, 70000, 30);
+  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_SHOW, 0},
+                             {EVENT_OBJECT_FOCUS, 70001},
+                             {EVENT_OBJECT_SELECTION, 70001}}));
+  SendMessageW(list, LB_SETTOPINDEX, 69990, 0);
+  win32::ComPtr<IAccessible> object;
+  ASSERT_EQ(fromWindow(list, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(object.Out())),
+            S_OK);
+  long count = 0;
+  EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 100000);
+  const auto name = [&](long id) {
+    BSTR text = nullptr;
+    object->get_accName(child(id), &text);
+    const std::wstring said = text ? text : L"(none)";
+    SysFreeString(text);
+    return said;
+  };
+  EXPECT_EQ(name(CHILDID_SELF) + L"," + name(1) + L"," + name(70001) + L"," + name(100000),
+            L"History,0,70000,99999");
+  BSTR none = nullptr;
+  EXPECT_EQ(object->get_accName(child(100001), &none), E_INVALIDARG);
+  const auto number = [&](auto get, long id) {
+    VARIANT v{};
+    return (object.Get()->*get)(child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : -1;
+  };
+  EXPECT_EQ(number(&IAccessible::get_accRole, CHILDID_SELF), ROLE_SYSTEM_LIST);
+  EXPECT_EQ(number(&IAccessible::get_accRole, 5), ROLE_SYSTEM_LISTITEM);
+  const long item = STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE,
+             highlight = item | STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED;
+  // Above, in and below the view of 30 rows from item 69990.
+  for (const auto& [id, state] : {std::pair{69990L, item | STATE_SYSTEM_OFFSCREEN},
+                                  {69991L, item},
+                                  {70001L, highlight},
+                                  {70020L, item},
+                                  {70021L, item | STATE_SYSTEM_OFFSCREEN}}) {
+    EXPECT_EQ(number(&IAccessible::get_accState, id), state) << id;
+  }
+  const auto place = [&](long id) {
+    long x = -1, y = -1, w = -1, h = -1;
+    EXPECT_EQ(object->accLocation(&x, &y, &w, &h, child(id)), S_OK);
+    return std::array{x, y, w, h};
+  };
+  RECT r{};
+  SendMessageW(list, LB_GETITEMRECT, 70000, reinterpret_cast<LPARAM>(&r));
+  MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  EXPECT_EQ(place(70001), (std::array{r.left, r.top, r.right - r.left, r.bottom - r.top}));
+  EXPECT_EQ(place(1), (std::array{0L, 0L, 0L, 0L}));
+  VARIANT at{};
+  EXPECT_TRUE(object->accHitTest(r.left + 2, r.bottom + 1, &at) == S_OK && at.vt == VT_I4 &&
+              at.lVal == 70002);
+  EXPECT_TRUE(object->get_accFocus(&at) == S_OK && at.lVal == 70001);
+  EXPECT_TRUE(object->get_accSelection(&at) == S_OK && at.lVal == 70001);
+  for (const auto& [direction, from, to] :
+       std::vector<std::array<long, 3>>{{NAVDIR_NEXT, 70001, 70002},
+                                        {NAVDIR_PREVIOUS, 2, 1},
+                                        {NAVDIR_PREVIOUS, 1, 0},
+                                        {NAVDIR_NEXT, 100000, 0},
+                                        {NAVDIR_FIRSTCHILD, 0, 1},
+                                        {NAVDIR_LASTCHILD, 0, 100000}}) {
+    at.vt = VT_NULL;
+    const HRESULT found = object->accNavigate(direction, child(from), &at);
+    EXPECT_TRUE(to ? found == S_OK && at.vt == VT_I4 && at.lVal == to
+                   : found == S_FALSE && at.vt == VT_EMPTY)
+        << direction << " " << from;
+  }
+  HWND window = nullptr;
+  win32::ComPtr<IDispatch> parentObject;
+  EXPECT_TRUE(windowOf(object.Get(), &window) == S_OK && window == list);
+  EXPECT_TRUE(object->get_accParent(parentObject.Out()) == S_OK && parentObject.Valid());
+  EXPECT_EQ(object->accDoDefaultAction(child(70004)), S_OK);
+  EXPECT_EQ(picked, std::vector<std::size_t>{70003});
+
+  combo.SetFocus();  // the box keeps the keys; the reader goes back to it when no item is lit
+  heard();
+  popup->Select(70005);
+  popup->Select(70005);  // set again as a key is typed: said once
+  popup->Select(-1);
+  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_FOCUS, 70006},
+                             {EVENT_OBJECT_SELECTION, 70006},
+                             {EVENT_OBJECT_FOCUS, -1}}));
+  popup->Select(2);
+  popup->Close();
+  popup->Select(3);  // closed: nothing to hear
+  EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_FOCUS, 3},
+                             {EVENT_OBJECT_SELECTION, 3},
+                             {EVENT_OBJECT_HIDE, 0},
+                             {EVENT_OBJECT_FOCUS, -1}}));
+  EXPECT_EQ(number(&IAccessible::get_accState, CHILDID_SELF), STATE_SYSTEM_INVISIBLE);
+  EXPECT_EQ(object->get_accFocus(&at), S_FALSE);
+  popup.reset();  // a client may hold the object longer than the list lives
+  EXPECT_EQ(object->get_accChildCount(&count), RPC_E_DISCONNECTED);
+  UnhookWinEvent(hook);
 }
 
 // Input before the lines: what needs them waits, and what comes behind it; what closes the
@@ -708,6 +851,11 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
   EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
   HWND list = GetWindow(FindWindowW(seams::kSuggestionListClass, nullptr), GW_CHILD);
+  // Each list answers a screen reader with its own object; the box and its edit field keep the
+  // system's, once their description is given.
+  EXPECT_NE(SendMessageW(list, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
+  EXPECT_EQ(SendMessageW(l.Edit(), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
+  EXPECT_EQ(SendMessageW(l.box, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
   const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
   EXPECT_TRUE(Until([&] { return l.Text() == at + u8"Bär.qgt" && l.Offered() == -1; }));
@@ -903,6 +1051,7 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
   ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
   Press(VK_DOWN, VK_MENU);
   EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "zeta"; }));
+  EXPECT_NE(SendMessageW(GetWindow(l.List(), GW_CHILD), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
   Press(VK_UP);
   Press(VK_UP);
   EXPECT_TRUE(l.Shows("alpha", 0, 5));

@@ -1,0 +1,93 @@
+#include "ui/box_description.h"
+
+#include <oleacc.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/win32_handle.h"
+#include "resource.h"
+
+namespace quillgate {
+namespace {
+
+// oleacc's annotation service; mingw's uuid library lacks its class id.
+constexpr CLSID kAccPropServices = {
+    0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+
+// The description is what MSAA readers say after the name; the help becomes UI Automation's help
+// text, which Narrator reads.
+const MSAAPROPID kProperties[] = {PROPID_ACC_DESCRIPTION, PROPID_ACC_HELP};
+
+struct Annotation {
+  win32::ComApartment com;
+  win32::ComPtr<IAccPropServices> services;
+  HWND windows[2] = {};  // the box and its edit field
+};
+
+// One box per process; tried once, whatever the answer.
+std::unique_ptr<Annotation> g_annotation;
+bool g_tried = false;
+WNDPROC g_editProcedure = nullptr;
+
+HWND EditOf(HWND box) {
+  COMBOBOXINFO info{};
+  info.cbSize = sizeof info;
+  return GetComboBoxInfo(box, &info) ? info.hwndItem : nullptr;
+}
+
+// The focus is on the edit field: a screen reader asks it first.
+LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETOBJECT) BoxDescriptionMessage(GetParent(edit), message);
+  return CallWindowProcW(g_editProcedure, edit, message, wParam, lParam);
+}
+
+void Annotate(HWND box) {
+  static const auto create =
+      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  auto annotation = std::make_unique<Annotation>();
+  if (!create ||
+      FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                    reinterpret_cast<void**>(annotation->services.Out())))) {
+    return;
+  }
+  // Read now, not kept: the hint's text as the dialog shows it, in the user's language.
+  const HWND hint = GetDlgItem(GetParent(box), IDC_ELEVATE_HINT);
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hint)) + 1, L'\0');
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(hint, text.data(), static_cast<int>(text.size()))));
+  annotation->windows[0] = box;
+  annotation->windows[1] = EditOf(box);
+  for (const HWND window : annotation->windows) {
+    for (const MSAAPROPID& property : kProperties) {
+      annotation->services->SetHwndPropStr(window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                           property, text.c_str());
+    }
+  }
+  g_annotation = std::move(annotation);
+}
+
+}  // namespace
+
+void DescribeBoxOnRequest(HWND box) {
+  const HWND edit = EditOf(box);
+  if (!edit) return;
+  g_editProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProcedure)));
+}
+
+void BoxDescriptionMessage(HWND box, UINT message) {
+  if (message == WM_GETOBJECT && !g_tried) {
+    g_tried = true;
+    Annotate(box);
+  } else if (message == WM_DESTROY && g_annotation) {
+    // Annotations live beside the windows, not in them: gone only when cleared.
+    for (const HWND window : g_annotation->windows) {
+      g_annotation->services->ClearHwndProps(window, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                             kProperties, 2);
+    }
+    g_annotation.reset();
+  }
+}
+
+}  // namespace quillgate
