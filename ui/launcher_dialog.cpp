@@ -3,7 +3,7 @@
 #include "resource.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
-#include "version.h"
+#include "ui/win32_notifier.h"
 
 namespace quillgate {
 
@@ -47,7 +47,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
   m_scaling.Apply(m_hWnd, win32::WindowDpi(m_hWnd));
 
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
-  AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");
+  AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, ResourceText(IDS_ABOUT_MENU).c_str());
 
   g_boxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
@@ -174,7 +174,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
 void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   // The system keeps the low four bits of a system command for itself.
   if ((id & 0xFFF0) == IDM_ABOUT) {
-    AfxMessageBox(L"" QG_ABOUT_TEXT, MB_OK, 0);
+    AfxMessageBox(ResourceText(IDS_ABOUT_TEXT), MB_OK, 0);
   } else {
     Default();
   }
