@@ -34,9 +34,9 @@ using win32::Widen;
   if (got == wanted) return ::testing::AssertionSuccess();
   const auto at = std::mismatch(got.begin(), got.end(), wanted.begin(), wanted.end()).first;
   const std::size_t from = at - got.begin() < 40 ? 0 : at - got.begin() - 40;
-  return ::testing::AssertionFailure()
-         << got.size() << " bytes, not " << wanted.size() << "; from byte " << from << ": "
-         << got.substr(from, 80) << " | " << wanted.substr(from, 80);
+  return ::testing::AssertionFailure() << got.size() << " bytes, not " << wanted.size()
+                                       << "; from byte " << from << ": "
+                                       << got.substr(from, 80) << " | " << wanted.substr(from, 80);
 }
 
 std::string Slurp(const fs::path& path) {
@@ -303,8 +303,9 @@ TEST(DropDown, PicksPastSixteenBitsInTheBoxsCurrentFontOneAtATime) {
                                300, 120, parent.get(), nullptr, nullptr, nullptr));
   std::vector<std::size_t> picked;
   const auto text = [](std::size_t i) { return std::to_wstring(i); };
-  DropDownPopup lines(L"QgTestLines", DT_END_ELLIPSIS, text,
-                      [&](std::size_t i) { picked.push_back(i); });
+  DropDownPopup lines(L"QgTestLines", DT_END_ELLIPSIS, text, [&](std::size_t i) {
+    picked.push_back(i);
+  });
   DropDownPopup other(L"QgTestOther", DT_PATH_ELLIPSIS, text, [](std::size_t) {});
   for (const int font : {ANSI_VAR_FONT, SYSTEM_FONT}) {  // as a change of scale gives the box
     combo.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(font)));
@@ -700,8 +701,7 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     l.Focus();  // Ctrl and Enter as a keyboard sends them: the launcher must have the keys
     // Another launcher recording, or another program holding the history itself for longer
     // than a recording's own waits: recorded all the same once it lets go.
-    const fs::path held =
-        l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
+    const fs::path held = l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
     win32::FileHandle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
     Press(VK_RETURN, ctrl);
@@ -847,7 +847,8 @@ TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
       fs::remove(report);
       StartInLanguage(Self(), "--fit " + dialog + " " + std::to_string(dpi) + " " + report.string(),
                       locale);
-      EXPECT_TRUE(Until([&] { return fs::exists(report); }, 30000));
+      // Readable once the helper has let go of it, not merely there.
+      EXPECT_TRUE(Until([&] { return Slurp(report) != "(missing)"; }, 30000));
       EXPECT_EQ(Slurp(report), "");
       std::vector<std::string> texts;
       std::vector<UINT> ids;
