@@ -26,7 +26,9 @@ class NullShell final : public IShell {
 
 class FailOnReport final : public INotifier {
  public:
-  void ShowMessage(const std::string& text) override { Fail(text); }
+  void ShowMessage(const messages::Message& message) override {
+    Fail("message " + std::to_string(static_cast<int>(message.id)));
+  }
   void ReportFailure(const std::string& text) override { Fail(text); }
 
  private:

@@ -10,7 +10,7 @@ std::optional<std::string> LaunchCore::Launch(ICommandBox& box, bool elevated,
   if (!box.FindStringExact(command)) box.AddString(command.c_str());
   const LaunchRequest request = BuildLaunchRequest(shell_, command, elevated, owner);
   if (Utf16Units(request.file) > kLongestName) {
-    notifier_.ShowMessage(messages::kTooLong);
+    notifier_.ShowMessage({messages::Id::TooLong, {}});
     return std::nullopt;
   }
   if (!shell_.Execute(request)) return std::nullopt;
@@ -24,7 +24,7 @@ void LaunchCore::ReportForget(const RewriteOutcome& outcome) {
   } else if (outcome.kind == RewriteOutcome::Kind::NothingMatched) {
     // In the list only (a command the shell refused), or gone already: the entry stays, so the
     // list never claims that something left the history.
-    notifier_.ShowMessage(messages::kNothingToForget);
+    notifier_.ShowMessage({messages::Id::NothingToForget, {}});
   }
 }
 

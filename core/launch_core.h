@@ -17,7 +17,7 @@ class LaunchCore {
     return quillgate::ResolveDataPath(files_, kind);
   }
 
-  void ReportUnreadableHistory() { notifier_.ShowMessage(messages::kLoadFailure); }
+  void ReportUnreadableHistory() { notifier_.ShowMessage({messages::Id::LoadFailure, {}}); }
 
   // Trims the box's text, adds it to the list unless there (ignoring case), expands %VARIABLES%
   // and hands it to the shell, its messages modal to `owner`; records nothing. The trimmed command

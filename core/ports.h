@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/command_line.h"
+#include "core/messages.h"
 
 namespace quillgate {
 
@@ -38,7 +39,7 @@ class IShell {
 class INotifier {
  public:
   virtual ~INotifier() = default;
-  virtual void ShowMessage(const std::string& text) = 0;
+  virtual void ShowMessage(const messages::Message& message) = 0;
   virtual void ReportFailure(const std::string& text) = 0;
 };
 

@@ -1,5 +1,5 @@
-// The one source of the program's version and identity: read by the C++ code (the About
-// message) and by the resource script (VERSIONINFO). Object-like #defines of numbers and
+// The one source of the program's version and identity: read by the resource script
+// (VERSIONINFO) and by make_strings.py (the About message). Object-like #defines of numbers and
 // complete string literals only, since resource compilers neither concatenate nor stringize.
 #ifndef QUILLGATE_RES_VERSION_H_
 #define QUILLGATE_RES_VERSION_H_
@@ -21,7 +21,8 @@
 #define QG_COMPANY_NAME "QuillGate Project"
 #define QG_LEGAL_COPYRIGHT "Copyright (C) 2026 QuillGate Project"
 
-// The single line the About item of the system menu shows.
+// The single line the About item of the system menu shows, in English: strings.tsv must say the
+// same, and keep its version, years and address in every language (make_strings.py checks).
 #define QG_ABOUT_TEXT \
   "QuillGate 1.0 - Copyright (C) 2025-2026 QuillGate Project - https://quillgate.example.org"
 

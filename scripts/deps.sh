@@ -30,6 +30,8 @@ have msidump || need+=(msitools)
 # For the run command: its screenshot, and Wine's own dialog fonts ("MS Sans Serif").
 pkg imagemagick
 pkg fonts-wine
+# A font with Japanese, Korean and Chinese letters (about 5 MB), for those languages' dialogs.
+pkg fonts-wqy-microhei
 # 32-bit Windows programs run in the same prefix through Wine's 32-bit loader.
 dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 pkg wine32:i386

@@ -1,10 +1,16 @@
 #!/usr/bin/env python3
-"""What Windows reads from quillgate.exe: template, icons, version, manifest, header, imports."""
+"""What Windows reads from quillgate.exe: template, icons, version, manifest, header, imports;
+and, for every language of res/strings.tsv, each of its texts and its dialog."""
+import pathlib
+import re
 import struct
 import sys
 import xml.etree.ElementTree as ET
 
 import pefile
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "res"))
+import make_strings  # noqa: E402
 
 PROMPT = ("Type the name of a program, folder, document, or Internet resource, and Windows will "
           "open it for you")
@@ -18,6 +24,9 @@ CONTROLS = [  # id, class, text (or icon ordinal), x, y, cx, cy, style, extended
     (1007, "STATIC", 1003, 16, 14, 20, 20, 0x50000003, 0),
     (11007, "STATIC", "Ctrl+Enter - Run as Administrator", 47, 55, 102, 8, 0x50020000, 0),
 ]
+# The table's row for the text of each control.
+ROWS = {1: "IDS_OK", 2: "IDS_CANCEL", 1009: "IDS_BROWSE", 1006: "IDS_PROMPT",
+        1005: "IDS_OPEN_LABEL", 11007: "IDS_ELEVATE_HINT"}
 FIXED_VERSION = {"FileVersionMS": 0x10000, "FileVersionLS": 1, "ProductVersionMS": 0x10000,
                  "ProductVersionLS": 1, "FileFlagsMask": 0x3F, "FileFlags": 0, "FileOS": 4,
                  "FileType": 1, "FileSubtype": 0}
@@ -43,7 +52,8 @@ def field(data, at):
     return data[at:end].decode("utf-16-le"), end + 2
 
 
-def check_template(data):
+def check_template(data, texts=None, typeface=(8, "MS Sans Serif")):
+    """`texts`: a language's text for each control id, in place of the English."""
     _, sig, _, exstyle, style, count, *rect = struct.unpack_from("<HHIIIH4h", data)
     expect("template", (sig, exstyle, style, count, rect),
            (0xFFFF, 0x40010, 0x90C800C0, len(CONTROLS), [0, 0, 251, 97]))
@@ -53,8 +63,10 @@ def check_template(data):
     font = struct.unpack_from("<HHBB", data, at)
     face, at = field(data, at + 6)
     expect("caption, font", (menu, klass, caption, font, face),
-           ("", "", "QuillGate", (8, 0, 0, 1), "MS Sans Serif"))
+           ("", "", "QuillGate", (typeface[0], 0, 0, 1), typeface[1]))
     for wanted in CONTROLS:
+        if texts:
+            wanted = (*wanted[:2], texts.get(wanted[0], wanted[2]), *wanted[3:])
         _, ex, st, x, y, cx, cy, ident = struct.unpack_from("<III4hI", data, (at + 3) & ~3)
         klass, at = field(data, ((at + 3) & ~3) + 24)
         text, at = field(data, at)
@@ -63,13 +75,42 @@ def check_template(data):
                                     cy, st, ex), wanted)
 
 
+def check_languages(by_language):
+    """Every text of the table in every language, as the string tables and dialogs hold them."""
+    columns, table = make_strings.read_table()
+    ids = {name: int(value) for name, value in re.findall(r"#define (IDS_\w+) (\d+)",
+                                                             make_strings.HERE.joinpath(
+                                                                 "resource.h").read_text())}
+    langids = {make_strings.LANGUAGES[c][2]: c for c in columns}
+    expect("languages of the dialog", sorted(by_language[(5, 1001)]), sorted(langids))
+    for block in {i >> 4 for i in ids.values()}:
+        expect(f"languages of texts {block * 16}-{block * 16 + 15}",
+               sorted(by_language[(6, block + 1)]), sorted(langids))
+    for langid, column in langids.items():
+        for name, ident in ids.items():
+            data, at = by_language[(6, (ident >> 4) + 1)].get(langid, b""), 0
+            for _ in range(ident & 15):
+                at += 2 + 2 * struct.unpack_from("<H", data, at)[0]
+            size = struct.unpack_from("<H", data, at)[0] if data else 0
+            expect(f"{column} {name}", data[at + 2:at + 2 + 2 * size].decode("utf-16-le"),
+                   table[name][column])
+        points, face = table["DIALOG_FONT"][column].split(", ")
+        texts = {ident: table[row][column] for ident, row in ROWS.items()}
+        check_template(by_language[(5, 1001)][langid], texts, (int(points), face))
+
+
 def check_resources(pe):
-    res = {}
+    res, by_language = {}, {}
     for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
         for entry in kind.directory.entries:
-            data = entry.directory.entries[0].data.struct
-            res[(kind.id or str(kind.name), entry.id)] = pe.get_data(data.OffsetToData, data.Size)
+            key = (kind.id or str(kind.name), entry.id)
+            for language in entry.directory.entries:
+                data = language.data.struct
+                by_language.setdefault(key, {})[language.id] = pe.get_data(data.OffsetToData,
+                                                                           data.Size)
+            res[key] = by_language[key].get(0x409, next(iter(by_language[key].values())))
     check_template(res[(5, 1001)])
+    check_languages(by_language)
     expect("dialog layout record", res.get(("AFX_DIALOG_LAYOUT", 1001)), b"\0\0")
     for group in (1002, 1003):
         icons = [struct.unpack_from("<BBBBHHIH", res[(14, group)], 6 + 14 * n)

@@ -6,8 +6,8 @@
 #include "ui/box_description.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
+#include "ui/win32_notifier.h"
 #include "ui/window_look.h"
-#include "version.h"
 
 namespace quillgate {
 
@@ -56,7 +56,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
   FollowSystemLook();
 
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
-  AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, L"&About...");
+  AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, ResourceText(IDS_ABOUT_MENU).c_str());
 
   g_boxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
       m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
@@ -215,7 +215,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
 void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   // The system keeps the low four bits of a system command for itself.
   if ((id & 0xFFF0) == IDM_ABOUT) {
-    AfxMessageBox(L"" QG_ABOUT_TEXT, MB_OK, 0);
+    AfxMessageBox(ResourceText(IDS_ABOUT_TEXT), MB_OK, 0);
   } else {
     Default();
   }

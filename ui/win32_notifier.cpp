@@ -4,11 +4,25 @@
 
 #include "platform/framework.h"
 #include "platform/win32_text.h"
+#include "resource.h"
 
 namespace quillgate {
 
-void MessageBoxNotifier::ShowMessage(const std::string& text) {
-  AfxMessageBox(win32::Widen(text), MB_OK, 0);
+std::wstring ResourceText(UINT id) {
+  // With no buffer, LoadString hands out the text in place: it is not terminated there.
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(AfxGetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
+void MessageBoxNotifier::ShowMessage(const messages::Message& message) {
+  std::vector<std::wstring> arguments;
+  for (const std::string& argument : message.arguments) arguments.push_back(win32::Widen(argument));
+  // In the order of messages::Id.
+  constexpr UINT kTexts[] = {IDS_LOAD_FAILURE, IDS_TOO_LONG, IDS_NOTHING_TO_FORGET,
+                             IDS_FORGET_FAILED, IDS_UNRECORDED};
+  const std::wstring text = ResourceText(kTexts[static_cast<std::size_t>(message.id)]);
+  AfxMessageBox(messages::Fill<wchar_t>(text, arguments), MB_OK, 0);
 }
 
 void MessageBoxNotifier::ReportFailure(const std::string& text) {

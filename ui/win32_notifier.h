@@ -1,13 +1,22 @@
-// Messages for the user go to a message box; the one diagnostic line goes to standard output.
+// Messages for the user go to a message box, in the user's language; the one diagnostic line goes
+// to standard output.
 #pragma once
+
+#include <windows.h>
+
+#include <string>
 
 #include "core/ports.h"
 
 namespace quillgate {
 
+// Text `id` of the executable's string table, in the language Windows picks for the user (the
+// user interface's, else English).
+std::wstring ResourceText(UINT id);
+
 class MessageBoxNotifier final : public INotifier {
  public:
-  void ShowMessage(const std::string& text) override;
+  void ShowMessage(const messages::Message& message) override;
   void ReportFailure(const std::string& text) override;
 };
 

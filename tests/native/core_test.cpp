@@ -6,6 +6,8 @@ namespace quillgate::testing {
 namespace {
 
 using Lines = std::vector<std::string>;
+using Said = std::vector<messages::Message>;
+using messages::Id;
 using Disk = std::map<fs::path, std::string>;
 const fs::path kBeside = "/program/quillgate.ini", kDocuments = "/documents/quillgate.ini",
                kTemporary = "/documents/quillgate.inf", kFormer = "/program/quillgate.inf";
@@ -84,7 +86,7 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
     if (fault == Fault::Exists || fault == Fault::Read || fault == Fault::Held ||
         fault == Fault::Memory) {
       EXPECT_TRUE(l.Load().items.empty());
-      EXPECT_EQ(l.notes.messages, Lines{"Failed to open quillgate.ini"});
+      EXPECT_EQ(l.notes.messages, (Said{{Id::LoadFailure, {}}}));
     }
     // Only a file another program holds may be free at the next try.
     const bool held = fault == Fault::Held || fault == Fault::ClaimBusy;
@@ -92,15 +94,14 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
     EXPECT_TRUE(recorded.kind == Kind::Failed && recorded.mayPass == held);
     // The user hears which command was opened but not kept, and why.
     ASSERT_FALSE(l.notes.messages.empty());
-    EXPECT_NE(l.notes.messages.back().find("\"new\""), std::string::npos);
-    EXPECT_NE(l.notes.messages.back().find(recorded.reason), std::string::npos);
+    EXPECT_EQ(l.notes.messages.back(), messages::Unrecorded("new", recorded.reason));
     // A torn temporary file must not pass for a leftover; it is made beside the history.
     EXPECT_EQ(l.files.data[kTemporary].empty(), fault != Fault::Move);
     l.files.wrote = 0;
     const RewriteOutcome forgotten = l.Forget("old");
     EXPECT_TRUE(forgotten.kind == Kind::Failed && forgotten.mayPass == held);
     EXPECT_EQ(l.notes.failures.size(), 2u);
-    EXPECT_EQ(l.notes.messages.back().rfind("The command could not be forgotten: ", 0), 0u);
+    EXPECT_EQ(l.notes.messages.back(), messages::ForgetFailed(forgotten.reason));
     EXPECT_EQ(l.files.data[kDocuments], "old\r\n");
     l.files.fault = Fault::None;
     l.Record("next");
@@ -112,7 +113,7 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
   box.room = 1;
   Load(full.core, full.files, box);
   EXPECT_EQ(box.items, Lines{"a"});
-  EXPECT_EQ(full.notes.messages, Lines{"Failed to open quillgate.ini"});
+  EXPECT_EQ(full.notes.messages, (Said{{Id::LoadFailure, {}}}));
 }
 
 TEST(History, TheFirstPaintReadsNoByteOfTheHistoryTwice) {
@@ -152,12 +153,16 @@ TEST(History, ForgettingDropsExactlyTheLinesTheEntryWasLoadedFrom) {
   l.files.data[kDocuments] = before;
   EXPECT_EQ(l.Forget("only in the list").kind, Kind::NothingMatched);
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, before}}));
-  EXPECT_EQ(l.notes.messages,
-            Lines{"This command is not in quillgate.ini, so there was nothing to forget."});
+  EXPECT_EQ(l.notes.messages, (Said{{Id::NothingToForget, {}}}));
   EXPECT_EQ(l.Forget("xy").kind, Kind::Done);  // x CR y stays as it loads
   EXPECT_EQ(l.Forget("x\ry").kind, Kind::Done);
   EXPECT_EQ(l.Forget("caf\xC3\xA9").kind, Kind::Done);  // either encoding
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "a\r\nb\r\nCAF\xC3\x89\r\n"}}));
+}
+
+// A translation may order the arguments its own way; what they hold is never read as a placeholder.
+TEST(Messages, ArgumentsGoInOnceInTheTextsOrder) {
+  EXPECT_EQ(messages::Fill<char>("%2 \"%1\" 100% %3%", {"a %2", "b%1"}), "b%1 \"a %2\" 100% %3%");
 }
 
 TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
@@ -193,7 +198,7 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   const std::string launched = l.shell.launched;  // a name no shell opens never reaches it
   box.text = std::string(2049, 'x');
   EXPECT_FALSE(run(false));
-  EXPECT_EQ(l.notes.messages, Lines{"The command is too long for Windows to open."});
+  EXPECT_EQ(l.notes.messages, (Said{{Id::TooLong, {}}}));
   EXPECT_EQ(l.shell.launched, launched);
   l.shell.accept = false;
   box.text = "missing";

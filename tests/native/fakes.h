@@ -33,9 +33,10 @@ struct Box final : ICommandBox {
 };
 
 struct Notes final : INotifier {
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  void ShowMessage(const messages::Message& message) override { messages.push_back(message); }
   void ReportFailure(const std::string& text) override { failures.push_back(text); }
-  std::vector<std::string> messages, failures;
+  std::vector<messages::Message> messages;
+  std::vector<std::string> failures;
 };
 
 enum class Fault { None, Exists, Read, Held, Memory, Claim, ClaimBusy, Write, Move };

@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <fstream>
 #include <map>
+#include <sstream>
 
 #include "platform/win32_files.h"
 #include "platform/win32_handle.h"
@@ -90,6 +91,31 @@ Process Start(std::string commandLine, const fs::path& folder = {}) {
   }
   ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
   return Process(nullptr, &CloseHandle);
+}
+
+// Starts `program` with `arguments` in the user's language `locale` (de_DE.UTF-8). Wine takes a
+// process's language from LC_ALL in the Unix environment it starts in (where no such glibc
+// locale is installed), and that is its parent's: only a Unix program gets the environment
+// given here. So Wine's own loader is started with it, and it starts `program`.
+void StartInLanguage(const fs::path& program, const std::string& arguments,
+                     const std::string& locale, const fs::path& folder = {}) {
+  std::string environment;
+  char* const inherited = GetEnvironmentStringsA();
+  for (const char* at = inherited; *at; at += std::strlen(at) + 1)
+    if (std::strncmp(at, "LANG=", 5) && std::strncmp(at, "LC_ALL=", 7))
+      environment.append(at).push_back('\0');
+  FreeEnvironmentStringsA(inherited);
+  environment += "LANG=" + locale + '\0' + "LC_ALL=" + locale + '\0';
+  std::string commandLine = "wine64 \"" + program.string() + "\" " + arguments;
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  ASSERT_TRUE(CreateProcessA("Z:\\usr\\lib\\wine\\wine64", commandLine.data(), nullptr, nullptr,
+                             FALSE, 0, environment.data(),
+                             folder.empty() ? nullptr : folder.string().c_str(), &startup, &info))
+      << GetLastError();
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
 }
 
 DWORD Wait(const Process& process) {  // the exit code; 259 if still running, 999 if none
@@ -502,12 +528,19 @@ bool InFront(HWND window, HWND inside) {
 class Launcher {
  public:
   // `early`: held still the moment its window shows, its list barely begun; see Release.
-  explicit Launcher(const std::string& history, bool early = false) : scratch_(L"launcher") {
+  // `locale`: its user's language (Start's), else the test's.
+  explicit Launcher(const std::string& history, bool early = false, const std::string& locale = {})
+      : scratch_(L"launcher") {
     fs::copy_file(g_launcher, scratch_.root / "quillgate.exe");
     Put(History(), history);
     for (int tries = 1;; ++tries) {
       dialog = nullptr;
-      process_ = Start("\"" + (scratch_.root / "quillgate.exe").string() + "\"", scratch_.root);
+      if (locale.empty()) {
+        process_ = Start("\"" + (scratch_.root / "quillgate.exe").string() + "\"", scratch_.root);
+      } else {
+        StartInLanguage(scratch_.root / "quillgate.exe", "", locale, scratch_.root);
+        EXPECT_TRUE(Until([&] { return (process_ = Started()) != nullptr; }, 30000, 1));
+      }
       EXPECT_TRUE(Until([&] { return (dialog = Window("QuillGate")) != nullptr; }, 30000, 1));
       box = GetDlgItem(dialog, IDC_COMMAND);
       if (!early) {
@@ -521,6 +554,20 @@ class Launcher {
       TerminateProcess(process_.get(), 1);
       WaitForSingleObject(process_.get(), 5000);
     }
+  }
+  // This copy's process, once it shows a window.
+  Process Started() const {
+    DWORD pid = 0;
+    for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, nullptr, "QuillGate"));) {
+      GetWindowThreadProcessId(w, &pid);
+      Process process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid), &CloseHandle);
+      wchar_t image[MAX_PATH] = {};
+      DWORD size = MAX_PATH;
+      if (process && QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+          fs::path(image) == scratch_.root / "quillgate.exe")
+        return process;
+    }
+    return Process(nullptr, &CloseHandle);
   }
   // Returns once keys pressed now reach the box: the launcher in front, the box focused.
   void Focus() {
@@ -817,6 +864,174 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
   }
 }
 
+// The strings of the launcher's table in `language`, and its dialog template there.
+struct Resources {
+  Resources() : exe(LoadLibraryExA(g_launcher, nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  ~Resources() { FreeLibrary(exe); }
+  const void* Find(const char* type, UINT id, LANGID language) const {
+    HRSRC found = FindResourceExA(exe, type, MAKEINTRESOURCEA(id), language);
+    return found ? LockResource(LoadResource(exe, found)) : nullptr;
+  }
+  std::string Text(UINT id, LANGID language) const {
+    auto at = static_cast<const wchar_t*>(Find(RT_STRING, id / 16 + 1, language));
+    for (UINT i = 0; at && i < id % 16; ++i) at += 1 + *at;  // each text follows its length
+    return at ? Narrow(std::wstring_view(at + 1, *at)) : "(missing)";
+  }
+  HMODULE exe;
+};
+
+// The dialog's texts and where they are: the static texts, then the buttons.
+constexpr int kTexts[][2] = {{IDC_PROMPT, IDS_PROMPT},
+                             {IDC_OPEN_LABEL, IDS_OPEN_LABEL},
+                             {IDC_ELEVATE_HINT, IDS_ELEVATE_HINT},
+                             {IDOK, IDS_OK},
+                             {IDCANCEL, IDS_CANCEL},
+                             {IDC_BROWSE, IDS_BROWSE}};
+
+// Helper: --fit DIALOG DPI REPORT, started in the language of the launcher whose DIALOG it is,
+// shown at DPI. Another process's font cannot be read; made here as the dialog manager makes the
+// one the language's template names, it maps to the same face. Writes to REPORT each control
+// whose text, wrapped as the control wraps it, runs past it, that leaves the dialog or that
+// overlaps another.
+int FitHelper(char** argv) {
+  win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(
+      L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  HWND dialog = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 10));
+  const int dpi = std::atoi(argv[3]);
+  const Resources resources;
+  const auto* at = static_cast<const WORD*>(
+      resources.Find(RT_DIALOG, IDD_LAUNCHER_DIALOG, GetUserDefaultUILanguage()));
+  at += 13;                                // DLGTEMPLATEEX up to its menu
+  for (int field = 0; field < 3; ++field)  // menu, class, caption
+    at = *at == 0xFFFF ? at + 2 : at + std::wcslen(reinterpret_cast<const wchar_t*>(at)) + 1;
+  const std::unique_ptr<HFONT__, decltype(&DeleteObject)> font(
+      CreateFontW(-MulDiv(at[0], dpi, 72), 0, 0, 0, at[1], LOBYTE(at[2]), 0, 0, HIBYTE(at[2]), 0, 0,
+                  0, 0, reinterpret_cast<const wchar_t*>(at + 3)),
+      &DeleteObject);
+  const std::unique_ptr<HDC__, decltype(&DeleteDC)> dc(CreateCompatibleDC(nullptr), &DeleteDC);
+  SelectObject(dc.get(), font.get());
+  RECT client{};
+  GetClientRect(dialog, &client);
+  std::ostringstream report;
+  std::vector<std::pair<int, RECT>> placed;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r{}, text{}, overlap{};
+    GetWindowRect(c, &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    const int id = GetDlgCtrlID(c);
+    if (!IntersectRect(&overlap, &r, &client) || !EqualRect(&overlap, &r))
+      report << id << " leaves the dialog\n";
+    for (const auto& [other, place] : placed)
+      if (IntersectRect(&overlap, &r, &place)) report << id << " overlaps " << other << "\n";
+    placed.emplace_back(id, r);
+    wchar_t caption[512] = {};
+    SendMessageW(c, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(caption));
+    text = {0, 0, r.right - r.left, 0};
+    DrawTextW(dc.get(), caption, -1, &text, DT_CALCRECT | DT_WORDBREAK);
+    if (text.right > r.right - r.left || text.bottom > r.bottom - r.top)
+      report << id << " needs " << text.right << "x" << text.bottom << ", has " << r.right - r.left
+             << "x" << r.bottom - r.top << "\n";
+  }
+  Put(fs::path(argv[4]).concat(".part"), report.str());  // whole or not at all
+  fs::rename(fs::path(argv[4]).concat(".part"), argv[4]);
+  return 0;
+}
+
+// Letters a language's texts may hold besides ASCII's, and whether some of them must appear.
+bool InScript(const std::string& script, wchar_t c) {
+  const auto in = [c](wchar_t from, wchar_t to) { return c >= from && c <= to; };
+  const bool cjk = in(0x3000, 0x303F) || in(0xFF00, 0xFFEF), han = in(0x4E00, 0x9FFF);
+  if (script == "Cyrillic") return in(0x0400, 0x04FF);
+  if (script == "Kana") return in(0x3040, 0x30FF);  // with Han and CJK punctuation, below
+  if (script == "Japanese") return cjk || han || InScript("Kana", c);
+  if (script == "Hangul") return in(0xAC00, 0xD7A3) || in(0x1100, 0x11FF) || in(0x3130, 0x318F);
+  if (script == "Korean") return cjk || InScript("Hangul", c);
+  if (script == "Han") return han;
+  if (script == "Chinese") return cjk || han;
+  return script.find(Narrow(std::wstring(1, c))) != std::string::npos;  // Latin: those listed
+}
+
+// In each language of the table, as Windows picks it for that user: every text of the dialog,
+// the About line and a core message are that language's, in its script, and each text fits its
+// control at 100% (German and Japanese also at 200%). English is the template's own.
+TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
+  struct {
+    const char* locale;
+    LANGID id;
+    const char *script, *own;  // the letters allowed, and those some text must hold
+  } languages[] = {
+      {"en_US", 0x0409, "", ""},
+      {"de_DE", 0x0407, u8"äöüßÄÖÜ„“", u8"äöüß"},
+      {"fr_FR", 0x040C, u8"àâçéèêëîïôûùüÿœÀÂÇÉÈÊÎÔ«»", u8"éèàç"},
+      {"es_ES", 0x0C0A, u8"áéíóúüñÁÉÍÓÚÑ¿¡", u8"áéíóñ"},
+      {"it_IT", 0x0410, u8"àèéìòùÀÈÉÌÒÙ", u8"àèéìòù"},
+      {"pt_BR", 0x0416, u8"áâãàçéêíóôõúÁÂÃÀÇÉÊÍÓÔÕÚ", u8"ãõçáéó"},
+      {"nl_NL", 0x0413, u8"ëéïèöüá", ""},
+      {"pl_PL", 0x0415, u8"ąćęłńóśźżĄĆĘŁŃÓŚŹŻ„”", u8"ąćęłńóśźż"},
+      {"ru_RU", 0x0419, "Cyrillic", "Cyrillic"},
+      {"tr_TR", 0x041F, u8"çğıöşüÇĞİÖŞÜ", u8"çğıöşİ"},
+      {"ja_JP", 0x0411, "Japanese", "Kana"},
+      {"ko_KR", 0x0412, "Korean", "Hangul"},
+      {"zh_CN", 0x0804, "Chinese", "Han"},
+      {"zh_TW", 0x0404, "Chinese", "Han"},
+  };
+  const Resources resources;
+  const DWORD x1 = 96;
+  for (const auto& language : languages) {
+    for (const DWORD dpi : {96, 192}) {
+      if (dpi == 192 && language.id != 0x0407 && language.id != 0x0411) continue;
+      SCOPED_TRACE(std::string(language.locale) + " " + std::to_string(dpi));
+      RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
+                      4);
+      const std::string locale = language.locale + std::string(".UTF-8");
+      Launcher l("", false, locale);
+      RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &x1,
+                      4);
+      const fs::path report = fs::temp_directory_path() / ("fit-" + locale + ".txt");
+      const std::string dialog = std::to_string(reinterpret_cast<UINT_PTR>(l.dialog));
+      fs::remove(report);
+      StartInLanguage(Self(), "--fit " + dialog + " " + std::to_string(dpi) + " " + report.string(),
+                      locale);
+      // Readable once the helper has let go of it, not merely there.
+      EXPECT_TRUE(Until([&] { return Slurp(report) != "(missing)"; }, 30000));
+      EXPECT_EQ(Slurp(report), "");
+      std::vector<std::string> texts;
+      std::vector<UINT> ids;
+      for (const auto& [control, text] : kTexts) {
+        ids.push_back(text);
+        wchar_t caption[512] = {};
+        SendDlgItemMessageW(l.dialog, control, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(caption));
+        texts.push_back(Narrow(caption));
+        EXPECT_EQ(texts.back(), resources.Text(text, language.id)) << control;
+      }
+      PostMessageW(l.dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
+      texts.emplace_back();
+      ids.push_back(IDS_ABOUT_TEXT);
+      EXPECT_TRUE(l.DismissMessage(&texts.back()));
+      EXPECT_EQ(texts.back(), resources.Text(IDS_ABOUT_TEXT, language.id));
+      l.SetText(std::string(2049, 'x'));  // too long for the shell: the core's message
+      l.Post({VK_RETURN});
+      texts.emplace_back();
+      ids.push_back(IDS_TOO_LONG);
+      EXPECT_TRUE(l.DismissMessage(&texts.back()));
+      EXPECT_EQ(texts.back(), resources.Text(IDS_TOO_LONG, language.id));
+      if (language.id == 0x0409) continue;
+      bool own = !*language.own;
+      for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (ids[i] != IDS_OK) {
+          EXPECT_NE(texts[i], resources.Text(ids[i], 0x0409));
+        }
+        for (const wchar_t c : Widen(texts[i])) {
+          const bool punctuation = (c >= 0xA0 && c <= 0xBF) || (c >= 0x2000 && c <= 0x206F);
+          EXPECT_TRUE(c < 0x80 || punctuation || InScript(language.script, c)) << texts[i];
+          own = own || (c >= 0x80 && InScript(language.own, c));
+        }
+      }
+      EXPECT_TRUE(own) << "none of " << language.own;
+    }
+  }
+}
+
 TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   Folders files(L"suggest");
   const fs::path folder = files.root / fs::u8path(u8"日本 フォルダ"),
@@ -1107,7 +1322,8 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
     EXPECT_TRUE(l.Shows("", 0, 0));
     EXPECT_EQ(l.Count(), count - 1);
     const std::string forgotten = "c299991" + pad + "\r\n";
-    EXPECT_TRUE(SameBytes(Slurp(l.History()), std::string(history).erase(history.find(forgotten), 33)));
+    EXPECT_TRUE(
+        SameBytes(Slurp(l.History()), std::string(history).erase(history.find(forgotten), 33)));
   }
 }
 
@@ -1117,6 +1333,9 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
 int main(int argc, char** argv) {
   if (argc == 6 && std::string(argv[1]) == "--update") {
     return quillgate::testing::UpdateHelper(argv);
+  }
+  if (argc == 5 && std::string(argv[1]) == "--fit") {
+    return quillgate::testing::FitHelper(argv);
   }
   if (argc > 1 && std::string(argv[1]) == "--record") {
     return quillgate::testing::RecordLaunch();
