@@ -211,4 +211,11 @@ int AfxMessageBox(const std::wstring& text, UINT type, UINT /*helpId*/) {
   return MessageBoxW(owner, text.c_str(), title, type);
 }
 
+std::wstring ResourceText(UINT id) {
+  // With no buffer, LoadString hands out the text in place: it is not terminated there.
+  const wchar_t* text = nullptr;
+  const int length = LoadStringW(AfxGetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
+  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
 }  // namespace quillgate

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "res/resource.h"
 #include "ui/test_seams.h"
 
 namespace quillgate {
@@ -11,7 +12,7 @@ HistoryList::HistoryList(CComboCompletion& combo, ComboCommandBox& box, HistoryL
       box_(box),
       loader_(loader),
       popup_(
-          seams::kHistoryListClass, L"History", DT_END_ELLIPSIS,
+          seams::kHistoryListClass, ResourceText(IDS_HISTORY_LIST), DT_END_ELLIPSIS,
           [this](std::size_t index) { return box_.Item(index); },
           [this](std::size_t index) {
             ShowLine(static_cast<int>(index));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/win32_text.h"
+#include "res/resource.h"
 #include "ui/test_seams.h"
 
 namespace quillgate {
@@ -17,7 +18,7 @@ SuggestionList::SuggestionList(CComboBox& box)
     : box_(box),
       suggestions_(reader_, [this](const std::string& name) { return shell_.Variable(name); }),
       popup_(
-          seams::kSuggestionListClass, L"Folder entries", DT_PATH_ELLIPSIS,
+          seams::kSuggestionListClass, ResourceText(IDS_FOLDER_LIST), DT_PATH_ELLIPSIS,
           [this](std::size_t index) { return win32::Widen(suggestions_.Text(index)); },
           [this](std::size_t index) {
             Put(static_cast<int>(index));

@@ -8,13 +8,6 @@
 
 namespace quillgate {
 
-std::wstring ResourceText(UINT id) {
-  // With no buffer, LoadString hands out the text in place: it is not terminated there.
-  const wchar_t* text = nullptr;
-  const int length = LoadStringW(AfxGetInstanceHandle(), id, reinterpret_cast<LPWSTR>(&text), 0);
-  return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
-}
-
 void MessageBoxNotifier::ShowMessage(const messages::Message& message) {
   std::vector<std::wstring> arguments;
   for (const std::string& argument : message.arguments) arguments.push_back(win32::Widen(argument));

@@ -10,9 +10,6 @@
 
 namespace quillgate {
 
-// Text `id` of the executable's string table, in the language Windows picks for the user (the
-// user interface's, else English).
-std::wstring ResourceText(UINT id);
 
 class MessageBoxNotifier final : public INotifier {
  public:
