@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/win32_system.h"
 #include "resource.h"
@@ -10,12 +11,46 @@
 namespace quillgate {
 namespace {
 
-RECT PlaceInDialog(HWND dialog, HWND control) {
-  RECT place{};
-  GetWindowRect(control, &place);
-  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
-  return place;
-}
+// The dialog's controls and where they lie in it, read once and moved together: under Wine every
+// look at a window's place and every move costs the start a round trip to its server.
+class Layout {
+ public:
+  explicit Layout(HWND dialog) : dialog_(dialog) {
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+      controls_.push_back(c);
+      places_.emplace_back();
+      GetWindowRect(c, &places_.back());
+    }
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(places_.data()),
+                    static_cast<UINT>(2 * places_.size()));
+    original_ = places_;
+  }
+  HWND Window(int id) const { return GetDlgItem(dialog_, id); }
+  RECT& At(int id) {
+    const auto at = std::find(controls_.begin(), controls_.end(), Window(id));
+    return places_[at == controls_.end() ? 0 : static_cast<std::size_t>(at - controls_.begin())];
+  }
+  // Moves every control that begins at `from` or below down by `by`.
+  void MakeRoomBelow(LONG from, LONG by) {
+    for (RECT& place : places_)
+      if (place.top >= from) OffsetRect(&place, 0, by);
+  }
+  void Apply() const {
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(controls_.size()));
+    for (std::size_t i = 0; moves && i < controls_.size(); ++i) {
+      const RECT& r = places_[i];
+      if (EqualRect(&r, &original_[i])) continue;
+      moves = DeferWindowPos(moves, controls_[i], nullptr, r.left, r.top, r.right - r.left,
+                             r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (moves) EndDeferWindowPos(moves);
+  }
+
+ private:
+  HWND dialog_;
+  std::vector<HWND> controls_;
+  std::vector<RECT> places_, original_;
+};
 
 // The box the text of `control` takes on `dc`, which holds the dialog's font (every control's):
 // wrapped as a static text wraps it within `width`, or on one line as a button draws it where
@@ -30,75 +65,57 @@ SIZE TextSize(HDC dc, HWND control, LONG width) {
   return {needed.right, needed.bottom};
 }
 
-void Resize(HWND window, LONG width, LONG height) {
-  SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Move(HWND dialog, HWND control, LONG x, LONG y, LONG width) {
-  const RECT place = PlaceInDialog(dialog, control);
-  SetWindowPos(control, nullptr, x, y, width, place.bottom - place.top,
-               SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// Moves every control that begins at `from` or below down by `by`.
-void MakeRoomBelow(HWND dialog, LONG from, LONG by) {
-  for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    const RECT place = PlaceInDialog(dialog, c);
-    if (place.top >= from) Move(dialog, c, place.left, place.top + by, place.right - place.left);
-  }
-}
-
-// Fits the static text `id` of `dialog`: wider, as far right as `right`, where its words run
-// past its box, then taller, with what lies below moved down, where they still need more lines.
-// How much taller the dialog must grow.
-LONG FitText(HDC dc, HWND dialog, int id, LONG right) {
-  HWND control = GetDlgItem(dialog, id);
-  RECT box = PlaceInDialog(dialog, control);
-  const SIZE needed = TextSize(dc, control, box.right - box.left);
+// Fits the static text `id`: wider, as far right as `right`, where its words run past its box,
+// then taller, with what lies below moved down, where they still need more lines. How much
+// taller the dialog must grow.
+LONG FitText(HDC dc, Layout& layout, int id, LONG right) {
+  RECT& box = layout.At(id);
+  const SIZE needed = TextSize(dc, layout.Window(id), box.right - box.left);
   if (right > box.right && (needed.cx > box.right - box.left || needed.cy > box.bottom - box.top)) {
-    Resize(control, right - box.left, box.bottom - box.top);
     box.right = right;
   }
-  const LONG lacking = TextSize(dc, control, box.right - box.left).cy - (box.bottom - box.top);
+  const LONG lacking =
+      TextSize(dc, layout.Window(id), box.right - box.left).cy - (box.bottom - box.top);
   if (lacking <= 0) return 0;
-  MakeRoomBelow(dialog, box.bottom, lacking);
-  Resize(control, box.right - box.left, box.bottom - box.top + lacking);
+  const LONG bottom = box.bottom;
+  layout.MakeRoomBelow(bottom, lacking);
+  layout.At(id).bottom = bottom + lacking;
   return lacking;
 }
 
 // A label longer than its box grows leftwards, as far as the dialog's margin, then pushes the
-// command box's left edge right (the box keeps its right). Moving the box costs most: it moves
-// its list, a window of its own, with it.
-void FitLabel(HDC dc, HWND dialog) {
-  HWND label = GetDlgItem(dialog, IDC_OPEN_LABEL), box = GetDlgItem(dialog, IDC_COMMAND);
-  const RECT at = PlaceInDialog(dialog, label), edit = PlaceInDialog(dialog, box);
-  const LONG width = TextSize(dc, label, 0).cx;
-  if (width <= at.right - at.left) return;
+// command box's left edge right (the box keeps its right).
+void FitLabel(HDC dc, HWND dialog, Layout& layout) {
+  RECT& label = layout.At(IDC_OPEN_LABEL);
+  RECT& box = layout.At(IDC_COMMAND);
+  const LONG width = TextSize(dc, layout.Window(IDC_OPEN_LABEL), 0).cx;
+  if (width <= label.right - label.left) return;
   RECT margin{7, 0, 0, 0};  // dialog units, as Windows lays out its dialogs
   MapDialogRect(dialog, &margin);
-  const LONG left = std::min(at.left, std::max(margin.left, at.right - width));
-  Move(dialog, label, left, at.top, width);
-  const LONG boxLeft = left + width + (edit.left - at.right);
-  if (boxLeft > edit.left) Move(dialog, box, boxLeft, edit.top, edit.right - boxLeft);
+  const LONG gap = box.left - label.right;
+  label.left = std::min(label.left, std::max(margin.left, label.right - width));
+  label.right = label.left + width;
+  box.left = std::max(box.left, label.right + gap);
 }
 
 // Buttons whose captions run past them all take the widest caption's width, with the margin the
 // template gives, keeping the row's right edge and its gaps.
-void FitButtons(HDC dc, HWND dialog) {
+void FitButtons(HDC dc, HWND dialog, Layout& layout) {
   const int ids[] = {IDC_BROWSE, IDCANCEL, IDOK};  // right to left
   RECT margin{0, 0, 8, 0};                         // four dialog units each side
   MapDialogRect(dialog, &margin);
   LONG widest = 0;
-  for (const int id : ids) widest = std::max(widest, TextSize(dc, GetDlgItem(dialog, id), 0).cx);
+  for (const int id : ids) widest = std::max(widest, TextSize(dc, layout.Window(id), 0).cx);
   widest += margin.right;
-  const RECT browse = PlaceInDialog(dialog, GetDlgItem(dialog, IDC_BROWSE));
+  const RECT browse = layout.At(IDC_BROWSE);
   if (widest <= browse.right - browse.left) return;
   LONG right = browse.right, previousLeft = browse.right;
   for (const int id : ids) {
-    const RECT at = PlaceInDialog(dialog, GetDlgItem(dialog, id));
+    RECT& at = layout.At(id);
     right -= previousLeft - at.right;  // the template's gap to the button on the right
     previousLeft = at.left;
-    Move(dialog, GetDlgItem(dialog, id), right - widest, at.top, widest);
+    at.left = right - widest;
+    at.right = right;
     right -= widest;
   }
 }
@@ -142,16 +159,19 @@ void LauncherScaling::Apply(HWND dialog, UINT dpi) {
   if (!select || !dc.Valid()) return;
   HGDIOBJ previous =
       select(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageW(dialog, WM_GETFONT, 0, 0)));
-  const LONG right = PlaceInDialog(dialog, GetDlgItem(dialog, IDC_COMMAND)).right;
-  LONG grown = FitText(dc.Get(), dialog, IDC_PROMPT, right);
-  FitLabel(dc.Get(), dialog);
-  grown += FitText(dc.Get(), dialog, IDC_ELEVATE_HINT, right);
-  FitButtons(dc.Get(), dialog);
+  Layout layout(dialog);
+  const LONG right = layout.At(IDC_COMMAND).right;
+  LONG grown = FitText(dc.Get(), layout, IDC_PROMPT, right);
+  FitLabel(dc.Get(), dialog, layout);
+  grown += FitText(dc.Get(), layout, IDC_ELEVATE_HINT, right);
+  FitButtons(dc.Get(), dialog, layout);
   select(dc.Get(), previous);
+  layout.Apply();
   if (grown > 0) {
     RECT frame{};
     GetWindowRect(dialog, &frame);
-    Resize(dialog, frame.right - frame.left, frame.bottom - frame.top + grown);
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + grown,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 }
 
