@@ -845,7 +845,9 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     ASSERT_TRUE(ctrl || GetKeyState(VK_LCONTROL) & 1);
     l.Focus();  // Ctrl and Enter as a keyboard sends them: the launcher must have the keys
     // Another launcher recording, or another program holding the history itself for longer
-    // than a recording's own waits: recorded all the same once it lets go.
+    // than a recording's own waits: recorded all the same once it lets go. Held once the lines
+    // are in, or the load would find it held.
+    ASSERT_TRUE(Until([&] { return l.Count() > 0; }));
     const fs::path held = l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
     win32::FileHandle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
