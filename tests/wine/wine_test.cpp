@@ -36,9 +36,9 @@ using win32::Widen;
   if (got == wanted) return ::testing::AssertionSuccess();
   const auto at = std::mismatch(got.begin(), got.end(), wanted.begin(), wanted.end()).first;
   const std::size_t from = at - got.begin() < 40 ? 0 : at - got.begin() - 40;
-  return ::testing::AssertionFailure() << got.size() << " bytes, not " << wanted.size()
-                                       << "; from byte " << from << ": "
-                                       << got.substr(from, 80) << " | " << wanted.substr(from, 80);
+  return ::testing::AssertionFailure()
+         << got.size() << " bytes, not " << wanted.size() << "; from byte " << from << ": "
+         << got.substr(from, 80) << " | " << wanted.substr(from, 80);
 }
 
 std::string Slurp(const fs::path& path) {
@@ -848,7 +848,8 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     // than a recording's own waits: recorded all the same once it lets go. Held once the lines
     // are in, or the load would find it held.
     ASSERT_TRUE(Until([&] { return l.Count() > 0; }));
-    const fs::path held = l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
+    const fs::path held =
+        l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
     win32::FileHandle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                             OPEN_ALWAYS, 0, nullptr));
     Press(VK_RETURN, ctrl);
@@ -995,8 +996,8 @@ TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
       // Readable once the helper has let go of it, not merely there. Wine now and then starts no
       // program at all from a loader it is handed: then once more.
       for (int tries = 0; tries < 3 && Slurp(report) == "(missing)"; ++tries) {
-        StartInLanguage(Self(), "--fit " + dialog + " " + std::to_string(dpi) + " " + report.string(),
-                        locale);
+        StartInLanguage(
+            Self(), "--fit " + dialog + " " + std::to_string(dpi) + " " + report.string(), locale);
         Until([&] { return Slurp(report) != "(missing)"; }, 15000);
       }
       EXPECT_NE(Slurp(report), "(missing)");
