@@ -50,7 +50,7 @@ class HistoryLines {
   const std::shared_ptr<FileViews>& Views() const { return views_; }
   // In place of a view these lines are still seen in, once each; the view is let go.
   void PutCopyInPlace(const FileViews* from, std::size_t piece, std::unique_ptr<char[]> copy);
-  void Clear();           // for a launcher about to record and end
+  void Clear();  // for a launcher about to record and end
 
  private:
   friend struct LineLoader;

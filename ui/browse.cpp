@@ -33,7 +33,8 @@ void Browse(CWnd& box, HWND owner) {
 
   // The path as the shell spelled it, whatever the code page could have spelled. The box opens
   // holding the last command: glued onto it, the path would make a name no shell opens.
-  box.SetWindowText(win32::Widen(AppendDropped(win32::Narrow(prefix), {win32::Narrow(path.Get())})));
+  box.SetWindowText(
+      win32::Widen(AppendDropped(win32::Narrow(prefix), {win32::Narrow(path.Get())})));
   // The holders end in reverse order: the path, the item, the dialog, then COM.
 }
 

@@ -99,7 +99,8 @@ void HistoryLoader::Begin(HWND dialog) {
     s.first = ReadFirstPaint(s.files);
     SetEvent(s.lastReady.Get());
     PostMessageW(s.dialog, kLastCommand, 0, 0);
-    if (!s.first.readable || WaitForSingleObject(s.go.Get(), INFINITE) != WAIT_OBJECT_0 || !s.wanted)
+    if (!s.first.readable || WaitForSingleObject(s.go.Get(), INFINITE) != WAIT_OBJECT_0 ||
+        !s.wanted)
       return;
     s.result = LoadLines(s.files, s.first.path, s.lines);
     const std::shared_ptr<FileViews> views = s.lines.Views();

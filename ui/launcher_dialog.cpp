@@ -58,8 +58,8 @@ BOOL CQuillGateDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, ResourceText(IDS_ABOUT_MENU).c_str());
 
-  g_boxProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-      m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
+  g_boxProcedure = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
   DescribeBoxOnRequest(m_command.m_hWnd);
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);

@@ -10,7 +10,6 @@
 
 namespace quillgate {
 
-
 class MessageBoxNotifier final : public INotifier {
  public:
   void ShowMessage(const messages::Message& message) override;
