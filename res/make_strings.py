@@ -29,6 +29,11 @@ LANGUAGES = {
     "zh-TW": ("LANG_CHINESE", "SUBLANG_CHINESE_TRADITIONAL", 0x0404),
 }
 FONT_ROW = "DIALOG_FONT"  # "points, face" of the language's dialog
+# The room the language's texts take beyond the English layout, in dialog units, or "-":
+# "prompt 173x24, label 22, buttons 57, hint 180". Measured as the launcher fits them at 100%:
+# a template that already gives it leaves the launcher nothing to move before its window shows.
+ROOM_ROW = "DIALOG_ROOM"
+MARGIN = 7  # the dialog's left margin, in dialog units, that nothing may cross
 
 
 def read_table():
@@ -61,6 +66,46 @@ def english_dialog():
     return re.search(r"^IDD_LAUNCHER_DIALOG DIALOGEX.*?^END$", script, re.S | re.M).group(0)
 
 
+def placed(controls, size, room):
+    """The English `controls` ({id name: [x, y, cx, cy]}) and dialog `size` ([cx, cy]) given a
+    language's `room`, as the launcher itself fits them: the prompt and the hint wider (up to
+    the command box's right edge) and the prompt taller, with all below it moved down and the
+    dialog grown; the label wider leftwards; the buttons all as wide, keeping their gaps and the
+    row's right edge."""
+    c = {name: list(place) for name, place in controls.items()}
+    size = list(size)
+    want, shapes = {}, {"prompt": 2, "label": 1, "buttons": 1, "hint": 1}  # numbers each takes
+    for part in [] if room == "-" else room.split(", "):
+        name, _, numbers = part.partition(" ")
+        if shapes.get(name) != len(numbers.split("x")) or not numbers.replace("x", "").isdigit():
+            sys.exit(f"{room!r}: only prompt WxH, label W, buttons W and hint W")
+        want[name] = [int(n) for n in numbers.split("x")]
+    right = c["IDC_COMMAND"][0] + c["IDC_COMMAND"][2]
+    if "prompt" in want:
+        prompt = c["IDC_PROMPT"]
+        bottom, grow = prompt[1] + prompt[3], want["prompt"][1] - prompt[3]
+        for place in c.values():
+            place[1] += grow if place[1] >= bottom else 0
+        prompt[2:] = want["prompt"]
+        size[1] += grow
+    if "label" in want:
+        label = c["IDC_OPEN_LABEL"]
+        label[0:3:2] = [label[0] + label[2] - want["label"][0], want["label"][0]]
+    if "buttons" in want:
+        row = [c[name] for name in ("IDC_BROWSE", "IDCANCEL", "IDOK")]  # right to left
+        gaps = [0] + [row[i][0] - row[i + 1][0] - row[i + 1][2] for i in range(len(row) - 1)]
+        edge = row[0][0] + row[0][2]
+        for place, gap in zip(row, gaps):
+            place[0:3:2] = [edge - gap - want["buttons"][0], want["buttons"][0]]
+            edge = place[0]
+    if "hint" in want:
+        c["IDC_ELEVATE_HINT"][2] = want["hint"][0]
+    if (min(place[0] for place in c.values()) < MARGIN or
+            max(c[n][0] + c[n][2] for n in ("IDC_PROMPT", "IDC_ELEVATE_HINT")) > right):
+        sys.exit(f"{room!r}: texts reach past the command box or the dialog's margin")
+    return c, size
+
+
 def dialog(template, table, language):
     """The English template with `language`'s texts: each control's text is the IDS_ row its id
     names (IDOK: IDS_OK, IDC_PROMPT: IDS_PROMPT)."""
@@ -78,13 +123,30 @@ def dialog(template, table, language):
     if f'FONT {english_size}, "{english_face}", 0, 0, 0x1' not in template:
         sys.exit("quillgate.rc's dialog font is not strings.tsv's English one")
     template = re.sub(r"^FONT .*$", f'FONT {size}, "{face}", 0, 0, 0x1', template, flags=re.M)
+    controls, size = places(template)
+    controls, size = placed(controls, size, table[ROOM_ROW][language])
+    template = re.sub(PLACE, lambda m: m.group(1) + ", ".join(map(str, controls[m.group(2)])),
+                      template, flags=re.S)
+    template = re.sub(r"(DIALOGEX 0, 0), \d+, \d+", rf"\1, {size[0]}, {size[1]}", template)
     return re.sub(r'(CONTROL\s+)"((?:[^"]|"")*)",(\s*)(ID\w+)', text, template)
+
+
+# A control of the template, up to its place: the id it names, then x, y, cx and cy.
+PLACE = r'(CONTROL\s+(?:"(?:[^"]|"")*"|\w+),\s*(ID\w+),[^;]*?)(\d+, \d+, \d+, \d+)'
+
+
+def places(template):
+    """The places of the controls of `template` and the dialog's size."""
+    controls = {m.group(2): [int(n) for n in m.group(3).split(", ")]
+                for m in re.finditer(PLACE, template, re.S)}
+    size = [int(n) for n in re.search(r"DIALOGEX 0, 0, (\d+), (\d+)", template).groups()]
+    return controls, size
 
 
 def main():
     languages, table = read_table()
     defined = set(re.findall(r"#define (IDS_\w+)", (HERE / "resource.h").read_text()))
-    rows = [row for row in table if row != FONT_ROW]
+    rows = [row for row in table if row not in (FONT_ROW, ROOM_ROW)]
     if defined != set(rows):
         sys.exit(f"resource.h and strings.tsv name different texts: {defined ^ set(rows)}")
     about = re.search(r'#define QG_ABOUT_TEXT \\\n\s*"(.*)"', (HERE / "version.h").read_text())[1]

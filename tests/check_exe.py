@@ -24,6 +24,8 @@ CONTROLS = [  # id, class, text (or icon ordinal), x, y, cx, cy, style, extended
     (1007, "STATIC", 1003, 16, 14, 20, 20, 0x50000003, 0),
     (11007, "STATIC", "Ctrl+Enter - Run as Administrator", 47, 55, 102, 8, 0x50020000, 0),
 ]
+NAMES = {1004: "IDC_COMMAND", 1: "IDOK", 2: "IDCANCEL", 1009: "IDC_BROWSE", 1006: "IDC_PROMPT",
+         1005: "IDC_OPEN_LABEL", 1007: "IDC_DIALOG_ICON", 11007: "IDC_ELEVATE_HINT"}
 # The table's row for the text of each control.
 ROWS = {1: "IDS_OK", 2: "IDS_CANCEL", 1009: "IDS_BROWSE", 1006: "IDS_PROMPT",
         1005: "IDS_OPEN_LABEL", 11007: "IDS_ELEVATE_HINT"}
@@ -52,11 +54,14 @@ def field(data, at):
     return data[at:end].decode("utf-16-le"), end + 2
 
 
-def check_template(data, texts=None, typeface=(8, "MS Sans Serif")):
-    """`texts`: a language's text for each control id, in place of the English."""
+def check_template(data, texts=None, typeface=(8, "MS Sans Serif"), room="-"):
+    """`texts`: a language's text for each control id, in place of the English; `room`, what
+    its texts take beyond the English layout."""
+    places, size = make_strings.placed({NAMES[c[0]]: list(c[3:7]) for c in CONTROLS}, [251, 97],
+                                       room)
     _, sig, _, exstyle, style, count, *rect = struct.unpack_from("<HHIIIH4h", data)
     expect("template", (sig, exstyle, style, count, rect),
-           (0xFFFF, 0x40010, 0x90C800C0, len(CONTROLS), [0, 0, 251, 97]))
+           (0xFFFF, 0x40010, 0x90C800C0, len(CONTROLS), [0, 0, *size]))
     menu, at = field(data, 26)
     klass, at = field(data, at)
     caption, at = field(data, at)
@@ -66,7 +71,8 @@ def check_template(data, texts=None, typeface=(8, "MS Sans Serif")):
            ("", "", "QuillGate", (typeface[0], 0, 0, 1), typeface[1]))
     for wanted in CONTROLS:
         if texts:
-            wanted = (*wanted[:2], texts.get(wanted[0], wanted[2]), *wanted[3:])
+            wanted = (*wanted[:2], texts.get(wanted[0], wanted[2]), *places[NAMES[wanted[0]]],
+                      *wanted[7:])
         _, ex, st, x, y, cx, cy, ident = struct.unpack_from("<III4hI", data, (at + 3) & ~3)
         klass, at = field(data, ((at + 3) & ~3) + 24)
         text, at = field(data, at)
@@ -96,7 +102,8 @@ def check_languages(by_language):
                    table[name][column])
         points, face = table["DIALOG_FONT"][column].split(", ")
         texts = {ident: table[row][column] for ident, row in ROWS.items()}
-        check_template(by_language[(5, 1001)][langid], texts, (int(points), face))
+        check_template(by_language[(5, 1001)][langid], texts, (int(points), face),
+                       table[make_strings.ROOM_ROW][column])
 
 
 def check_resources(pe):

@@ -148,7 +148,8 @@ void LauncherScaling::Apply(HWND dialog, UINT dpi) {
   // The English template's texts fit MS Sans Serif, the face its font names. Where the system
   // draws that font in a wider face (a scale or a language it has no MS Sans Serif for), or a
   // translation runs longer, the texts take the room they need: the two long ones may reach as
-  // far right as the command box (nothing lies between), then grow downwards.
+  // far right as the command box (nothing lies between), then grow downwards. Each translation's
+  // template already gives its texts the room they take at 100%, so there nothing moves.
   // One device context for every measurement, and the dialog resized once: under Wine each
   // costs the start a round trip to its server.
   // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has

@@ -163,14 +163,14 @@ awk -v q="$(value "median visible" 'hdark\' "$f")" -v b="$(value "median visible
 # The same start for a German and a Japanese user. Wine takes a process's language from LC_ALL
 # (where no such glibc locale is installed) of the environment it starts in, its parent's: so
 # the timer runs in that language, and both programs with it; both then load that language's
-# dialog, which the bare dialog shares with the launcher.
-lang_runs=$((runs > 33 ? runs / 3 : 11))
+# dialog, which the bare dialog shares with the launcher. As many rounds as each size had: with
+# fewer, a language's few milliseconds drown in the noise.
 echo
-echo "Start to visible with an empty history for a German and a Japanese user, $lang_runs"
+echo "Start to visible with an empty history for a German and a Japanese user, $runs"
 echo "interleaved starts each (target: visible <= 1.05)"
 for locale in de_DE.UTF-8 ja_JP.UTF-8; do
   out=$bench/language-$locale.txt
-  LANG=$locale LC_ALL=$locale timer "$lang_runs" QuillGate 'C:\qgbench\bare_dialog.exe' \
+  LANG=$locale LC_ALL=$locale timer "$runs" QuillGate 'C:\qgbench\bare_dialog.exe' \
     'C:\qgbench\h0\quillgate.exe=0' >"$out"
   awk -v l="$locale" -v q="$(value "median visible" 'h0\' "$out")" \
     -v b="$(value "median visible" bare_dialog "$out")" \

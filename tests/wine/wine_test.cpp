@@ -895,15 +895,26 @@ constexpr int kTexts[][2] = {{IDC_PROMPT, IDS_PROMPT},
 // shown at DPI. Another process's font cannot be read; made here as the dialog manager makes the
 // one the language's template names, it maps to the same face. Writes to REPORT each control
 // whose text, wrapped as the control wraps it, runs past it, that leaves the dialog or that
-// overlaps another.
+// overlaps another; and, for a translation at 100%, each the launcher has moved from where its
+// template puts it: that template gives its texts their room, so nothing waits on a move.
 int FitHelper(char** argv) {
   win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(
       L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   HWND dialog = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 10));
   const int dpi = std::atoi(argv[3]);
   const Resources resources;
-  const auto* at = static_cast<const WORD*>(
-      resources.Find(RT_DIALOG, IDD_LAUNCHER_DIALOG, GetUserDefaultUILanguage()));
+  const LANGID language = GetUserDefaultUILanguage();
+  const auto* at =
+      static_cast<const WORD*>(resources.Find(RT_DIALOG, IDD_LAUNCHER_DIALOG, language));
+  HWND unfitted = nullptr;
+  if (dpi == 96 && language != 0x0409) {
+    const HRSRC found =
+        FindResourceExA(resources.exe, RT_DIALOG, MAKEINTRESOURCEA(IDD_LAUNCHER_DIALOG), language);
+    std::vector<WORD> hidden(at, at + SizeofResource(resources.exe, found) / 2);
+    hidden[7] &= ~HIWORD(WS_VISIBLE);  // the style's high word
+    unfitted = CreateDialogIndirectParamW(
+        resources.exe, reinterpret_cast<LPCDLGTEMPLATEW>(hidden.data()), nullptr, nullptr, 0);
+  }
   at += 13;                                // DLGTEMPLATEEX up to its menu
   for (int field = 0; field < 3; ++field)  // menu, class, caption
     at = *at == 0xFFFF ? at + 2 : at + std::wcslen(reinterpret_cast<const wchar_t*>(at)) + 1;
@@ -913,15 +924,22 @@ int FitHelper(char** argv) {
       &DeleteObject);
   const std::unique_ptr<HDC__, decltype(&DeleteDC)> dc(CreateCompatibleDC(nullptr), &DeleteDC);
   SelectObject(dc.get(), font.get());
-  RECT client{};
+  RECT client{}, unfittedClient{};
   GetClientRect(dialog, &client);
+  GetClientRect(unfitted, &unfittedClient);
   std::ostringstream report;
+  if (unfitted && !EqualRect(&client, &unfittedClient)) report << "the dialog grew\n";
   std::vector<std::pair<int, RECT>> placed;
   for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     RECT r{}, text{}, overlap{};
     GetWindowRect(c, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     const int id = GetDlgCtrlID(c);
+    RECT planned{};
+    GetWindowRect(GetDlgItem(unfitted, id), &planned);
+    MapWindowPoints(nullptr, unfitted, reinterpret_cast<POINT*>(&planned), 2);
+    if (unfitted && id != IDC_DIALOG_ICON && !EqualRect(&planned, &r))
+      report << id << " moved: its DIALOG_ROOM cell gives it too little\n";
     if (!IntersectRect(&overlap, &r, &client) || !EqualRect(&overlap, &r))
       report << id << " leaves the dialog\n";
     for (const auto& [other, place] : placed)
