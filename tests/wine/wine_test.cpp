@@ -974,7 +974,7 @@ bool InScript(const std::string& script, wchar_t c) {
 
 // In each language of the table, as Windows picks it for that user: every text of the dialog,
 // the About line and a core message are that language's, in its script, and each text fits its
-// control at 100% (German and Japanese also at 200%). English is the template's own.
+// control at 100%, 150% and 200%. English is the template's own.
 TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
   struct {
     const char* locale;
@@ -999,8 +999,7 @@ TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
   const Resources resources;
   const DWORD x1 = 96;
   for (const auto& language : languages) {
-    for (const DWORD dpi : {96, 192}) {
-      if (dpi == 192 && language.id != 0x0407 && language.id != 0x0411) continue;
+    for (const DWORD dpi : {96, 144, 192}) {
       SCOPED_TRACE(std::string(language.locale) + " " + std::to_string(dpi));
       RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi,
                       4);
@@ -1020,6 +1019,7 @@ TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
       }
       EXPECT_NE(Slurp(report), "(missing)");
       EXPECT_EQ(Slurp(report), "");
+      if (dpi != x1) continue;  // the texts are the scale's concern no further
       std::vector<std::string> texts;
       std::vector<UINT> ids;
       for (const auto& [control, text] : kTexts) {
