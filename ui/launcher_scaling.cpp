@@ -70,12 +70,12 @@ SIZE TextSize(HDC dc, HWND control, LONG width) {
 // taller the dialog must grow.
 LONG FitText(HDC dc, Layout& layout, int id, LONG right) {
   RECT& box = layout.At(id);
-  const SIZE needed = TextSize(dc, layout.Window(id), box.right - box.left);
+  SIZE needed = TextSize(dc, layout.Window(id), box.right - box.left);
   if (right > box.right && (needed.cx > box.right - box.left || needed.cy > box.bottom - box.top)) {
     box.right = right;
+    needed = TextSize(dc, layout.Window(id), box.right - box.left);
   }
-  const LONG lacking =
-      TextSize(dc, layout.Window(id), box.right - box.left).cy - (box.bottom - box.top);
+  const LONG lacking = needed.cy - (box.bottom - box.top);
   if (lacking <= 0) return 0;
   const LONG bottom = box.bottom;
   layout.MakeRoomBelow(bottom, lacking);
