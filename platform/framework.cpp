@@ -33,12 +33,7 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
 }
 
 std::wstring CWnd::GetWindowText() const {
-  const int length = ::GetWindowTextLengthW(m_hWnd);
-  if (length <= 0) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  const int copied = ::GetWindowTextW(m_hWnd, text.data(), length + 1);
-  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-  return text;
+  return WindowText(m_hWnd);
 }
 
 void DDX_Control(HWND dialog, int id, CWnd& control) {
@@ -209,6 +204,15 @@ int AfxMessageBox(const std::wstring& text, UINT type, UINT /*helpId*/) {
   wchar_t title[256] = {};
   LoadStringW(AfxGetInstanceHandle(), kAppTitleString, title, 256);
   return MessageBoxW(owner, text.c_str(), title, type);
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = ::GetWindowTextLengthW(window);
+  if (length <= 0) return {};
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = ::GetWindowTextW(window, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+  return text;
 }
 
 std::wstring ResourceText(UINT id) {

@@ -121,6 +121,8 @@ class CWinApp {
 // Runs the application's InitInstance; no application loop follows, whatever it returns.
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
+// The whole text of `window`, any control's, with or without an object of its own.
+std::wstring WindowText(HWND window);
 // Text `id` of the executable's string table, in the language Windows picks for the user (the
 // user interface's, else English).
 std::wstring ResourceText(UINT id);

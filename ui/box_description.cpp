@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/framework.h"
 #include "platform/win32_handle.h"
 #include "resource.h"
 
@@ -52,10 +53,7 @@ void Annotate(HWND box) {
     return;
   }
   // Read now, not kept: the hint's text as the dialog shows it, in the user's language.
-  const HWND hint = GetDlgItem(GetParent(box), IDC_ELEVATE_HINT);
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hint)) + 1, L'\0');
-  text.resize(
-      static_cast<std::size_t>(GetWindowTextW(hint, text.data(), static_cast<int>(text.size()))));
+  const std::wstring text = WindowText(GetDlgItem(GetParent(box), IDC_ELEVATE_HINT));
   annotation->windows[0] = box;
   annotation->windows[1] = EditOf(box);
   for (const HWND window : annotation->windows) {

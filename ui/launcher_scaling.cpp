@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/framework.h"
 #include "platform/win32_system.h"
 #include "resource.h"
 
@@ -56,9 +57,7 @@ class Layout {
 // wrapped as a static text wraps it within `width`, or on one line as a button draws it where
 // `width` is 0.
 SIZE TextSize(HDC dc, HWND control, LONG width) {
-  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  const std::wstring text = WindowText(control);
   RECT needed{0, 0, width, 0};
   DrawTextW(dc, text.c_str(), -1, &needed,
             DT_CALCRECT | DT_EXPANDTABS | (width ? DT_WORDBREAK : DT_SINGLELINE));

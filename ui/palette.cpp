@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/win32_system.h"
+#include "platform/win32_text.h"
 
 namespace quillgate {
 namespace {
@@ -83,8 +84,7 @@ void ApplyThemeClass(HWND window, ThemedControl control) {
       win32::SystemFunction<decltype(SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
   if (!setTheme || !window) return;
   const char* name = ThemeClass(control);
-  const std::wstring wide =
-      name ? std::wstring(name, name + std::char_traits<char>::length(name)) : std::wstring();
+  const std::wstring wide = name ? win32::Widen(name) : std::wstring();
   setTheme(window, name ? wide.c_str() : nullptr, nullptr);
 }
 

@@ -2,6 +2,10 @@
 
 #include <dwmapi.h>
 
+#include <string>
+
+#include "platform/framework.h"
+#include "platform/win32_handle.h"
 #include "platform/win32_system.h"
 #include "ui/palette.h"
 
@@ -50,13 +54,12 @@ bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
   FillRect(draw.hdc, &place, isDefault ? colours.highlightBrush : colours.edgeBrush);
   InflateRect(&place, isDefault ? -2 : -1, isDefault ? -2 : -1);
   FillRect(draw.hdc, &place, hot ? colours.buttonHotBrush : colours.buttonBrush);
-  wchar_t text[64] = {};
-  GetWindowTextW(button, text, 64);
+  const std::wstring text = WindowText(button);
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
   HGDIOBJ previous = select && font ? select(draw.hdc, font) : nullptr;
   SetTextColours(draw.hdc, colours.faceText, hot ? colours.buttonHot : colours.button);
   const bool cues = !(SendMessageW(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL);
-  DrawTextW(draw.hdc, text, -1, &place,
+  DrawTextW(draw.hdc, text.c_str(), -1, &place,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | (cues ? 0 : DT_HIDEPREFIX));
   if (previous) select(draw.hdc, previous);
   if (draw.uItemState & CDIS_FOCUS) {
@@ -72,19 +75,18 @@ void DrawBoxFrame(HWND box) {
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
   if (colours.system || !GetComboBoxInfo(box, &info)) return;
-  HDC dc = GetDC(box);
+  const win32::WindowDc dc(GetDC(box));
   RECT frame{};
   GetClientRect(box, &frame);
-  FrameRect(dc, &frame, colours.edgeBrush);
+  FrameRect(dc.Get(), &frame, colours.edgeBrush);
   RECT button = info.rcButton;
-  FillRect(dc, &button, colours.buttonBrush);
+  FillRect(dc.Get(), &button, colours.buttonBrush);
   // A small downward triangle, row by row, in the text's colour.
   const int x = (button.left + button.right) / 2, y = (button.top + button.bottom) / 2 - 2;
   for (int row = 0; row < 4; ++row) {
     const RECT line{x - 4 + row, y + row, x + 5 - row, y + row + 1};
-    FillRect(dc, &line, colours.textBrush);
+    FillRect(dc.Get(), &line, colours.textBrush);
   }
-  ReleaseDC(box, dc);
 }
 
 void WindowLook::SetTitleBarDark(int attribute, bool dark) {
