@@ -137,7 +137,7 @@ Row Measure(const fs::path& folder, int lines, int runs) {
   for (int run = 0; run < runs; ++run) {
     raw.push_back(Seconds([&] { sink = sink + RawRead(history); }));
     HiddenCombo hidden;
-    ComboCommandBox box(hidden.combo);
+    CommandBoxView box(hidden.combo);
     last.push_back(Seconds([&] { box.SetText(ReadFirstPaint(files).last.value_or("")); }));
     HistoryLines loaded;
     load.push_back(Seconds([&] { LoadLines(files, history, loaded); }));

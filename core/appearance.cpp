@@ -20,18 +20,4 @@ int TitleBarAttribute(std::uint32_t windowsBuild) {
   return windowsBuild < kFinalAttribute ? kEarlyDarkAttribute : kDarkAttribute;
 }
 
-void ApplyLook(Look from, Look to, std::uint32_t windowsBuild, IWindowLook& window) {
-  if (from == to) return;
-  // Light and high contrast both leave the title bar and the controls to the system.
-  const bool dark = to == Look::kDark;
-  if (dark || from == Look::kDark) {
-    if (const int attribute = TitleBarAttribute(windowsBuild)) {
-      window.SetTitleBarDark(attribute, dark);
-    }
-    window.SetControlTheme(ThemedControl::kCommandBox, dark ? "DarkMode_CFD" : nullptr);
-    window.SetControlTheme(ThemedControl::kListScrollBars, dark ? "DarkMode_Explorer" : nullptr);
-  }
-  window.UsePalette(to);
-}
-
 }  // namespace quillgate

@@ -8,29 +8,29 @@ namespace quillgate {
 FolderReads::Admit FolderReads::Want(const std::string& folder,
                                      std::optional<std::string>& displaced) {
   displaced.reset();
-  if (waiting_ == folder || std::count(running_.begin(), running_.end(), folder)) {
+  if (m_waiting == folder || std::count(m_running.begin(), m_running.end(), folder)) {
     return Admit::Joined;
   }
-  if (running_.size() < slots_) {
-    running_.push_back(folder);
+  if (m_running.size() < m_slots) {
+    m_running.push_back(folder);
     return Admit::Start;
   }
-  displaced = std::exchange(waiting_, folder);
+  displaced = std::exchange(m_waiting, folder);
   return Admit::Wait;
 }
 
 bool FolderReads::Drop(const std::string& folder) {
-  if (waiting_ != folder) return false;
-  waiting_.reset();
+  if (m_waiting != folder) return false;
+  m_waiting.reset();
   return true;
 }
 
 std::optional<std::string> FolderReads::Finished(const std::string& folder) {
-  const auto at = std::find(running_.begin(), running_.end(), folder);
-  if (at == running_.end()) return std::nullopt;
-  running_.erase(at);
-  if (waiting_) running_.push_back(*waiting_);
-  return std::exchange(waiting_, std::nullopt);
+  const auto at = std::find(m_running.begin(), m_running.end(), folder);
+  if (at == m_running.end()) return std::nullopt;
+  m_running.erase(at);
+  if (m_waiting) m_running.push_back(*m_waiting);
+  return std::exchange(m_waiting, std::nullopt);
 }
 
 }  // namespace quillgate

@@ -12,7 +12,7 @@ namespace quillgate {
 
 class FolderReads {
  public:
-  explicit FolderReads(std::size_t slots) : slots_(slots) {}
+  explicit FolderReads(std::size_t slots) : m_slots(slots) {}
 
   enum class Admit { Joined, Start, Wait };
   // Joined: a read of `folder` runs or waits already, and serves this request too. Start: it
@@ -24,9 +24,9 @@ class FolderReads {
   std::optional<std::string> Finished(const std::string& folder);
 
  private:
-  std::size_t slots_;
-  std::vector<std::string> running_;
-  std::optional<std::string> waiting_;
+  std::size_t m_slots;
+  std::vector<std::string> m_running;
+  std::optional<std::string> m_waiting;
 };
 
 }  // namespace quillgate

@@ -82,13 +82,13 @@ std::string AppendDropped(std::string text, const std::vector<std::string>& path
 }
 
 std::optional<std::string> FolderSuggestions::Typed(std::string_view text) {
-  query_ = FolderOf(text, lookup_);
+  m_query = FolderOf(text, m_lookup);
   std::optional<std::string> read;
-  if (!query_ || query_->folder == held_) {
-    reading_.reset();  // nothing to read for this text: a read under way is not wanted now
-  } else if (query_->folder != reading_) {
-    reading_ = query_->folder;
-    read = reading_;
+  if (!m_query || m_query->folder == m_held) {
+    m_reading.reset();  // nothing to read for this text: a read under way is not wanted now
+  } else if (m_query->folder != m_reading) {
+    m_reading = m_query->folder;
+    read = m_reading;
   }
   Match();
   return read;
@@ -96,21 +96,21 @@ std::optional<std::string> FolderSuggestions::Typed(std::string_view text) {
 
 bool FolderSuggestions::Arrived(const std::string& folder, bool ok,
                                 std::vector<FolderEntry> entries) {
-  if (folder != reading_) return false;
-  reading_.reset();
-  held_ = folder;
+  if (folder != m_reading) return false;
+  m_reading.reset();
+  m_held = folder;
   // A folder that cannot be read offers nothing, and is not asked again while it is typed in.
-  entries_ = ok ? std::move(entries) : std::vector<FolderEntry>();
+  m_entries = ok ? std::move(entries) : std::vector<FolderEntry>();
   Match();
   return true;
 }
 
 void FolderSuggestions::Match() {
-  matches_.clear();
-  if (!query_ || query_->folder != held_) return;
-  const std::string prefix = reader_.Fold(query_->rest);
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (entries_[i].folded.compare(0, prefix.size(), prefix) == 0) matches_.push_back(i);
+  m_matches.clear();
+  if (!m_query || m_query->folder != m_held) return;
+  const std::string prefix = m_reader.Fold(m_query->rest);
+  for (std::size_t i = 0; i < m_entries.size(); ++i) {
+    if (m_entries[i].folded.compare(0, prefix.size(), prefix) == 0) m_matches.push_back(i);
   }
 }
 

@@ -56,31 +56,31 @@ std::string AppendDropped(std::string text, const std::vector<std::string>& path
 class FolderSuggestions {
  public:
   FolderSuggestions(IFolderReader& reader, VariableLookup lookup)
-      : reader_(reader), lookup_(std::move(lookup)) {}
+      : m_reader(reader), m_lookup(std::move(lookup)) {}
 
   // The folder to read when its entries are neither held nor being read; a read of any other
   // folder is no longer wanted then.
   std::optional<std::string> Typed(std::string_view text);
   // A read of `folder` ended. False, and nothing changes, unless it is the read last asked for.
   bool Arrived(const std::string& folder, bool ok, std::vector<FolderEntry> entries);
-  const std::optional<std::string>& Reading() const { return reading_; }
+  const std::optional<std::string>& Reading() const { return m_reading; }
 
-  std::size_t Count() const { return matches_.size(); }
-  // The text up to its last backslash as typed, and the entry's name.
+  std::size_t Count() const { return m_matches.size(); }
+  // The text up to its last backslash as typed, and the entry's name; empty past the last.
   std::string Text(std::size_t index) const {
-    return query_->typed + entries_[matches_[index]].name;
+    return index < Count() ? m_query->typed + m_entries[m_matches[index]].name : std::string();
   }
 
  private:
   void Match();
 
-  IFolderReader& reader_;
-  VariableLookup lookup_;
-  std::optional<FolderQuery> query_;
-  std::optional<std::string> held_;  // the folder whose entries are held
-  std::optional<std::string> reading_;
-  std::vector<FolderEntry> entries_;
-  std::vector<std::size_t> matches_;  // indexes into entries_
+  IFolderReader& m_reader;
+  VariableLookup m_lookup;
+  std::optional<FolderQuery> m_query;
+  std::optional<std::string> m_held;  // the folder whose entries are held
+  std::optional<std::string> m_reading;
+  std::vector<FolderEntry> m_entries;
+  std::vector<std::size_t> m_matches;  // indexes into m_entries
 };
 
 }  // namespace quillgate

@@ -1,5 +1,6 @@
 #include "ui/box_description.h"
 
+#include <commctrl.h>
 #include <oleacc.h>
 
 #include <memory>
@@ -29,7 +30,6 @@ struct Annotation {
 // One box per process; tried once, whatever the answer.
 std::unique_ptr<Annotation> g_annotation;
 bool g_tried = false;
-WNDPROC g_editProcedure = nullptr;
 
 HWND EditOf(HWND box) {
   COMBOBOXINFO info{};
@@ -37,10 +37,17 @@ HWND EditOf(HWND box) {
   return GetComboBoxInfo(box, &info) ? info.hwndItem : nullptr;
 }
 
-// The focus is on the edit field: a screen reader asks it first.
-LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_GETOBJECT) BoxDescriptionMessage(GetParent(edit), message);
-  return CallWindowProcW(g_editProcedure, edit, message, wParam, lParam);
+// The focus is on the edit field: a screen reader asks it first. `box` is the reference data.
+LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR box) {
+  // Looked up once SetWindowSubclass was: comctl32 is loaded, and its version 6.
+  static const auto next =
+      win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
+  static const auto remove = win32::SystemFunction<decltype(RemoveWindowSubclass)>(
+      L"comctl32.dll", "RemoveWindowSubclass");
+  if (message == WM_GETOBJECT) BoxDescriptionMessage(reinterpret_cast<HWND>(box), message);
+  if (message == WM_NCDESTROY) remove(edit, EditProcedure, 0);
+  return next(edit, message, wParam, lParam);
 }
 
 void Annotate(HWND box) {
@@ -68,10 +75,10 @@ void Annotate(HWND box) {
 }  // namespace
 
 void DescribeBoxOnRequest(HWND box) {
+  static const auto subclass =
+      win32::SystemFunction<decltype(SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
   const HWND edit = EditOf(box);
-  if (!edit) return;
-  g_editProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(EditProcedure)));
+  if (edit && subclass) subclass(edit, EditProcedure, 0, reinterpret_cast<DWORD_PTR>(box));
 }
 
 void BoxDescriptionMessage(HWND box, UINT message) {

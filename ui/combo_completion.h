@@ -1,5 +1,6 @@
-// The command box: a drop-down combo box that completes typed text from a list the way an
-// address bar does, the list being whatever its finder searches (see m_find).
+// The command box control: a drop-down combo box that completes typed text from a list the way
+// an address bar does, the list being whatever its finder searches (see m_find). The launch core
+// sees it through CommandBoxView (win32_command_box.h).
 #pragma once
 
 #include <functional>

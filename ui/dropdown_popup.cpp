@@ -1,5 +1,7 @@
 #include "ui/dropdown_popup.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "ui/palette.h"
@@ -15,11 +17,10 @@ constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
 }  // namespace
 
 DropDownPopup* DropDownPopup::s_open = nullptr;
-WNDPROC DropDownPopup::s_listProc = nullptr;
 
 DropDownPopup::~DropDownPopup() {
   if (s_open == this) s_open = nullptr;
-  if (accessible_.Valid()) accessible_->Disconnect();
+  if (m_accessible.Valid()) m_accessible->Disconnect();
   if (HWND popup = m_hWnd) {
     Detach();
     DestroyWindow(popup);
@@ -35,22 +36,21 @@ bool DropDownPopup::Create(HWND owner) {
   type.lpfnWndProc = WindowProc;
   type.hInstance = instance;
   type.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  type.lpszClassName = className_;
+  type.lpszClassName = m_className;
   if (!RegisterClassExW(&type) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-  if (!CreateWindowExW(kExStyle, className_, L"", kStyle, 0, 0, 10, 10, owner, nullptr, instance,
+  if (!CreateWindowExW(kExStyle, m_className, L"", kStyle, 0, 0, 10, 10, owner, nullptr, instance,
                        this)) {
     return false;
   }
   // Owner-data: the list box stores no item, it only counts them.
-  list_ = CreateWindowExW(0, L"ListBox", L"",
-                          WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED |
-                              LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
-                          0, 0, 10, 10, m_hWnd, nullptr, instance, nullptr);
-  if (!list_) return false;
-  // Every list box of the process has the one class procedure.
-  const auto previous = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
-  if (!s_listProc) s_listProc = previous;
+  m_list = CreateWindowExW(0, L"ListBox", L"",
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NODATA | LBS_OWNERDRAWFIXED |
+                               LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
+                           0, 0, 10, 10, m_hWnd, nullptr, instance, nullptr);
+  if (!m_list) return false;
+  static const auto subclass =
+      win32::SystemFunction<decltype(SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
+  if (subclass) subclass(m_list, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
   return true;
 }
 
@@ -59,14 +59,14 @@ void DropDownPopup::Open(const CComboBox& box, std::size_t count, int selected, 
   if (s_open && s_open != this) s_open->Close();
   s_open = this;
   const bool wasOpen = IsOpen();  // typing into a folder opens its list anew at each key
-  itemHeight_ = std::max(static_cast<int>(box.SendMessage(CB_GETITEMHEIGHT, 0)), 1);
-  ::SendMessageW(list_, WM_SETFONT, static_cast<WPARAM>(box.SendMessage(WM_GETFONT)), FALSE);
-  ::SendMessageW(list_, LB_SETITEMHEIGHT, 0, itemHeight_);
+  m_itemHeight = std::max(static_cast<int>(box.SendMessage(CB_GETITEMHEIGHT, 0)), 1);
+  ::SendMessageW(m_list, WM_SETFONT, static_cast<WPARAM>(box.SendMessage(WM_GETFONT)), FALSE);
+  ::SendMessageW(m_list, LB_SETITEMHEIGHT, 0, m_itemHeight);
   SetCount(count);
   RECT under{};
   GetWindowRect(box.m_hWnd, &under);
   const auto shown = std::min<std::size_t>(std::max<std::size_t>(count, 1), std::max(rows, 1));
-  RECT frame{0, 0, under.right - under.left, itemHeight_ * static_cast<int>(shown)};
+  RECT frame{0, 0, under.right - under.left, m_itemHeight * static_cast<int>(shown)};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   const int height = frame.bottom - frame.top;
   MONITORINFO monitor{};
@@ -77,26 +77,26 @@ void DropDownPopup::Open(const CComboBox& box, std::size_t count, int selected, 
                under.right - under.left, height, SWP_NOACTIVATE);
   RECT client{};
   GetClientRect(m_hWnd, &client);
-  MoveWindow(list_, 0, 0, client.right, client.bottom, FALSE);
+  MoveWindow(m_list, 0, 0, client.right, client.bottom, FALSE);
   Select(selected);
-  if (ThemeClass(ThemedControl::kListScrollBars) != themeClass_) {
-    themeClass_ = ThemeClass(ThemedControl::kListScrollBars);
-    ApplyThemeClass(list_, ThemedControl::kListScrollBars);
+  if (ThemeClass(ThemedControl::kListScrollBars) != m_themeClass) {
+    m_themeClass = ThemeClass(ThemedControl::kListScrollBars);
+    ApplyThemeClass(m_list, ThemedControl::kListScrollBars);
   }
   ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
-  InvalidateRect(list_, nullptr, TRUE);
+  InvalidateRect(m_list, nullptr, TRUE);
   if (wasOpen) return;
-  Tell(EVENT_OBJECT_SHOW, CHILDID_SELF);
+  NotifyReaders(EVENT_OBJECT_SHOW, CHILDID_SELF);
   if (Selected() >= 0) {
-    Tell(EVENT_OBJECT_FOCUS, Selected() + 1);
-    Tell(EVENT_OBJECT_SELECTION, Selected() + 1);
+    NotifyReaders(EVENT_OBJECT_FOCUS, Selected() + 1);
+    NotifyReaders(EVENT_OBJECT_SELECTION, Selected() + 1);
   }
 }
 
 void DropDownPopup::Close() {
   if (IsOpen()) {
     ShowWindow(m_hWnd, SW_HIDE);
-    Tell(EVENT_OBJECT_HIDE, CHILDID_SELF);
+    NotifyReaders(EVENT_OBJECT_HIDE, CHILDID_SELF);
     if (Selected() >= 0) FocusBack();
   }
   if (s_open == this) s_open = nullptr;
@@ -111,17 +111,17 @@ bool DropDownPopup::AnotherOpen(const DropDownPopup* self) {
 }
 
 void DropDownPopup::SetCount(std::size_t count) {
-  count_ = count;
-  ::SendMessageW(list_, LB_SETCOUNT, count, 0);
+  m_count = count;
+  if (m_list) ::SendMessageW(m_list, LB_SETCOUNT, count, 0);
 }
 
 int DropDownPopup::Selected() const {
-  return list_ ? static_cast<int>(::SendMessageW(list_, LB_GETCURSEL, 0, 0)) : -1;
+  return m_list ? static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)) : -1;
 }
 
 void DropDownPopup::Select(int index) {
   const int before = Selected();
-  ::SendMessageW(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ::SendMessageW(m_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   const int now = Selected();
   // Only as it moves: the history's highlight is set again at every key typed.
   if (now == before || !IsOpen()) return;
@@ -129,15 +129,15 @@ void DropDownPopup::Select(int index) {
     FocusBack();
     return;
   }
-  Tell(EVENT_OBJECT_FOCUS, now + 1);
-  Tell(EVENT_OBJECT_SELECTION, now + 1);
+  NotifyReaders(EVENT_OBJECT_FOCUS, now + 1);
+  NotifyReaders(EVENT_OBJECT_SELECTION, now + 1);
 }
 
-void DropDownPopup::Tell(DWORD event, LONG child) const {
+void DropDownPopup::NotifyReaders(DWORD event, LONG child) const {
   // Of the list box's client object, the one WM_GETOBJECT answers with: a reader finds the list
   // by its name and role, and the item by its child id. The popup's window object has neither,
   // and the system tells its showing and hiding itself.
-  NotifyWinEvent(event, list_, OBJID_CLIENT, child);
+  NotifyWinEvent(event, m_list, OBJID_CLIENT, child);
 }
 
 void DropDownPopup::FocusBack() {
@@ -147,25 +147,32 @@ void DropDownPopup::FocusBack() {
 
 int DropDownPopup::ItemAt(int y) const {
   // Counted from the top item: LB_ITEMFROMPOINT answers in 16 bits, and lists run longer.
-  const auto top = static_cast<std::size_t>(::SendMessageW(list_, LB_GETTOPINDEX, 0, 0));
-  const std::size_t index = top + static_cast<std::size_t>(std::max(y, 0) / itemHeight_);
-  return y >= 0 && index < count_ ? static_cast<int>(index) : -1;
+  const auto top = static_cast<std::size_t>(::SendMessageW(m_list, LB_GETTOPINDEX, 0, 0));
+  const std::size_t index = top + static_cast<std::size_t>(std::max(y, 0) / m_itemHeight);
+  return y >= 0 && index < m_count ? static_cast<int>(index) : -1;
 }
 
 int DropDownPopup::PageSize() const {
   RECT client{};
-  GetClientRect(list_, &client);
-  return std::max(1, static_cast<int>(client.bottom) / itemHeight_);
+  GetClientRect(m_list, &client);
+  return std::max(1, static_cast<int>(client.bottom) / m_itemHeight);
 }
 
-LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
-  // The object identifier is a 32-bit value, whatever the width of lParam.
-  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT) {
-    if (auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(GetParent(list)))) {
-      if (const LRESULT answer = self->Accessible(wParam)) return answer;
-    }
+LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR, DWORD_PTR self) {
+  // Looked up once SetWindowSubclass was: comctl32 is loaded, and its version 6.
+  static const auto next =
+      win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
+  static const auto remove = win32::SystemFunction<decltype(RemoveWindowSubclass)>(
+      L"comctl32.dll", "RemoveWindowSubclass");
+  auto& popup = *reinterpret_cast<DropDownPopup*>(self);
+  // The object identifier is a 32-bit value, whatever the width of lParam. A popup on its way
+  // out (detached from its window) makes no new object.
+  if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && popup.m_hWnd) {
+    if (const LRESULT answer = popup.Accessible(wParam)) return answer;
   }
-  return CallWindowProcW(s_listProc, list, message, wParam, lParam);
+  if (message == WM_NCDESTROY) remove(list, ListProc, 0);
+  return next(list, message, wParam, lParam);
 }
 
 LRESULT DropDownPopup::Accessible(WPARAM flags) {
@@ -174,19 +181,19 @@ LRESULT DropDownPopup::Accessible(WPARAM flags) {
   static const auto answer =
       win32::SystemFunction<decltype(LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
   if (!answer) return 0;
-  if (!accessible_.Valid()) *accessible_.Out() = new ListAccessible(*this);
+  if (!m_accessible.Valid()) *m_accessible.Out() = new ListAccessible(*this);
   const LRESULT result =
-      answer(IID_IAccessible, flags, static_cast<IAccessible*>(accessible_.Get()));
+      answer(IID_IAccessible, flags, static_cast<IAccessible*>(m_accessible.Get()));
   return result > 0 ? result : 0;  // a failure leaves the list box to the system's own object
 }
 
 BOOL DropDownPopup::PreTranslateMessage(MSG* msg) {
-  if (msg->hwnd != list_) return FALSE;
+  if (msg->hwnd != m_list) return FALSE;
   switch (msg->message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
       const int index = ItemAt(static_cast<short>(HIWORD(msg->lParam)));
-      if (index >= 0) picked_(static_cast<std::size_t>(index));
+      if (index >= 0) m_picked(static_cast<std::size_t>(index));
       return TRUE;
     }
     case WM_LBUTTONUP:
@@ -208,24 +215,24 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
         return MA_NOACTIVATE;
       case WM_MEASUREITEM:
         reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight =
-            static_cast<UINT>(self->itemHeight_);
+            static_cast<UINT>(self->m_itemHeight);
         return TRUE;
       case WM_DRAWITEM:
         self->Draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
       case WM_CTLCOLORLISTBOX:  // below the last item
-        return reinterpret_cast<LRESULT>(CurrentPalette().windowBrush);
+        return reinterpret_cast<LRESULT>(Brush(Role::kWindow));
       case seams::kCopyItemMessage: {
-        if (wParam >= self->count_) return -1;
-        const std::wstring text = self->text_(wParam);
+        if (wParam >= self->m_count) return -1;
+        const std::wstring text = self->m_text(wParam);
         SetWindowTextW(hwnd, text.c_str());
         return static_cast<LRESULT>(text.size());
       }
       case WM_NCDESTROY:
         self->Detach();
-        self->list_ = nullptr;
-        if (self->accessible_.Valid()) self->accessible_->Disconnect();
-        self->accessible_.Reset();
+        self->m_list = nullptr;
+        if (self->m_accessible.Valid()) self->m_accessible->Disconnect();
+        self->m_accessible.Reset();
         break;
       default:
         break;
@@ -235,17 +242,16 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
 }
 
 void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
-  const Palette colours = CurrentPalette();
   const bool selected = item.itemState & ODS_SELECTED;
-  FillRect(item.hDC, &item.rcItem, selected ? colours.highlightBrush : colours.windowBrush);
-  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= count_) return;
-  const std::wstring text = text_(item.itemID);
-  SetTextColours(item.hDC, selected ? colours.highlightText : colours.text,
-                 selected ? colours.highlight : colours.window);
+  const Role back = selected ? Role::kHighlight : Role::kWindow;
+  FillRect(item.hDC, &item.rcItem, Brush(back));
+  if (item.itemID == static_cast<UINT>(-1) || item.itemID >= m_count) return;
+  const std::wstring text = m_text(item.itemID);
+  SetTextColours(item.hDC, Colour(selected ? Role::kHighlightText : Role::kText), Colour(back));
   RECT place = item.rcItem;
   place.left += 2;
   DrawTextW(item.hDC, text.c_str(), static_cast<int>(text.size()), &place,
-            DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | ellipsis_);
+            DT_SINGLELINE | DT_NOPREFIX | DT_VCENTER | m_ellipsis);
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 

@@ -26,11 +26,11 @@ class DropDownPopup final : public CWnd {
   // (DT_END_ELLIPSIS, DT_PATH_ELLIPSIS).
   DropDownPopup(const wchar_t* className, std::wstring name, UINT ellipsis, TextOf text,
                 Picked picked)
-      : className_(className),
-        name_(std::move(name)),
-        ellipsis_(ellipsis),
-        text_(std::move(text)),
-        picked_(std::move(picked)) {}
+      : m_className(className),
+        m_name(std::move(name)),
+        m_ellipsis(ellipsis),
+        m_text(std::move(text)),
+        m_picked(std::move(picked)) {}
   ~DropDownPopup() override;
 
   // Hidden, owned by `owner`; true once it exists.
@@ -43,15 +43,17 @@ class DropDownPopup final : public CWnd {
   bool IsOpen() const;
   // Whether a drop-down other than `self` shows.
   static bool AnotherOpen(const DropDownPopup* self);
+  // The items there are, the list open or not: a screen reader may walk a hidden list.
   void SetCount(std::size_t count);
+  std::size_t Count() const { return m_count; }
   int Selected() const;
   void Select(int index);
   // How many items one page of the open list shows.
   int PageSize() const;
-  HWND ListBox() const { return list_; }
-  const std::wstring& Name() const { return name_; }
-  std::wstring ItemText(std::size_t index) const { return text_(index); }
-  void Pick(std::size_t index) { picked_(index); }
+  HWND ListBox() const { return m_list; }
+  const std::wstring& Name() const { return m_name; }
+  std::wstring ItemText(std::size_t index) const { return m_text(index); }
+  void Pick(std::size_t index) { m_picked(index); }
   // The item at `y` in the list's client area, or -1.
   int ItemAt(int y) const;
 
@@ -60,25 +62,25 @@ class DropDownPopup final : public CWnd {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR self);
   LRESULT Accessible(WPARAM flags);
-  void Tell(DWORD event, LONG child) const;
+  void NotifyReaders(DWORD event, LONG child) const;
   // A screen reader's focus goes back to the box that kept the keys.
   static void FocusBack();
   void Draw(const DRAWITEMSTRUCT& item) const;
 
   static DropDownPopup* s_open;
-  static WNDPROC s_listProc;
-  const wchar_t* className_;
-  std::wstring name_;
-  UINT ellipsis_;
-  TextOf text_;
-  Picked picked_;
-  HWND list_ = nullptr;
-  int itemHeight_ = 16;
-  std::size_t count_ = 0;
-  const char* themeClass_ = nullptr;  // the scroll bars' theme class, given at an opening
-  win32::ComPtr<ListAccessible> accessible_;
+  const wchar_t* m_className;
+  std::wstring m_name;
+  UINT m_ellipsis;
+  TextOf m_text;
+  Picked m_picked;
+  HWND m_list = nullptr;
+  int m_itemHeight = 16;
+  std::size_t m_count = 0;
+  const char* m_themeClass = nullptr;  // the scroll bars' theme class, given at an opening
+  win32::ComPtr<ListAccessible> m_accessible;
 };
 
 }  // namespace quillgate

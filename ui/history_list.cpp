@@ -7,7 +7,7 @@
 
 namespace quillgate {
 
-HistoryList::HistoryList(CComboCompletion& combo, ComboCommandBox& box, HistoryLoader& loader)
+HistoryList::HistoryList(CComboCompletion& combo, CommandBoxView& box, HistoryLoader& loader)
     : combo_(combo),
       box_(box),
       loader_(loader),

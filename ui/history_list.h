@@ -16,7 +16,7 @@ namespace quillgate {
 
 class HistoryList {
  public:
-  HistoryList(CComboCompletion& combo, ComboCommandBox& box, HistoryLoader& loader);
+  HistoryList(CComboCompletion& combo, CommandBoxView& box, HistoryLoader& loader);
 
   // Once the lines are loaded: the (hidden) list of all of them.
   void Create(HWND dialog);
@@ -41,7 +41,7 @@ class HistoryList {
   bool Forget();
 
   CComboCompletion& combo_;
-  ComboCommandBox& box_;
+  CommandBoxView& box_;
   HistoryLoader& loader_;
   DropDownPopup popup_;
   int current_ = -1;  // the line last shown or found, the list closed or open

@@ -22,7 +22,7 @@ class HistoryLoader {
  public:
   enum class State { NotStarted, Loading, Loaded, Released };
 
-  explicit HistoryLoader(ComboCommandBox& box) : box_(box) {}
+  explicit HistoryLoader(CommandBoxView& box) : box_(box) {}
   ~HistoryLoader() { Release(); }
   HistoryLoader(const HistoryLoader&) = delete;
   HistoryLoader& operator=(const HistoryLoader&) = delete;
@@ -54,7 +54,7 @@ class HistoryLoader {
   void TakeLastCommand();
   void Failed();
 
-  ComboCommandBox& box_;
+  CommandBoxView& box_;
   State state_ = State::NotStarted;
   std::shared_ptr<Shared> shared_;
   std::shared_ptr<Forgetting> forgetting_;

@@ -138,14 +138,10 @@ HBRUSH CQuillGateDlg::OnCtlColor(HDC dc, HWND, UINT message) {
 }
 
 void CQuillGateDlg::FollowSystemLook() {
-  const Look look = ReadSystemLook();
-  if (look == m_look) return;
+  if (!TakeSystemLook(m_hWnd, m_command.m_hWnd)) return;
   // Open lists were drawn in the old colours; the next opening shows the new ones.
   m_history.Close();
   m_suggestions.Hide();
-  WindowLook window(m_hWnd, m_command.m_hWnd);
-  ApplyLook(m_look, look, WindowsBuild(), window);
-  m_look = look;
 }
 
 void CQuillGateDlg::OnDpiChanged(UINT dpi) {

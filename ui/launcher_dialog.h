@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "core/appearance.h"
 #include "platform/win32_files.h"
 #include "ui/deferred_input.h"
 #include "ui/history_list.h"
@@ -54,7 +53,7 @@ class CQuillGateDlg : public CDialog {
   win32::FileSystem m_files;
   win32::Shell m_shell;
   MessageBoxNotifier m_notifier;
-  ComboCommandBox m_box{m_command};
+  CommandBoxView m_box{m_command};
   LaunchCore m_core{m_files, m_shell, m_notifier};
   LauncherScaling m_scaling;
   HistoryLoader m_loader{m_box};
@@ -62,7 +61,6 @@ class CQuillGateDlg : public CDialog {
   HistoryList m_history{m_command, m_box, m_loader};
   SuggestionList m_suggestions{m_command};
   bool m_idled = false;
-  Look m_look = Look::kLight;
   std::optional<std::string> m_accepted;
 };
 

@@ -13,9 +13,11 @@ class DropDownPopup;
 
 class ListAccessible final : public IAccessible, public IOleWindow {
  public:
-  explicit ListAccessible(DropDownPopup& popup) : popup_(&popup) {}
-  // The drop-down is gone; a client that still holds the object gets RPC_E_DISCONNECTED.
-  void Disconnect() { popup_ = nullptr; }
+  explicit ListAccessible(DropDownPopup& popup) : m_popup(&popup) {}
+  // The drop-down is gone: a client in this process that still holds the object gets
+  // RPC_E_DISCONNECTED, and a reader's proxy is cut off at once, never left waiting on a thread
+  // that may be busy recording the command.
+  void Disconnect();
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** object) override;
   ULONG STDMETHODCALLTYPE AddRef() override;
@@ -59,16 +61,18 @@ class ListAccessible final : public IAccessible, public IOleWindow {
 
  private:
   ~ListAccessible() = default;
-  // `child`: 0 for the list, else the item's child id; E_INVALIDARG for neither.
-  HRESULT Resolve(const VARIANT& id, long& child) const;
+  // `answer(child)` while the list lives (RPC_E_DISCONNECTED after), `child` 0 for the list, else
+  // the item's child id: `id` null asks about the list, else E_INVALIDARG for no such child.
+  template <typename Answer>
+  HRESULT Ask(const VARIANT* id, Answer answer) const;
   long Count() const;
   // The highlighted item's child id while the list shows, else 0.
   long Highlighted() const;
   // Where item `index` shows on the screen; false when it does not (scrolled out, list hidden).
   bool InView(long index, RECT& screen) const;
 
-  DropDownPopup* popup_;
-  LONG references_ = 1;
+  DropDownPopup* m_popup;
+  LONG m_references = 1;
 };
 
 }  // namespace quillgate

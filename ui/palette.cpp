@@ -11,16 +11,29 @@ namespace quillgate {
 namespace {
 
 Look g_look = Look::kLight;
-const char* g_themeClasses[2] = {};
 
-// Like Windows 11's own dark dialogs; every text is at least 4.5:1 against what lies behind it.
-constexpr COLORREF kDarkFace = RGB(32, 32, 32);
-constexpr COLORREF kDarkWindow = RGB(43, 43, 43);
-constexpr COLORREF kDarkText = RGB(255, 255, 255);
-constexpr COLORREF kDarkHighlight = RGB(0, 95, 184);  // white on it: 6.3:1
-constexpr COLORREF kDarkButton = RGB(55, 55, 55);
-constexpr COLORREF kDarkButtonHot = RGB(69, 69, 69);
-constexpr COLORREF kDarkEdge = RGB(100, 100, 100);
+// Each role's colour in light and high contrast (the system's, by index) and in dark: like
+// Windows 11's own dark dialogs, every text at least 4.5:1 against what lies behind it.
+struct RoleColours {
+  int system;
+  COLORREF dark;
+};
+constexpr RoleColours kRoles[] = {
+    {COLOR_BTNFACE, RGB(32, 32, 32)},           // kFace
+    {COLOR_BTNTEXT, RGB(255, 255, 255)},        // kFaceText
+    {COLOR_WINDOW, RGB(43, 43, 43)},            // kWindow
+    {COLOR_WINDOWTEXT, RGB(255, 255, 255)},     // kText
+    {COLOR_HIGHLIGHT, RGB(0, 95, 184)},         // kHighlight: white on it 6.3:1
+    {COLOR_HIGHLIGHTTEXT, RGB(255, 255, 255)},  // kHighlightText
+    {COLOR_BTNFACE, RGB(55, 55, 55)},           // kButton
+    {COLOR_BTNHIGHLIGHT, RGB(69, 69, 69)},      // kButtonHot
+    {COLOR_BTNSHADOW, RGB(100, 100, 100)},      // kEdge
+};
+constexpr int kRoleCount = sizeof kRoles / sizeof kRoles[0];
+
+const RoleColours& Of(Role role) {
+  return kRoles[static_cast<int>(role)];
+}
 
 HBRUSH SolidBrush(COLORREF colour) {
   static const auto create =
@@ -30,53 +43,32 @@ HBRUSH SolidBrush(COLORREF colour) {
 
 }  // namespace
 
-Look CurrentLook() {
-  return g_look;
-}
-
-void SetCurrentLook(Look look) {
+bool UseLook(Look look) {
+  if (look == g_look) return false;
   g_look = look;
+  return true;
 }
 
-Palette CurrentPalette() {
-  if (g_look == Look::kDark) {
-    // Made once, kept for the process's life: the dialog hands them out with every WM_CTLCOLOR*.
-    static const HBRUSH brushes[] = {SolidBrush(kDarkFace),      SolidBrush(kDarkWindow),
-                                     SolidBrush(kDarkHighlight), SolidBrush(kDarkButton),
-                                     SolidBrush(kDarkButtonHot), SolidBrush(kDarkEdge),
-                                     SolidBrush(kDarkText)};
-    return {kDarkFace,   kDarkText,      kDarkWindow, kDarkText,  kDarkHighlight, kDarkText,
-            kDarkButton, kDarkButtonHot, kDarkEdge,   brushes[0], brushes[1],     brushes[2],
-            brushes[3],  brushes[4],     brushes[5],  brushes[6], false};
-  }
-  // Light and high contrast alike: whatever the system's colours are at this moment.
-  const int face = COLOR_BTNFACE, window = COLOR_WINDOW, highlight = COLOR_HIGHLIGHT,
-            hot = COLOR_BTNHIGHLIGHT, edge = COLOR_BTNSHADOW, text = COLOR_WINDOWTEXT;
-  return {GetSysColor(face),
-          GetSysColor(COLOR_BTNTEXT),
-          GetSysColor(window),
-          GetSysColor(text),
-          GetSysColor(highlight),
-          GetSysColor(COLOR_HIGHLIGHTTEXT),
-          GetSysColor(face),
-          GetSysColor(hot),
-          GetSysColor(edge),
-          GetSysColorBrush(face),
-          GetSysColorBrush(window),
-          GetSysColorBrush(highlight),
-          GetSysColorBrush(face),
-          GetSysColorBrush(hot),
-          GetSysColorBrush(edge),
-          GetSysColorBrush(text),
-          true};
+bool SystemColours() {
+  return g_look != Look::kDark;
 }
 
-void SetThemeClass(ThemedControl control, const char* themeClass) {
-  g_themeClasses[static_cast<int>(control)] = themeClass;
+COLORREF Colour(Role role) {
+  return SystemColours() ? GetSysColor(Of(role).system) : Of(role).dark;
+}
+
+HBRUSH Brush(Role role) {
+  if (SystemColours()) return GetSysColorBrush(Of(role).system);
+  // Made at the first use and kept: the dialog hands them out with every WM_CTLCOLOR*.
+  static HBRUSH made[kRoleCount] = {};
+  HBRUSH& brush = made[static_cast<int>(role)];
+  if (!brush) brush = SolidBrush(Of(role).dark);
+  return brush;
 }
 
 const char* ThemeClass(ThemedControl control) {
-  return g_themeClasses[static_cast<int>(control)];
+  static const char* const dark[] = {"DarkMode_CFD", "DarkMode_Explorer"};
+  return SystemColours() ? nullptr : dark[static_cast<int>(control)];
 }
 
 void ApplyThemeClass(HWND window, ThemedControl control) {

@@ -1,6 +1,7 @@
 #include "ui/suggestion_list.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/win32_text.h"
 #include "res/resource.h"
@@ -15,11 +16,11 @@ constexpr int kVisibleItems = 10;
 }  // namespace
 
 SuggestionList::SuggestionList(CComboBox& box)
-    : box_(box),
-      suggestions_(reader_, [this](const std::string& name) { return shell_.Variable(name); }),
-      popup_(
+    : m_box(box),
+      m_suggestions(m_reader, [this](const std::string& name) { return m_shell.Variable(name); }),
+      m_popup(
           seams::kSuggestionListClass, ResourceText(IDS_FOLDER_LIST), DT_PATH_ELLIPSIS,
-          [this](std::size_t index) { return win32::Widen(suggestions_.Text(index)); },
+          [this](std::size_t index) { return win32::Widen(m_suggestions.Text(index)); },
           [this](std::size_t index) {
             Put(static_cast<int>(index));
             Hide();
@@ -27,36 +28,36 @@ SuggestionList::SuggestionList(CComboBox& box)
 
 SuggestionList::~SuggestionList() {
   // Whatever a read still waits for, the launcher does not wait for it.
-  if (read_) read_->Abandon();
+  if (m_read) m_read->Abandon();
 }
 
 void SuggestionList::Typed(const std::wstring& text) {
-  typed_ = text;
+  m_typed = text;
   Collect();  // a read that ended while a message box's loop had its message
-  const auto folder = suggestions_.Typed(win32::Narrow(text));
-  if (read_ && suggestions_.Reading() != read_->Folder()) {
-    read_->Abandon();
-    read_.reset();
+  const auto folder = m_suggestions.Typed(win32::Narrow(text));
+  if (m_read && m_suggestions.Reading() != m_read->Folder()) {
+    m_read->Abandon();
+    m_read.reset();
   }
   if (folder) {
-    read_ = win32::BackgroundRead::Start(*folder, dialog_, message_);
-    if (!read_) suggestions_.Arrived(*folder, false, {});
+    m_read = win32::BackgroundRead::Start(*folder, m_dialog, m_message);
+    if (!m_read) m_suggestions.Arrived(*folder, false, {});
   }
   Show();
 }
 
 void SuggestionList::Collect() {
-  if (!read_ || !read_->Done()) return;
-  const auto read = std::move(read_);
-  if (suggestions_.Arrived(read->Folder(), read->Ok(), read->TakeEntries())) Show();
+  if (!m_read || !m_read->Done()) return;
+  const auto read = std::move(m_read);
+  if (m_suggestions.Arrived(read->Folder(), read->Ok(), read->TakeEntries())) Show();
 }
 
 bool SuggestionList::PreTranslateMessage(const MSG& msg, bool forBox) {
-  if (msg.hwnd == dialog_ && msg.message == message_) {
+  if (msg.hwnd == m_dialog && msg.message == m_message) {
     Collect();
     return true;
   }
-  if (!popup_.IsOpen()) return false;
+  if (!m_popup.IsOpen()) return false;
   switch (msg.message) {
     case WM_LBUTTONDOWN:
     case WM_NCLBUTTONDOWN:
@@ -84,32 +85,39 @@ bool SuggestionList::PreTranslateMessage(const MSG& msg, bool forBox) {
   }
 }
 
+int SuggestionList::Count() const {
+  // The list counts its items in an int, and a move through them has one place more: the text
+  // as typed.
+  return static_cast<int>(std::min<std::size_t>(m_suggestions.Count(), INT_MAX - 1));
+}
+
 void SuggestionList::Show() {
-  const auto count = std::min<std::size_t>(suggestions_.Count(), 0x7FFFFFF);
+  const int count = Count();
+  m_popup.SetCount(static_cast<std::size_t>(count));  // shown or not, what a reader finds
   // One list at a time: the history's, opened by the user, stays.
-  if (count == 0 || !dialog_ || DropDownPopup::AnotherOpen(&popup_)) {
+  if (count == 0 || !m_dialog || DropDownPopup::AnotherOpen(&m_popup)) {
     Hide();
     return;
   }
-  popup_.Open(box_, count, -1, kVisibleItems);
+  m_popup.Open(m_box, static_cast<std::size_t>(count), -1, kVisibleItems);
 }
 
 void SuggestionList::Move(int step) {
   // Past either end the box gets back what was typed, as in the system's own lists.
-  const int count = static_cast<int>(std::min<std::size_t>(suggestions_.Count(), 0x7FFFFFF));
-  const int now = popup_.Selected();
+  const int count = Count();
+  const int now = m_popup.Selected();
   int next = (now < 0 ? count : now) + step;
   next = (next % (count + 1) + count + 1) % (count + 1);
   Put(next == count ? -1 : next);
 }
 
 void SuggestionList::Put(int index) {
-  popup_.Select(index);
+  m_popup.Select(index);
   const std::wstring text =
-      index < 0 ? typed_ : win32::Widen(suggestions_.Text(static_cast<std::size_t>(index)));
-  box_.SetWindowText(text);
+      index < 0 ? m_typed : win32::Widen(m_suggestions.Text(static_cast<std::size_t>(index)));
+  m_box.SetWindowText(text);
   const int end = static_cast<int>(text.size());
-  box_.SetEditSel(end, end);
+  m_box.SetEditSel(end, end);
 }
 
 }  // namespace quillgate

@@ -24,31 +24,32 @@ class SuggestionList {
 
   // Reads that end post `message` to `dialog`, which hands it to PreTranslateMessage.
   void Attach(HWND dialog, UINT message) {
-    dialog_ = dialog;
-    message_ = message;
+    m_dialog = dialog;
+    m_message = message;
   }
   // The box's text as the user just typed it, before any completion.
   void Typed(const std::wstring& text);
   // Up, Down and Esc while the list shows, clicks elsewhere, and the end of a read: true when
   // consumed. `forBox`: the message is for the command box.
   bool PreTranslateMessage(const MSG& msg, bool forBox);
-  void Hide() { popup_.Close(); }
+  void Hide() { m_popup.Close(); }
 
  private:
   void Collect();
+  int Count() const;
   void Show();
   void Move(int step);
   void Put(int index);
 
-  CComboBox& box_;
-  win32::Shell shell_;
-  win32::FolderReader reader_;
-  FolderSuggestions suggestions_;
-  std::shared_ptr<win32::BackgroundRead> read_;
-  std::wstring typed_;
-  HWND dialog_ = nullptr;
-  UINT message_ = 0;
-  DropDownPopup popup_;
+  CComboBox& m_box;
+  win32::Shell m_shell;
+  win32::FolderReader m_reader;
+  FolderSuggestions m_suggestions;
+  std::shared_ptr<win32::BackgroundRead> m_read;
+  std::wstring m_typed;
+  HWND m_dialog = nullptr;
+  UINT m_message = 0;
+  DropDownPopup m_popup;
 };
 
 }  // namespace quillgate

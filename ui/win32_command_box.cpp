@@ -31,46 +31,46 @@ bool BeginsWith(const char* line, std::wstring_view prefix, bool whole) {
                               static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::string ComboCommandBox::GetText() const {
-  return win32::Narrow(combo_.GetWindowText());
+std::string CommandBoxView::GetText() const {
+  return win32::Narrow(m_combo.GetWindowText());
 }
 
-void ComboCommandBox::SetText(const std::string& text) {
-  combo_.SetWindowText(win32::Widen(text));
+void CommandBoxView::SetText(const std::string& text) {
+  m_combo.SetWindowText(win32::Widen(text));
 }
 
-void ComboCommandBox::AddString(const char* item) {
-  if (loaded_) {
-    lines_.Append(item);
+void CommandBoxView::AddString(const char* item) {
+  if (m_loaded) {
+    m_lines.Append(item);
   } else {
-    late_.emplace_back(item);
+    m_late.emplace_back(item);
   }
 }
 
-bool ComboCommandBox::FindStringExact(const std::string& text) const {
-  if (!loaded_) return false;
+bool CommandBoxView::FindStringExact(const std::string& text) const {
+  if (!m_loaded) return false;
   const std::wstring wide = win32::Widen(text);
-  for (std::size_t i = 0; i < lines_.Count(); ++i) {
-    if (BeginsWith(lines_.LineStart(i), wide, true)) return true;
+  for (std::size_t i = 0; i < m_lines.Count(); ++i) {
+    if (BeginsWith(m_lines.LineStart(i), wide, true)) return true;
   }
   return false;
 }
 
-void ComboCommandBox::TakeLines(HistoryLines&& lines) {
-  lines_ = std::move(lines);
-  loaded_ = true;
-  for (const std::string& item : std::exchange(late_, {})) {
-    if (!FindStringExact(item)) lines_.Append(item);
+void CommandBoxView::TakeLines(HistoryLines&& lines) {
+  m_lines = std::move(lines);
+  m_loaded = true;
+  for (const std::string& item : std::exchange(m_late, {})) {
+    if (!FindStringExact(item)) m_lines.Append(item);
   }
 }
 
-std::wstring ComboCommandBox::Item(std::size_t index) const {
-  return index < lines_.Count() ? win32::Widen(lines_.Line(index)) : std::wstring();
+std::wstring CommandBoxView::Item(std::size_t index) const {
+  return index < m_lines.Count() ? win32::Widen(m_lines.Line(index)) : std::wstring();
 }
 
-int ComboCommandBox::FindPrefix(std::wstring_view prefix) const {
-  for (std::size_t i = 0; i < lines_.Count(); ++i) {
-    if (BeginsWith(lines_.LineStart(i), prefix)) return static_cast<int>(i);
+int CommandBoxView::FindPrefix(std::wstring_view prefix) const {
+  for (std::size_t i = 0; i < m_lines.Count(); ++i) {
+    if (BeginsWith(m_lines.LineStart(i), prefix)) return static_cast<int>(i);
   }
   return -1;
 }

@@ -1,6 +1,7 @@
-// The dialog's combo box as the launch core sees it: its edit field (UTF-16 there, UTF-8 here) and
-// for its list the history's loaded lines. The control's own list stays empty: an item costs it
-// microseconds and a copy of the text, far too much for a million lines.
+// The command box as the launch core sees it (ICommandBox), over the control (CComboCompletion):
+// its edit field (UTF-16 there, UTF-8 here) and for its list the history's loaded lines. The
+// control's own list stays empty: an item costs it microseconds and a copy of the text, far too
+// much for a million lines.
 #pragma once
 
 #include <cstddef>
@@ -17,9 +18,9 @@ namespace quillgate {
 // in UTF-16 units as a list box compares its items.
 bool BeginsWith(const char* line, std::wstring_view prefix, bool whole = false);
 
-class ComboCommandBox final : public ICommandBox {
+class CommandBoxView final : public ICommandBox {
  public:
-  explicit ComboCommandBox(CComboBox& combo) : combo_(combo) {}
+  explicit CommandBoxView(CComboBox& combo) : m_combo(combo) {}
 
   std::string GetText() const override;
   void SetText(const std::string& text) override;
@@ -28,20 +29,20 @@ class ComboCommandBox final : public ICommandBox {
   // False until the lines are loaded: a launch never waits for them.
   bool FindStringExact(const std::string& text) const override;
 
-  bool Loaded() const { return loaded_; }
+  bool Loaded() const { return m_loaded; }
   // The lines, loaded; the items added meanwhile go in after them unless they are there.
   void TakeLines(HistoryLines&& lines);
-  const HistoryLines& Lines() const { return lines_; }
-  HistoryLines& Lines() { return lines_; }
+  const HistoryLines& Lines() const { return m_lines; }
+  HistoryLines& Lines() { return m_lines; }
   std::wstring Item(std::size_t index) const;
   // The first line that begins with `prefix`, as CB_SELECTSTRING finds it; -1 for none.
   int FindPrefix(std::wstring_view prefix) const;
 
  private:
-  CComboBox& combo_;
-  HistoryLines lines_;
-  bool loaded_ = false;
-  std::vector<std::string> late_;
+  CComboBox& m_combo;
+  HistoryLines m_lines;
+  bool m_loaded = false;
+  std::vector<std::string> m_late;
 };
 
 }  // namespace quillgate

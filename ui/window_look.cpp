@@ -11,6 +11,8 @@
 
 namespace quillgate {
 
+namespace {
+
 Look ReadSystemLook() {
   HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
   const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
@@ -33,31 +35,51 @@ std::uint32_t WindowsBuild() {
   return GetVersionExW(&version) ? version.dwBuildNumber : 0;
 }
 
+}  // namespace
+
+bool TakeSystemLook(HWND dialog, HWND box) {
+  const bool wasDark = !SystemColours();
+  if (!UseLook(ReadSystemLook())) return false;
+  // Light and high contrast both leave the title bar and the controls to the system: a light
+  // launcher makes no call at all, so that it stays as it was before there were looks.
+  const bool dark = !SystemColours();
+  if (dark != wasDark) {
+    static const auto setAttribute = win32::SystemFunction<decltype(DwmSetWindowAttribute)>(
+        L"dwmapi.dll", "DwmSetWindowAttribute");
+    const BOOL on = dark;
+    const int attribute = TitleBarAttribute(WindowsBuild());
+    if (setAttribute && attribute)
+      setAttribute(dialog, static_cast<DWORD>(attribute), &on, sizeof on);
+    ApplyThemeClass(box, ThemedControl::kCommandBox);  // the lists take theirs as they open
+  }
+  RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  return true;
+}
+
 HBRUSH ColourControl(HDC dc, UINT message) {
-  const Palette colours = CurrentPalette();
-  if (colours.system) return nullptr;
+  if (SystemColours()) return nullptr;
   const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
-  SetTextColours(dc, field ? colours.text : colours.faceText,
-                 field ? colours.window : colours.face);
-  return field ? colours.windowBrush : colours.faceBrush;
+  SetTextColours(dc, Colour(field ? Role::kText : Role::kFaceText),
+                 Colour(field ? Role::kWindow : Role::kFace));
+  return Brush(field ? Role::kWindow : Role::kFace);
 }
 
 bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
-  const Palette colours = CurrentPalette();
-  if (colours.system || draw.dwDrawStage != CDDS_PREPAINT) return false;
+  if (SystemColours() || draw.dwDrawStage != CDDS_PREPAINT) return false;
   static const auto select =
       win32::SystemFunction<decltype(SelectObject)>(L"gdi32.dll", "SelectObject");
   HWND button = draw.hdr.hwndFrom;
   const bool isDefault = GetWindowLongW(button, GWL_STYLE) & BS_DEFPUSHBUTTON;
   const bool hot = draw.uItemState & (CDIS_HOT | CDIS_SELECTED);
   RECT place = draw.rc;
-  FillRect(draw.hdc, &place, isDefault ? colours.highlightBrush : colours.edgeBrush);
+  const Role back = hot ? Role::kButtonHot : Role::kButton;
+  FillRect(draw.hdc, &place, Brush(isDefault ? Role::kHighlight : Role::kEdge));
   InflateRect(&place, isDefault ? -2 : -1, isDefault ? -2 : -1);
-  FillRect(draw.hdc, &place, hot ? colours.buttonHotBrush : colours.buttonBrush);
+  FillRect(draw.hdc, &place, Brush(back));
   const std::wstring text = WindowText(button);
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(button, WM_GETFONT, 0, 0));
   HGDIOBJ previous = select && font ? select(draw.hdc, font) : nullptr;
-  SetTextColours(draw.hdc, colours.faceText, hot ? colours.buttonHot : colours.button);
+  SetTextColours(draw.hdc, Colour(Role::kFaceText), Colour(back));
   const bool cues = !(SendMessageW(button, WM_QUERYUISTATE, 0, 0) & UISF_HIDEACCEL);
   DrawTextW(draw.hdc, text.c_str(), -1, &place,
             DT_CENTER | DT_VCENTER | DT_SINGLELINE | (cues ? 0 : DT_HIDEPREFIX));
@@ -71,40 +93,21 @@ bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
 }
 
 void DrawBoxFrame(HWND box) {
-  const Palette colours = CurrentPalette();
   COMBOBOXINFO info{};
   info.cbSize = sizeof info;
-  if (colours.system || !GetComboBoxInfo(box, &info)) return;
+  if (SystemColours() || !GetComboBoxInfo(box, &info)) return;
   const win32::WindowDc dc(GetDC(box));
   RECT frame{};
   GetClientRect(box, &frame);
-  FrameRect(dc.Get(), &frame, colours.edgeBrush);
+  FrameRect(dc.Get(), &frame, Brush(Role::kEdge));
   RECT button = info.rcButton;
-  FillRect(dc.Get(), &button, colours.buttonBrush);
+  FillRect(dc.Get(), &button, Brush(Role::kButton));
   // A small downward triangle, row by row, in the text's colour.
   const int x = (button.left + button.right) / 2, y = (button.top + button.bottom) / 2 - 2;
   for (int row = 0; row < 4; ++row) {
     const RECT line{x - 4 + row, y + row, x + 5 - row, y + row + 1};
-    FillRect(dc.Get(), &line, colours.textBrush);
+    FillRect(dc.Get(), &line, Brush(Role::kText));
   }
-}
-
-void WindowLook::SetTitleBarDark(int attribute, bool dark) {
-  static const auto setAttribute = win32::SystemFunction<decltype(DwmSetWindowAttribute)>(
-      L"dwmapi.dll", "DwmSetWindowAttribute");
-  const BOOL on = dark;
-  if (setAttribute) setAttribute(dialog_, static_cast<DWORD>(attribute), &on, sizeof on);
-}
-
-void WindowLook::SetControlTheme(ThemedControl control, const char* themeClass) {
-  SetThemeClass(control, themeClass);
-  // The lists take theirs as they open; the box has its now.
-  if (control == ThemedControl::kCommandBox) ApplyThemeClass(box_, control);
-}
-
-void WindowLook::UsePalette(Look look) {
-  SetCurrentLook(look);
-  RedrawWindow(dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
 }  // namespace quillgate

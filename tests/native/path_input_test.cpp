@@ -124,3 +124,22 @@ TEST(Drop, AppendsEachPathAfterASpaceQuotedWhenItHoldsOne) {
 
 }  // namespace
 }  // namespace quillgate::testing
+
+namespace quillgate::testing {
+namespace {
+
+// Past the last match (a screen reader may ask a list that no longer shows): nothing.
+TEST(Suggestions, AnIndexPastTheMatchesGivesNothing) {
+  Reader reader;
+  reader.folders["C:\\"] = {{"a", false}, {"b", false}};
+  FolderSuggestions s(reader, Variable);
+  std::vector<FolderEntry> entries;
+  ASSERT_TRUE(ReadSuggestible(reader, *s.Typed("C:\\"), [] { return true; }, entries));
+  ASSERT_TRUE(s.Arrived("C:\\", true, std::move(entries)));
+  s.Typed("C:\\b");
+  EXPECT_EQ(s.Text(0), "C:\\b");
+  for (const std::size_t past : {1, 2, 733}) EXPECT_EQ(s.Text(past), "") << past;
+}
+
+}  // namespace
+}  // namespace quillgate::testing
