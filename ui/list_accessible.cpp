@@ -28,11 +28,6 @@ HRESULT ReturnNoObject(VARIANT* out) {
   return S_FALSE;
 }
 
-HRESULT Unsupported(BSTR* out) {
-  *out = nullptr;
-  return DISP_E_MEMBERNOTFOUND;
-}
-
 }  // namespace
 
 void ListAccessible::Disconnect() {
@@ -127,31 +122,6 @@ HRESULT ListAccessible::get_accName(VARIANT id, BSTR* name) {
   });
 }
 
-HRESULT ListAccessible::get_accValue(VARIANT, BSTR* value) {
-  return Unsupported(value);
-}
-
-HRESULT ListAccessible::get_accDescription(VARIANT, BSTR* text) {
-  return Unsupported(text);
-}
-
-HRESULT ListAccessible::get_accHelp(VARIANT, BSTR* text) {
-  return Unsupported(text);
-}
-
-HRESULT ListAccessible::get_accHelpTopic(BSTR* file, VARIANT, long* topic) {
-  *topic = 0;
-  return Unsupported(file);
-}
-
-HRESULT ListAccessible::get_accKeyboardShortcut(VARIANT, BSTR* keys) {
-  return Unsupported(keys);
-}
-
-HRESULT ListAccessible::get_accDefaultAction(VARIANT, BSTR* action) {
-  return Unsupported(action);  // a name here would be one more string to translate
-}
-
 HRESULT ListAccessible::get_accRole(VARIANT id, VARIANT* role) {
   role->vt = VT_EMPTY;
   return Ask(&id, [&](long at) {
@@ -181,14 +151,6 @@ HRESULT ListAccessible::get_accFocus(VARIANT* child) {
     const long highlighted = Highlighted();
     return highlighted ? ReturnNumber(highlighted, child) : ReturnNoObject(child);
   });
-}
-
-HRESULT ListAccessible::get_accSelection(VARIANT* children) {
-  return get_accFocus(children);  // one highlight, the focus and the selection alike
-}
-
-HRESULT ListAccessible::accSelect(long, VARIANT) {
-  return DISP_E_MEMBERNOTFOUND;  // the box's owner moves the highlight, as the keys do
 }
 
 HRESULT ListAccessible::accLocation(long* left, long* top, long* width, long* height, VARIANT id) {

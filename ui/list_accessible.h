@@ -37,22 +37,34 @@ class ListAccessible final : public IAccessible, public IOleWindow {
   HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override;
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT id, IDispatch** child) override;
   HRESULT STDMETHODCALLTYPE get_accName(VARIANT id, BSTR* name) override;
-  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT id, BSTR* value) override;
-  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT id, BSTR* text) override;
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT id, VARIANT* role) override;
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT id, VARIANT* state) override;
-  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT id, BSTR* text) override;
-  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT id, long* topic) override;
-  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT id, BSTR* keys) override;
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override;
-  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override;
-  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT id, BSTR* action) override;
-  HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT id) override;
+  // One highlight, the focus and the selection alike.
+  HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+    return get_accFocus(children);
+  }
+  // The box's owner moves the highlight, as the keys do.
+  HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
   HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
                                         VARIANT id) override;
   HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT from, VARIANT* to) override;
   HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override;
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT id) override;
+  // Texts the items have none of: a default action's name would be one more to translate.
+  HRESULT STDMETHODCALLTYPE get_accValue(VARIANT, BSTR* text) override { return None(text); }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT, BSTR* text) override { return None(text); }
+  HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* text) override { return None(text); }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, long* topic) override {
+    *topic = 0;
+    return None(file);
+  }
+  HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT, BSTR* text) override {
+    return None(text);
+  }
+  HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT, BSTR* text) override {
+    return None(text);
+  }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
@@ -61,6 +73,10 @@ class ListAccessible final : public IAccessible, public IOleWindow {
 
  private:
   ~ListAccessible() = default;
+  static HRESULT None(BSTR* text) {
+    *text = nullptr;
+    return DISP_E_MEMBERNOTFOUND;
+  }
   // `answer(child)` while the list lives (RPC_E_DISCONNECTED after), `child` 0 for the list, else
   // the item's child id: `id` null asks about the list, else E_INVALIDARG for no such child.
   template <typename Answer>

@@ -30,6 +30,7 @@ constexpr RoleColours kRoles[] = {
     {COLOR_BTNSHADOW, RGB(100, 100, 100)},      // kEdge
 };
 constexpr int kRoleCount = sizeof kRoles / sizeof kRoles[0];
+static_assert(kRoleCount == static_cast<int>(Role::kEdge) + 1, "a colour for every role");
 
 const RoleColours& Of(Role role) {
   return kRoles[static_cast<int>(role)];

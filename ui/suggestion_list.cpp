@@ -86,8 +86,7 @@ bool SuggestionList::PreTranslateMessage(const MSG& msg, bool forBox) {
 }
 
 int SuggestionList::Count() const {
-  // The list counts its items in an int, and a move through them has one place more: the text
-  // as typed.
+  // In an int, as the list counts, with room for Move's one place more: the text as typed.
   return static_cast<int>(std::min<std::size_t>(m_suggestions.Count(), INT_MAX - 1));
 }
 

@@ -98,6 +98,7 @@ TEST(Suggestions, ReadEachFolderOnceOfferVisibleNamesInTheReadersOrderAndDropSta
     EXPECT_EQ(s.Typed(typed), std::nullopt) << typed;  // the same folder is not read again
   EXPECT_EQ(s.Typed("%D%\\bE"), std::nullopt);
   EXPECT_EQ(offered(), Lines{"%D%\\beta.txt"});
+  EXPECT_EQ(s.Text(1) + s.Text(733), "");  // past the last, as a reader of a closed list asks
   EXPECT_EQ(s.Typed("C:\\Missing\\"), "C:\\Missing\\");
   EXPECT_EQ(s.Typed("C:\\Data\\al"), std::nullopt);  // held, spelled otherwise: the same folder
   EXPECT_EQ(offered(), Lines{"C:\\Data\\alpha"});
@@ -120,25 +121,6 @@ TEST(Drop, AppendsEachPathAfterASpaceQuotedWhenItHoldsOne) {
   EXPECT_EQ(AppendDropped("notepad", {paths[0]}), "notepad \"C:\\My Files\\a.txt\"");
   EXPECT_EQ(AppendDropped("", paths), "\"C:\\My Files\\a.txt\" C:\\b.txt");
   EXPECT_EQ(AppendDropped("x ", {paths[1], "", paths[1]}), "x C:\\b.txt C:\\b.txt");
-}
-
-}  // namespace
-}  // namespace quillgate::testing
-
-namespace quillgate::testing {
-namespace {
-
-// Past the last match (a screen reader may ask a list that no longer shows): nothing.
-TEST(Suggestions, AnIndexPastTheMatchesGivesNothing) {
-  Reader reader;
-  reader.folders["C:\\"] = {{"a", false}, {"b", false}};
-  FolderSuggestions s(reader, Variable);
-  std::vector<FolderEntry> entries;
-  ASSERT_TRUE(ReadSuggestible(reader, *s.Typed("C:\\"), [] { return true; }, entries));
-  ASSERT_TRUE(s.Arrived("C:\\", true, std::move(entries)));
-  s.Typed("C:\\b");
-  EXPECT_EQ(s.Text(0), "C:\\b");
-  for (const std::size_t past : {1, 2, 733}) EXPECT_EQ(s.Text(past), "") << past;
 }
 
 }  // namespace

@@ -1354,42 +1354,34 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
   }
 }
 
-// The object a screen reader gets for `list`, asked in this process (Wine's oleacc answers no
-// other).
-win32::ComPtr<IAccessible> ReaderObject(HWND list) {
-  static const auto fromWindow = win32::SystemFunction<decltype(AccessibleObjectFromWindow)>(
-      L"oleacc.dll", "AccessibleObjectFromWindow");
-  win32::ComPtr<IAccessible> object;
-  fromWindow(list, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(object.Out()));
-  return object;
-}
-
 // Once the folder list closes, a reader walking it finds the entries it has now, not the ones it
-// showed: no name past them, no default action that would put one in the box.
-TEST(DropDown, AClosedFolderListCountsTheEntriesItHasNow) {
+// showed: no name past them, no default action that would put one in the box. Once the list goes,
+// COM cuts its object off from other apartments: a reader's call is answered by COM, never left
+// waiting for the launcher's thread, which pumps no messages while it records the command.
+TEST(DropDown, AFolderListsObjectFollowsItsEntriesAndIsCutOffWhenTheListGoes) {
   const win32::ComApartment com;
   Folders folders(L"hidden");  // program, documents and two files
   for (const char* name : {"a1", "a2"}) Put(folders.root / name, "");
   HiddenBox box;
-  SuggestionList suggestions(box.combo);
-  suggestions.Attach(box.parent.get(), WM_APP + 50);
+  auto suggestions = std::make_unique<SuggestionList>(box.combo);
+  suggestions->Attach(box.parent.get(), WM_APP + 50);
   const std::wstring at = folders.root.wstring() + L"\\";
-  suggestions.Typed(at);
+  suggestions->Typed(at);
   HWND popup = nullptr;
-  DWORD owner = 0;
   ASSERT_TRUE(Until([&] {
     for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
-      if (!suggestions.PreTranslateMessage(msg, true)) DispatchMessageW(&msg);
-    while ((popup = FindWindowExW(nullptr, popup, seams::kSuggestionListClass, nullptr)) &&
-           GetWindowThreadProcessId(popup, &owner) && owner != GetCurrentProcessId()) {
-    }
-    return popup && IsWindowVisible(popup);
+      if (!suggestions->PreTranslateMessage(msg, true)) DispatchMessageW(&msg);
+    return IsWindowVisible(popup = FindWindowW(seams::kSuggestionListClass, nullptr));
   }));
-  const auto object = ReaderObject(GetWindow(popup, GW_CHILD));
+  static const auto fromWindow = win32::SystemFunction<decltype(AccessibleObjectFromWindow)>(
+      L"oleacc.dll", "AccessibleObjectFromWindow");
+  win32::ComPtr<IAccessible> object;
+  fromWindow(GetWindow(popup, GW_CHILD), OBJID_CLIENT, IID_IAccessible,
+             reinterpret_cast<void**>(object.Out()));
   long count = -1;
   EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 4) << count;
   box.combo.SetWindowText(at + L"z");  // nothing begins so: the list closes
-  suggestions.Typed(at + L"z");
+  suggestions->Typed(at + L"z");
   EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 0) << count;
   VARIANT first{};
   first.vt = VT_I4;
@@ -1398,23 +1390,9 @@ TEST(DropDown, AClosedFolderListCountsTheEntriesItHasNow) {
   EXPECT_EQ(object->get_accName(first, &name), E_INVALIDARG);
   EXPECT_EQ(object->accDoDefaultAction(first), E_INVALIDARG);
   EXPECT_EQ(box.combo.GetWindowText(), at + L"z");
-}
-
-// When the list goes, COM cuts its object off from every other apartment, so that a reader's
-// call is answered by COM, never left waiting for the launcher's thread (which pumps no messages
-// while it records the command): a reader that asks for the object afterwards is refused.
-TEST(DropDown, AListThatWentIsCutOffFromOtherApartments) {
-  const win32::ComApartment com;
-  HiddenBox box;
-  auto popup = std::make_unique<DropDownPopup>(
-      L"QgTestGone", L"", DT_END_ELLIPSIS, [](std::size_t) { return std::wstring(); },
-      [](std::size_t) {});
-  ASSERT_TRUE(popup->Create(box.parent.get()));
   IStream* stream = nullptr;
-  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAccessible,
-                                                  ReaderObject(popup->ListBox()).Get(), &stream),
-            S_OK);
-  popup.reset();
+  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAccessible, object.Get(), &stream), S_OK);
+  suggestions.reset();
   HRESULT taken = S_OK;
   std::atomic<bool> done{false};
   std::thread reader([&] {
