@@ -40,7 +40,7 @@ HWND EditOf(HWND box) {
 // The focus is on the edit field: a screen reader asks it first. `box` is the reference data.
 LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                DWORD_PTR box) {
-  // Looked up once SetWindowSubclass was: comctl32 is loaded, and its version 6.
+  // From the comctl32 that SetWindowSubclass came from, loaded by then.
   static const auto next =
       win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
   static const auto remove = win32::SystemFunction<decltype(RemoveWindowSubclass)>(

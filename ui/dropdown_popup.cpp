@@ -160,7 +160,7 @@ int DropDownPopup::PageSize() const {
 
 LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR, DWORD_PTR self) {
-  // Looked up once SetWindowSubclass was: comctl32 is loaded, and its version 6.
+  // From the comctl32 that SetWindowSubclass came from, loaded by then.
   static const auto next =
       win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
   static const auto remove = win32::SystemFunction<decltype(RemoveWindowSubclass)>(
