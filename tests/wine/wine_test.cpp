@@ -480,8 +480,9 @@ TEST(DeferredInput, HoldsWhatNeedsTheHistoryAndNeverWhatClosesOrLeaves) {
   EXPECT_FALSE(input.Hold(msg(WM_KEYDOWN, VK_RETURN), true));  // a launch never waits
   EXPECT_FALSE(input.Hold(msg(WM_CHAR, 'a'), false));          // not for the box
   EXPECT_FALSE(input.Hold(msg(WM_PAINT, 0), true));
-  for (const MSG& held : {msg(WM_CHAR, 'a'), msg(WM_KEYDOWN, VK_RETURN), msg(WM_LBUTTONDOWN, 0)})
-    EXPECT_TRUE(input.Hold(held, held.message == WM_CHAR));  // then all behind it, in order
+  EXPECT_FALSE(input.Hold(msg(WM_CHAR, 'a'), true));  // typing shows at once
+  for (const MSG& held : {msg(WM_KEYDOWN, VK_DOWN), msg(WM_CHAR, 'a'), msg(WM_LBUTTONDOWN, 0)})
+    EXPECT_TRUE(input.Hold(held, held.message == WM_KEYDOWN));  // then all behind it, in order
   for (const MSG& leaves : {msg(WM_KEYDOWN, VK_ESCAPE), msg(WM_CHAR, 0x1B), msg(WM_KEYDOWN, VK_TAB),
                             msg(WM_SYSKEYDOWN, VK_F4, alt), msg(WM_SYSKEYDOWN, VK_SPACE, alt),
                             msg(WM_SYSCHAR, ' ', alt)}) {
@@ -489,7 +490,7 @@ TEST(DeferredInput, HoldsWhatNeedsTheHistoryAndNeverWhatClosesOrLeaves) {
   }
   std::vector<UINT> routed;
   input.Replay([&](MSG& each) { routed.push_back(each.message); }, [] { return false; });
-  EXPECT_EQ(routed, (std::vector<UINT>{WM_CHAR, WM_KEYDOWN, WM_LBUTTONDOWN}));
+  EXPECT_EQ(routed, (std::vector<UINT>{WM_KEYDOWN, WM_CHAR, WM_LBUTTONDOWN}));
 }
 
 // One key going down or up, as a keyboard sends it; with KEYEVENTF_UNICODE, a character as an
