@@ -33,34 +33,29 @@ void HeldByTest(const wchar_t* event) {
   if (held.Valid()) WaitForSingleObject(held.Get(), INFINITE);
 }
 
-// Runs `work(*state)` on a thread of its own, which nobody joins, co-owning `state`; false when no
-// thread can be had (then nothing is loaded or forgotten, and the user hears so).
-template <typename State>
-struct Job {
-  std::shared_ptr<State> state;
-  void (*work)(State&);
-};
-
-template <typename State>
-DWORD WINAPI RunJob(void* job) {
-  const std::unique_ptr<Job<State>> owned(static_cast<Job<State>*>(job));
-  owned->work(*owned->state);
-  return 0;
-}
-
-template <typename State>
-bool OnThread(std::shared_ptr<State> state, void (*work)(State&)) {
-  auto job = std::make_unique<Job<State>>(Job<State>{std::move(state), work});
-  if (!Handle(CreateThread(nullptr, 0, RunJob<State>, job.get(), 0, nullptr)).Valid()) return false;
-  job.release();
-  return true;
-}
-
 struct PieceCopy {
   std::shared_ptr<FileViews> from;
   std::size_t piece = 0;
   std::unique_ptr<char[]> copy;
 };
+
+template <typename Work>
+DWORD WINAPI ThreadMain(void* work) {
+  const std::unique_ptr<std::shared_ptr<Work>> owned(static_cast<std::shared_ptr<Work>*>(work));
+  (*owned)->Run();
+  return 0;
+}
+
+// Runs `work` on a thread of its own, which nobody joins and which co-owns it; false when no
+// thread can be had (then nothing is loaded or forgotten, and the user hears so).
+template <typename Work>
+bool OnThread(const std::shared_ptr<Work>& work) {
+  auto owned = std::make_unique<std::shared_ptr<Work>>(work);
+  if (!Handle(CreateThread(nullptr, 0, ThreadMain<Work>, owned.get(), 0, nullptr)).Valid())
+    return false;
+  owned.release();
+  return true;
+}
 
 }  // namespace
 
@@ -80,6 +75,39 @@ struct HistoryLoader::Load {
   // Set by the first of the thread (its load over) and the dialog (at Release) to be done with
   // `lines`; the second lets them go, so that a load that ends late keeps nothing mapped.
   std::atomic<bool> handedOver{false};
+
+  void Run() {
+    HeldByTest(seams::kHoldTailEvent);
+    first = ReadFirstPaint(files);
+    SetEvent(lastReady.Get());
+    PostMessageW(dialog, wm::kLastCommand, 0, 0);
+    const bool rest =
+        first.readable && WaitForSingleObject(go.Get(), INFINITE) == WAIT_OBJECT_0 && wanted;
+    if (rest) {
+      result = LoadLines(files, first.path, lines);
+      HeldByTest(seams::kHoldLinesEvent);
+    }
+    const std::shared_ptr<FileViews> views = lines.Views();
+    const bool dialogTakes = !handedOver.exchange(true);
+    if (!dialogTakes) lines.Clear();  // released meanwhile: nothing of it may hold the file
+    SetEvent(ended.Get());
+    if (rest && dialogTakes && PostMessageW(dialog, wm::kLinesLoaded, 0, 0) && views)
+      CopyPieces(views);
+  }
+
+  // The lines are searched in the history file's own views as soon as they are split, and those
+  // views are let go piece by piece as copies take their place: a view kept would hold the file
+  // against other launchers' rewrites. A piece is copied once the one two before it was taken
+  // over, so that no more than two are ever in memory twice.
+  void CopyPieces(const std::shared_ptr<FileViews>& views) {
+    for (std::size_t piece = 0; piece < views->Pieces(); ++piece) {
+      while (wanted && views->Unmapped() + 1 < piece) WaitForSingleObject(taken.Get(), INFINITE);
+      if (!wanted) return;
+      auto copy = std::make_unique<PieceCopy>(PieceCopy{views, piece, views->CopyPiece(piece)});
+      if (!PostMessageW(dialog, wm::kPieceCopied, 0, reinterpret_cast<LPARAM>(copy.get()))) return;
+      copy.release();
+    }
+  }
 };
 
 struct HistoryLoader::Forgetting {
@@ -89,53 +117,24 @@ struct HistoryLoader::Forgetting {
   RewriteOutcome outcome;
   Handle finished = NewEvent(true);
   bool told = false;
-};
 
-namespace {
-
-// The lines are searched in the history file's own views as soon as they are split, and those
-// views are let go piece by piece as copies take their place: a view kept would hold the file
-// against other launchers' rewrites. A piece is copied once the one two before it was taken over,
-// so that no more than two are ever in memory twice.
-template <typename Load>
-void CopyPieces(Load& load, const std::shared_ptr<FileViews>& views) {
-  for (std::size_t piece = 0; piece < views->Pieces(); ++piece) {
-    while (load.wanted && views->Unmapped() + 1 < piece) {
-      WaitForSingleObject(load.taken.Get(), INFINITE);
-    }
-    if (!load.wanted) return;
-    auto copied = std::make_unique<PieceCopy>(PieceCopy{views, piece, views->CopyPiece(piece)});
-    if (!PostMessageW(load.dialog, wm::kPieceCopied, 0, reinterpret_cast<LPARAM>(copied.get())))
-      return;
-    copied.release();
+  void Run() {
+    // Windows replaces no file that is mapped: the copies the dialog still takes in go first.
+    WaitForSingleObject(load->copied.Get(), kCopiesWaitMs);
+    win32::FileSystem files;
+    outcome = RewriteHistory(files, command, false);
+    Finish();
   }
-}
-
-}  // namespace
+  void Finish() {
+    SetEvent(finished.Get());
+    PostMessageW(load->dialog, wm::kForgotten, 0, 0);
+  }
+};
 
 void HistoryLoader::Begin(HWND dialog) {
   m_load = std::make_shared<Load>();
   m_load->dialog = dialog;
-  const auto load = [](Load& s) {
-    HeldByTest(seams::kHoldTailEvent);
-    s.first = ReadFirstPaint(s.files);
-    SetEvent(s.lastReady.Get());
-    PostMessageW(s.dialog, wm::kLastCommand, 0, 0);
-    const bool rest =
-        s.first.readable && WaitForSingleObject(s.go.Get(), INFINITE) == WAIT_OBJECT_0 && s.wanted;
-    if (rest) {
-      s.result = LoadLines(s.files, s.first.path, s.lines);
-      HeldByTest(seams::kHoldLinesEvent);
-    }
-    const std::shared_ptr<FileViews> views = s.lines.Views();
-    const bool dialogTakes = !s.handedOver.exchange(true);
-    if (!dialogTakes) s.lines.Clear();  // released meanwhile: nothing of it may hold the file
-    SetEvent(s.ended.Get());
-    if (!rest || !dialogTakes) return;
-    PostMessageW(s.dialog, wm::kLinesLoaded, 0, 0);
-    if (views) CopyPieces(s, views);
-  };
-  if (!OnThread(m_load, +load)) {  // read as unreadable
+  if (!OnThread(m_load)) {  // read as unreadable
     SetEvent(m_load->lastReady.Get());
     SetEvent(m_load->ended.Get());
   }
@@ -147,14 +146,12 @@ void HistoryLoader::Begin(HWND dialog) {
 void HistoryLoader::TakeLastCommand() {
   if (m_lastTaken || !m_load) return;
   m_lastTaken = true;
-  if (!m_load->first.readable) {
-    Failed();
-  } else if (m_load->first.last && !m_typed && m_box.GetText().empty()) {
-    m_box.SetText(*m_load->first.last);  // not over what the user typed or dropped meanwhile
+  if (m_load->first.readable) {
+    // Not over what the user typed or dropped meanwhile.
+    if (m_load->first.last && !m_typed && m_box.GetText().empty())
+      m_box.SetText(*m_load->first.last);
+    return;
   }
-}
-
-void HistoryLoader::Failed() {
   // The list stays empty, and nothing is loaded from a history that could not be read.
   m_box.TakeLines({});
   m_state = State::Loaded;
@@ -199,23 +196,14 @@ bool HistoryLoader::OnMessage(UINT message, WPARAM, LPARAM lParam) {
 
 bool HistoryLoader::Forget(std::size_t index) {
   // One at a time, each told: a second that started before the first was told would hide it.
-  if (m_state != State::Loaded || !m_load || (m_forgetting && !m_forgetting->told)) return false;
+  if (m_state != State::Loaded || (m_forgetting && !m_forgetting->told)) return false;
   m_forgetting = std::make_shared<Forgetting>();
   m_forgetting->load = m_load;
   m_forgetting->index = index;
   m_forgetting->command = std::string(m_box.Lines().Line(index));
-  const auto forget = [](Forgetting& f) {
-    // Windows replaces no file that is mapped: the copies the dialog still takes in go first.
-    WaitForSingleObject(f.load->copied.Get(), kCopiesWaitMs);
-    win32::FileSystem files;
-    f.outcome = RewriteHistory(files, f.command, false);
-    SetEvent(f.finished.Get());
-    PostMessageW(f.load->dialog, wm::kForgotten, 0, 0);
-  };
-  if (!OnThread(m_forgetting, +forget)) {
+  if (!OnThread(m_forgetting)) {
     m_forgetting->outcome.reason = "no thread";
-    SetEvent(m_forgetting->finished.Get());
-    PostMessageW(m_load->dialog, wm::kForgotten, 0, 0);
+    m_forgetting->Finish();
   }
   return true;
 }

@@ -22,7 +22,7 @@ class HistoryLoader {
 
   explicit HistoryLoader(ComboCommandBox& box) : m_box(box) {}
   ~HistoryLoader() {
-    onForgotten = nullptr;  // the dialog that listened may be gone
+    onForgotten = nullptr;  // the listener may be gone
     Release();
   }
   HistoryLoader(const HistoryLoader&) = delete;
@@ -56,7 +56,6 @@ class HistoryLoader {
   struct Load;  // what the dialog and the load's thread share
   struct Forgetting;
   void TakeLastCommand();
-  void Failed();
   void TellForgotten();
 
   ComboCommandBox& m_box;

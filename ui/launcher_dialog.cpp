@@ -219,7 +219,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
     return true;
   }
   if (id == IDC_BROWSE && code == BN_CLICKED) {
-    OnBrowse();
+    AppendBrowsedPath(m_command, m_hWnd);
     return true;
   }
   return false;
@@ -232,10 +232,6 @@ void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   } else {
     Default();
   }
-}
-
-void CQuillGateDlg::OnBrowse() {
-  AppendBrowsedPath(m_command, m_hWnd);
 }
 
 }  // namespace quillgate

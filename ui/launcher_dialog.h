@@ -42,7 +42,6 @@ class CQuillGateDlg : public CDialog {
   void OnDpiChanged(UINT dpi) override;
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
 
-  void OnBrowse();
   void OnLinesLoaded(bool readable);
   // Light, dark or high contrast as the system says now; at the start and on every change.
   void FollowSystemLook();
