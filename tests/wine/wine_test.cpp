@@ -1266,8 +1266,8 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
     }
     Press(choose ? VK_RETURN : VK_ESCAPE);
     EXPECT_TRUE(Until([&] { return !IsWindow(picker); }));
-    EXPECT_EQ(l.Text(), "notepad " + Narrow(l.History().wstring()) + " \"" +
-                            Narrow(chosen.wstring()) + "\"");
+    EXPECT_EQ(l.Text(),
+              "notepad " + Narrow(l.History().wstring()) + " \"" + Narrow(chosen.wstring()) + "\"");
   }
   l.Focus();
   Press(VK_F4, VK_MENU);  // Alt+F4 closes, as Cancel does
@@ -1308,8 +1308,9 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
       << Slurp(l.History());
   EXPECT_TRUE(Until([&] { return l.Count() == 2 && l.Text() == "zeta"; }));
   // Another launcher's rewrite holds the history while the window closes: told all the same.
-  const win32::FileHandle rewriting(CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(),
-                                                GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));
+  const win32::FileHandle rewriting(
+      CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(), GENERIC_WRITE, 0, 0,
+                  CREATE_ALWAYS, 0, 0));
   Press(VK_DELETE, VK_SHIFT);
   Press(VK_F4, VK_MENU);
   EXPECT_TRUE(Until([&] { return !IsWindow(l.dialog); }));
@@ -1374,7 +1375,8 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   const fs::path record = files.root / "record", document = files.root / "a.qgt";
   Put(document, "");
   RecordLaunchesTo(record);
-  const std::string history = "calc\r\nnotepad\r\n", launched = history + document.string() + "\r\n";
+  const std::string history = "calc\r\nnotepad\r\n",
+                    launched = history + document.string() + "\r\n";
   const win32::FileHandle tail(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldTailEvent));
   {
     Launcher l(history);
