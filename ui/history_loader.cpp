@@ -123,10 +123,8 @@ struct HistoryLoader::Forgetting {
     WaitForSingleObject(load->copied.Get(), kCopiesWaitMs);
     win32::FileSystem files;
     outcome = RewriteHistory(files, command, false);
-    Finish();
-  }
-  void Finish() {
     SetEvent(finished.Get());
+    HeldByTest(seams::kHoldForgottenEvent);
     PostMessageW(load->dialog, wm::kForgotten, 0, 0);
   }
 };
@@ -203,7 +201,8 @@ bool HistoryLoader::Forget(std::size_t index) {
   m_forgetting->command = std::string(m_box.Lines().Line(index));
   if (!OnThread(m_forgetting)) {
     m_forgetting->outcome.reason = "no thread";
-    m_forgetting->Finish();
+    SetEvent(m_forgetting->finished.Get());
+    PostMessageW(m_load->dialog, wm::kForgotten, 0, 0);
   }
   return true;
 }

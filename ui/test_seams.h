@@ -19,9 +19,10 @@ constexpr UINT kCopyItemMessage = wm::kCopyItem;
 // lines.
 constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
 // While an event of one of these names exists and is not set, the loader waits on it, as on a disk
-// that does not answer: before it reads the history's last line, and once it has the lines
-// (still seen in the file's views) before it hands them on.
+// that does not answer: before it reads the history's last line; once it has the lines (still seen
+// in the file's views), before it hands them on; once a forget's rewrite ended, before it tells.
 constexpr wchar_t kHoldTailEvent[] = L"QuillGate.HoldTail";
 constexpr wchar_t kHoldLinesEvent[] = L"QuillGate.HoldLines";
+constexpr wchar_t kHoldForgottenEvent[] = L"QuillGate.HoldForgotten";
 
 }  // namespace quillgate::seams

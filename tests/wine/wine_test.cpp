@@ -1307,6 +1307,18 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
   EXPECT_TRUE(Until([&] { return Slurp(l.History()) == "alpha\r\nzeta\r\n"; }))
       << Slurp(l.History());
   EXPECT_TRUE(Until([&] { return l.Count() == 2 && l.Text() == "zeta"; }));
+  // A second Shift+Delete between a forget's end and its telling waits: the first's erase stays.
+  const win32::FileHandle telling(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldForgottenEvent));
+  Press(VK_DELETE, VK_SHIFT);
+  EXPECT_TRUE(Until([&] { return Slurp(l.History()) == "alpha\r\n"; }));
+  Press(VK_DELETE, VK_SHIFT);
+  Press(VK_F4);  // closes the list once the second one was handled
+  EXPECT_TRUE(Until([&] { return !l.Dropped(); }));
+  SetEvent(telling.Get());
+  EXPECT_TRUE(Until([&] { return l.Count() == 1; }));
+  Press(VK_DOWN, VK_MENU);
+  Press(VK_DOWN);
+  EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "alpha"; }));
   // Another launcher's rewrite holds the history while the window closes: told all the same.
   const win32::FileHandle rewriting(
       CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(), GENERIC_WRITE, 0, 0,
