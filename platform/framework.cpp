@@ -1,4 +1,5 @@
 #include "platform/framework.h"
+#include "platform/window_messages.h"
 
 namespace quillgate {
 
@@ -6,7 +7,7 @@ namespace {
 
 constexpr wchar_t kObjectProperty[] = L"QuillGate.Object";
 constexpr UINT kAppTitleString = 0xE000;     // the string resource an application names itself with
-constexpr UINT kDpiChangedMessage = WM_APP;  // reaches OnDpiChanged after the re-layout
+constexpr UINT kDpiChangedMessage = wm::kDpiChanged;
 
 BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
   if (CWnd* object = CWnd::FromHandlePermanent(hwnd)) object->Detach();

@@ -1,4 +1,4 @@
-// The application object: registers Win+R and shows the launcher once.
+// The application object: shows the launcher once, then lets it record what it launched.
 #pragma once
 
 #include "platform/framework.h"

@@ -14,8 +14,6 @@ namespace quillgate {
 namespace {
 
 void Browse(CWnd& box, HWND owner) {
-  const std::wstring prefix = box.GetWindowText();
-
   win32::ComApartment com;
   if (!com.Ok()) return;
   static const auto create =
@@ -32,9 +30,10 @@ void Browse(CWnd& box, HWND owner) {
   if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Out()))) return;
 
   // The path as the shell spelled it, whatever the code page could have spelled. The box opens
-  // holding the last command: glued onto it, the path would make a name no shell opens.
-  box.SetWindowText(
-      win32::Widen(AppendDropped(win32::Narrow(prefix), {win32::Narrow(path.Get())})));
+  // holding the last command: glued onto it, the path would make a name no shell opens. Read
+  // only now: a file dropped while the dialog was open went into the box meanwhile.
+  const std::string text = win32::Narrow(box.GetWindowText());
+  box.SetWindowText(win32::Widen(AppendDropped(text, {win32::Narrow(path.Get())})));
   // The holders end in reverse order: the path, the item, the dialog, then COM.
 }
 

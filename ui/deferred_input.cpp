@@ -21,17 +21,15 @@ bool NeverWaits(const MSG& msg) {
          (msg.message == WM_SYSCHAR && key == ' ');
 }
 
-// Input that completion, the drop-down or moving through the list answers. Enter launches what
-// the box holds, and the modifiers alone do nothing: neither waits for the history.
+// Input that the history's list answers: moving through it, opening it, a click or a turn of the
+// wheel on the box. Typing shows at once and is completed once the lines are there; Enter launches
+// what the box holds, and the modifiers alone do nothing: none of them waits for the history.
 bool NeedsHistory(const MSG& msg) {
   const WPARAM key = msg.wParam;
   switch (msg.message) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      return key != VK_RETURN && key != VK_SHIFT && key != VK_CONTROL && key != VK_MENU &&
-             key != VK_LWIN && key != VK_RWIN;
-    case WM_CHAR:
-      return key != '\r' && key != '\n';
+      return key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT || key == VK_F4;
     default:
       return msg.message == WM_LBUTTONDOWN || msg.message == WM_LBUTTONDBLCLK ||
              msg.message == WM_RBUTTONDOWN || msg.message == WM_MBUTTONDOWN ||
@@ -43,19 +41,19 @@ bool NeedsHistory(const MSG& msg) {
 
 bool DeferredInput::Hold(const MSG& msg, bool forBox) {
   if (!IsInput(msg.message) || NeverWaits(msg)) return false;
-  if (!held_.Holding() && !(forBox && NeedsHistory(msg))) return false;
+  if (!m_held.Holding() && !(forBox && NeedsHistory(msg))) return false;
   Input input{msg, {}};
   GetKeyboardState(input.keys);
-  held_.Hold(input);
+  m_held.Hold(input);
   return true;
 }
 
 void DeferredInput::Replay(const std::function<void(MSG&)>& route,
                            const std::function<bool()>& ending) {
-  if (!held_.Holding()) return;
+  if (!m_held.Holding()) return;
   BYTE now[256];
   GetKeyboardState(now);
-  held_.Replay(
+  m_held.Replay(
       [](Input& input) {
         if (!PeekMessageW(&input.msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) return false;
         return GetKeyboardState(input.keys) != FALSE;

@@ -12,8 +12,8 @@ namespace quillgate {
 
 class DeferredInput {
  public:
-  // Holds `msg` when it must wait for the lines: input for the box that acts on them, and any
-  // input behind such. What closes the window or leaves the box (Esc, Tab, Alt+F4, Alt+Space)
+  // Holds `msg` when it must wait for the lines: input for the box that acts on their list, and
+  // any input behind such. What closes the window or leaves the box (Esc, Tab, Alt+F4, Alt+Space)
   // never waits. True when held.
   bool Hold(const MSG& msg, bool forBox);
   // Hands on what was held, as the modal loop would have (`route`), until `ending` says stop.
@@ -26,7 +26,7 @@ class DeferredInput {
   };
 
  private:
-  HeldInput<Input> held_;
+  HeldInput<Input> m_held;
 };
 
 }  // namespace quillgate

@@ -29,22 +29,22 @@ class HistoryList {
   // The line at `index` left the history.
   void Erase(std::size_t index);
   // The lines changed in number (a refused command was added).
-  void Recount() { popup_.SetCount(box_.Lines().Count()); }
+  void Recount() { m_popup.SetCount(m_box.Lines().Count()); }
   void Open();
-  void Toggle() { IsOpen() ? popup_.Close() : Open(); }
-  void Close() { popup_.Close(); }
-  bool IsOpen() const { return popup_.IsOpen(); }
+  void Toggle() { IsOpen() ? m_popup.Close() : Open(); }
+  void Close() { m_popup.Close(); }
+  bool IsOpen() const { return m_popup.IsOpen(); }
 
  private:
   // Highlights line `index` (kept within the list) and puts it in the box.
   void ShowLine(int index);
   bool Forget();
 
-  CComboCompletion& combo_;
-  CommandBoxView& box_;
-  HistoryLoader& loader_;
-  DropDownPopup popup_;
-  int current_ = -1;  // the line last shown or found, the list closed or open
+  CComboCompletion& m_combo;
+  CommandBoxView& m_box;
+  HistoryLoader& m_loader;
+  DropDownPopup m_popup;
+  int m_current = -1;  // the line last shown or found, the list closed or open
 };
 
 }  // namespace quillgate

@@ -1,29 +1,37 @@
 #include "ui/history_loader.h"
 
 #include <atomic>
-#include <optional>
-#include <system_error>
-#include <thread>
+#include <string>
 #include <utility>
 
 #include "platform/win32_files.h"
 #include "platform/win32_handle.h"
+#include "platform/window_messages.h"
 #include "ui/test_seams.h"
 
 namespace quillgate {
 namespace {
 
-// Posted by the loader's threads to the dialog.
-constexpr UINT kLinesLoaded = WM_APP + 1;
-constexpr UINT kPieceCopied = WM_APP + 4;  // with a PieceCopy, the dialog's from then on
-constexpr UINT kLastCommand = WM_APP + 5;
-constexpr UINT kForgotten = WM_APP + 6;
-// Long enough for a local disk's few milliseconds: the first paint shows the last command.
+using Handle = win32::FileHandle;  // events and threads
+
+// The first paint waits this long for the last command: a local disk's few milliseconds.
 constexpr DWORD kFirstPaintWaitMs = 200;
-// A local file's lines take a moment; a share's are read, never mapped, and may take longer.
-constexpr ULONGLONG kLoadWaitMs = 5000;
-// A forget's rewrite waits a few seconds at most for another launcher's.
-constexpr ULONGLONG kForgetWaitMs = 30000;
+// A forget waits this long for the lines' copies to take the place of the file's views, which
+// keep any rewrite from replacing the file.
+constexpr DWORD kCopiesWaitMs = 5000;
+// At the end, a load or a forget under way is waited for this long: the patience a record has
+// for another program holding the history (see RecordAccepted).
+constexpr DWORD kEndWaitMs = 30000;
+
+Handle NewEvent(bool manualReset) {
+  return Handle(CreateEventW(nullptr, manualReset, FALSE, nullptr));
+}
+
+// A test stands for a disk that does not answer by holding the loader here (see test_seams.h).
+void HeldByTest(const wchar_t* event) {
+  const Handle held(OpenEventW(SYNCHRONIZE, FALSE, event));
+  if (held.Valid()) WaitForSingleObject(held.Get(), INFINITE);
+}
 
 struct PieceCopy {
   std::shared_ptr<FileViews> from;
@@ -31,136 +39,153 @@ struct PieceCopy {
   std::unique_ptr<char[]> copy;
 };
 
-// The lines are searched in the history file's own views as soon as they are split, and those
-// views are let go piece by piece as copies take their place: a view kept would hold the file
-// against other launchers' rewrites. A piece is copied once the one two before it was taken over,
-// so that no more than two are ever in memory twice.
-void CopyPieces(const std::shared_ptr<FileViews>& views, HWND dialog) {
-  for (std::size_t piece = 0; piece < views->Pieces(); ++piece) {
-    while (views->Unmapped() + 1 < piece) {
-      if (!IsWindow(dialog)) return;
-      Sleep(1);
-    }
-    auto copied = std::make_unique<PieceCopy>(PieceCopy{views, piece, views->CopyPiece(piece)});
-    if (!PostMessageW(dialog, kPieceCopied, 0, reinterpret_cast<LPARAM>(copied.get()))) return;
-    copied.release();
-  }
+template <typename Work>
+DWORD WINAPI ThreadMain(void* work) {
+  const std::unique_ptr<std::shared_ptr<Work>> owned(static_cast<std::shared_ptr<Work>*>(work));
+  (*owned)->Run();
+  return 0;
 }
 
-// Runs `work` on a thread of its own, which nobody joins, co-owning `state`; false when no
+// Runs `work` on a thread of its own, which nobody joins and which co-owns it; false when no
 // thread can be had (then nothing is loaded or forgotten, and the user hears so).
-template <typename State, typename Work>
-bool OnThread(std::shared_ptr<State> state, Work work) {
-  try {
-    std::thread([state, work] { work(*state); }).detach();
-    return true;
-  } catch (const std::system_error&) {
+template <typename Work>
+bool OnThread(const std::shared_ptr<Work>& work) {
+  auto owned = std::make_unique<std::shared_ptr<Work>>(work);
+  if (!Handle(CreateThread(nullptr, 0, ThreadMain<Work>, owned.get(), 0, nullptr)).Valid())
     return false;
-  }
-}
-
-template <typename Condition>
-void WaitUntil(Condition done, ULONGLONG limitMs) {
-  for (const ULONGLONG end = GetTickCount64() + limitMs; !done() && GetTickCount64() < end;) {
-    Sleep(1);
-  }
+  owned.release();
+  return true;
 }
 
 }  // namespace
 
-struct HistoryLoader::Shared {
+struct HistoryLoader::Load {
   HWND dialog = nullptr;
   // Its own file services: the dialog's may be gone when the thread ends.
   win32::FileSystem files;
-  win32::FileHandle lastReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  win32::FileHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  Handle lastReady = NewEvent(true);  // `first` is read
+  Handle go = NewEvent(true);         // the rest may load, unless no longer `wanted`
+  Handle ended = NewEvent(true);      // the thread is done with `lines`
+  Handle taken = NewEvent(false);     // the dialog took a piece's copy, or wants no more
+  Handle copied = NewEvent(true);     // no view of the file is left to copy
   std::atomic<bool> wanted{true};
-  FirstPaint first;  // written on the loader's thread before `lastReady` is set
-  // The dialog's once `done` is set.
+  FirstPaint first;
   HistoryLines lines;
   ReadResult result = ReadResult::Failed;
-  std::atomic<bool> done{false};
+  // Set by the first of the thread (its load over) and the dialog (at Release) to be done with
+  // `lines`; the second lets them go, so that a load that ends late keeps nothing mapped.
+  std::atomic<bool> handedOver{false};
+
+  void Run() {
+    HeldByTest(seams::kHoldTailEvent);
+    first = ReadFirstPaint(files);
+    SetEvent(lastReady.Get());
+    PostMessageW(dialog, wm::kLastCommand, 0, 0);
+    const bool rest =
+        first.readable && WaitForSingleObject(go.Get(), INFINITE) == WAIT_OBJECT_0 && wanted;
+    if (rest) {
+      result = LoadLines(files, first.path, lines);
+      HeldByTest(seams::kHoldLinesEvent);
+    }
+    const std::shared_ptr<FileViews> views = lines.Views();
+    const bool dialogTakes = !handedOver.exchange(true);
+    if (!dialogTakes) lines.Clear();  // released meanwhile: nothing of it may hold the file
+    SetEvent(ended.Get());
+    if (rest && dialogTakes && PostMessageW(dialog, wm::kLinesLoaded, 0, 0) && views)
+      CopyPieces(views);
+  }
+
+  // The lines are searched in the history file's own views as soon as they are split, and those
+  // views are let go piece by piece as copies take their place: a view kept would hold the file
+  // against other launchers' rewrites. A piece is copied once the one two before it was taken
+  // over, so that no more than two are ever in memory twice.
+  void CopyPieces(const std::shared_ptr<FileViews>& views) {
+    for (std::size_t piece = 0; piece < views->Pieces(); ++piece) {
+      while (wanted && views->Unmapped() + 1 < piece) WaitForSingleObject(taken.Get(), INFINITE);
+      if (!wanted) return;
+      auto copy = std::make_unique<PieceCopy>(PieceCopy{views, piece, views->CopyPiece(piece)});
+      if (!PostMessageW(dialog, wm::kPieceCopied, 0, reinterpret_cast<LPARAM>(copy.get()))) return;
+      copy.release();
+    }
+  }
 };
 
 struct HistoryLoader::Forgetting {
-  HWND dialog = nullptr;
-  std::shared_ptr<FileViews> views;  // the views whose copies are still coming in, if any
+  std::shared_ptr<Load> load;
   std::size_t index = 0;
   std::string command;
   RewriteOutcome outcome;
-  std::atomic<bool> done{false};
+  Handle finished = NewEvent(true);
   bool told = false;
+
+  void Run() {
+    // Windows replaces no file that is mapped: the copies the dialog still takes in go first.
+    WaitForSingleObject(load->copied.Get(), kCopiesWaitMs);
+    win32::FileSystem files;
+    outcome = RewriteHistory(files, command, false);
+    SetEvent(finished.Get());
+    HeldByTest(seams::kHoldForgottenEvent);
+    PostMessageW(load->dialog, wm::kForgotten, 0, 0);
+  }
 };
 
 void HistoryLoader::Begin(HWND dialog) {
-  shared_ = std::make_shared<Shared>();
-  shared_->dialog = dialog;
-  const auto load = [](Shared& s) {
-    s.first = ReadFirstPaint(s.files);
-    SetEvent(s.lastReady.Get());
-    PostMessageW(s.dialog, kLastCommand, 0, 0);
-    if (!s.first.readable || WaitForSingleObject(s.go.Get(), INFINITE) != WAIT_OBJECT_0 ||
-        !s.wanted)
-      return;
-    s.result = LoadLines(s.files, s.first.path, s.lines);
-    const std::shared_ptr<FileViews> views = s.lines.Views();
-    s.done.store(true, std::memory_order_release);
-    PostMessageW(s.dialog, kLinesLoaded, 0, 0);
-    if (views) CopyPieces(views, s.dialog);
-  };
-  if (!OnThread(shared_, load)) SetEvent(shared_->lastReady.Get());  // read as unreadable
-  if (WaitForSingleObject(shared_->lastReady.Get(), kFirstPaintWaitMs) == WAIT_OBJECT_0) {
+  m_load = std::make_shared<Load>();
+  m_load->dialog = dialog;
+  if (!OnThread(m_load)) {  // read as unreadable
+    SetEvent(m_load->lastReady.Get());
+    SetEvent(m_load->ended.Get());
+  }
+  if (WaitForSingleObject(m_load->lastReady.Get(), kFirstPaintWaitMs) == WAIT_OBJECT_0) {
     TakeLastCommand();
   }
 }
 
 void HistoryLoader::TakeLastCommand() {
-  if (lastTaken_ || !shared_) return;
-  lastTaken_ = true;
-  if (!shared_->first.readable) {
-    Failed();
-  } else if (shared_->first.last && box_.GetText().empty()) {
-    box_.SetText(*shared_->first.last);  // not over what the user typed meanwhile
+  if (m_lastTaken || !m_load) return;
+  m_lastTaken = true;
+  if (m_load->first.readable) {
+    // Not over what the user typed or dropped meanwhile.
+    if (m_load->first.last && !m_typed && m_box.GetText().empty())
+      m_box.SetText(*m_load->first.last);
+    return;
   }
-}
-
-void HistoryLoader::Failed() {
   // The list stays empty, and nothing is loaded from a history that could not be read.
-  box_.TakeLines({});
-  state_ = State::Loaded;
+  m_box.TakeLines({});
+  m_state = State::Loaded;
   if (onLoaded) onLoaded(false);
 }
 
 void HistoryLoader::LoadRest() {
-  if (state_ != State::NotStarted || !shared_) return;
-  state_ = State::Loading;
-  SetPropW(shared_->dialog, seams::kLoadingProperty, reinterpret_cast<HANDLE>(1));
-  SetEvent(shared_->go.Get());
+  if (m_state != State::NotStarted || !m_load) return;
+  m_state = State::Loading;
+  SetPropW(m_load->dialog, seams::kLoadingProperty, reinterpret_cast<HANDLE>(1));
+  SetEvent(m_load->go.Get());
 }
 
 bool HistoryLoader::OnMessage(UINT message, WPARAM, LPARAM lParam) {
   switch (message) {
-    case kLastCommand:
+    case wm::kLastCommand:
       TakeLastCommand();
       return true;
-    case kLinesLoaded:
-      if (state_ != State::Loading || !shared_->done.load(std::memory_order_acquire)) return true;
-      box_.TakeLines(std::move(shared_->lines));
-      state_ = State::Loaded;
-      if (onLoaded) onLoaded(shared_->result != ReadResult::Failed);
+    case wm::kLinesLoaded:
+      if (m_state != State::Loading) return true;
+      m_box.TakeLines(std::move(m_load->lines));
+      if (!m_box.Lines().Views()) SetEvent(m_load->copied.Get());
+      m_state = State::Loaded;
+      if (onLoaded) onLoaded(m_load->result != ReadResult::Failed);
       return true;
-    case kPieceCopied: {
+    case wm::kPieceCopied: {
       const std::unique_ptr<PieceCopy> copied(reinterpret_cast<PieceCopy*>(lParam));
-      if (state_ == State::Loaded) {
-        box_.Lines().PutCopyInPlace(copied->from.get(), copied->piece, std::move(copied->copy));
+      if (m_state == State::Loaded) {
+        m_box.Lines().PutCopyInPlace(copied->from.get(), copied->piece, std::move(copied->copy));
+        if (!m_box.Lines().Views()) SetEvent(m_load->copied.Get());
       }
+      SetEvent(m_load->taken.Get());
       return true;
     }
-    case kForgotten:
-      if (forgetting_ && forgetting_->done && !std::exchange(forgetting_->told, true) &&
-          onForgotten) {
-        onForgotten(forgetting_->index, forgetting_->outcome);
-      }
+    case wm::kForgotten:
+      TellForgotten();
       return true;
     default:
       return false;
@@ -168,45 +193,45 @@ bool HistoryLoader::OnMessage(UINT message, WPARAM, LPARAM lParam) {
 }
 
 bool HistoryLoader::Forget(std::size_t index) {
-  if (state_ != State::Loaded || !shared_ || (forgetting_ && !forgetting_->done)) return false;
-  forgetting_ = std::make_shared<Forgetting>();
-  forgetting_->dialog = shared_->dialog;
-  forgetting_->views = box_.Lines().Views();
-  forgetting_->index = index;
-  forgetting_->command = std::string(box_.Lines().Line(index));
-  const auto forget = [](Forgetting& f) {
-    // Windows replaces no file that is mapped: the copies the dialog still takes in go first.
-    WaitUntil([&] { return !f.views || f.views->Unmapped() == f.views->Pieces(); }, kLoadWaitMs);
-    f.views.reset();
-    win32::FileSystem files;
-    f.outcome = RewriteHistory(files, f.command, false);
-    f.done.store(true, std::memory_order_release);
-    PostMessageW(f.dialog, kForgotten, 0, 0);
-  };
-  if (!OnThread(forgetting_, forget)) {
-    forgetting_->outcome.reason = "no thread";
-    forgetting_->done = true;
-    PostMessageW(forgetting_->dialog, kForgotten, 0, 0);
+  // One at a time, each told: a second that started before the first was told would hide it.
+  if (m_state != State::Loaded || (m_forgetting && !m_forgetting->told)) return false;
+  m_forgetting = std::make_shared<Forgetting>();
+  m_forgetting->load = m_load;
+  m_forgetting->index = index;
+  m_forgetting->command = std::string(m_box.Lines().Line(index));
+  if (!OnThread(m_forgetting)) {
+    m_forgetting->outcome.reason = "no thread";
+    SetEvent(m_forgetting->finished.Get());
+    PostMessageW(m_load->dialog, wm::kForgotten, 0, 0);
   }
   return true;
 }
 
+void HistoryLoader::TellForgotten() {
+  if (!m_forgetting || m_forgetting->told ||
+      WaitForSingleObject(m_forgetting->finished.Get(), 0) != WAIT_OBJECT_0)
+    return;
+  m_forgetting->told = true;
+  if (onForgotten) onForgotten(m_forgetting->index, m_forgetting->outcome);
+}
+
 void HistoryLoader::Release() {
-  if (state_ == State::Released) return;
-  const bool loading = state_ == State::Loading;
-  state_ = State::Released;
-  if (shared_) {
-    shared_->wanted = false;
-    SetEvent(shared_->go.Get());  // a thread still waiting to load ends
-    if (loading) {
-      WaitUntil([&] { return shared_->done.load(std::memory_order_acquire); }, kLoadWaitMs);
-      if (shared_->done.load(std::memory_order_acquire)) shared_->lines.Clear();
-    }
-    RemovePropW(shared_->dialog, seams::kLoadingProperty);
+  if (m_state == State::Released) return;
+  const bool loading = m_state == State::Loading;
+  m_state = State::Released;
+  if (m_load) {
+    m_load->wanted = false;
+    SetEvent(m_load->go.Get());     // a thread still waiting to load ends
+    SetEvent(m_load->taken.Get());  // and one waiting to copy
+    if (loading) WaitForSingleObject(m_load->ended.Get(), kEndWaitMs);
+    if (m_load->handedOver.exchange(true)) m_load->lines.Clear();
+    RemovePropW(m_load->dialog, seams::kLoadingProperty);
   }
-  box_.Lines().Clear();
-  if (forgetting_) {
-    WaitUntil([&] { return forgetting_->done.load(std::memory_order_acquire); }, kForgetWaitMs);
+  m_box.Lines().Clear();
+  if (m_load) SetEvent(m_load->copied.Get());  // no view is left
+  if (m_forgetting) {
+    WaitForSingleObject(m_forgetting->finished.Get(), kEndWaitMs);
+    TellForgotten();  // its message may have gone to a window no longer there
   }
 }
 

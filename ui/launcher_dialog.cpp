@@ -1,7 +1,11 @@
 #include "ui/launcher_dialog.h"
 
+#include <commctrl.h>
+
 #include <cwchar>
 
+#include "platform/window_messages.h"
+#include "platform/win32_system.h"
 #include "resource.h"
 #include "ui/box_description.h"
 #include "ui/browse.h"
@@ -13,23 +17,21 @@ namespace quillgate {
 
 namespace {
 
-// Posted when the combo box's own list dropped (something sent it CB_SHOWDROPDOWN): it is
-// closed again and the history's list opened in its place.
-constexpr UINT kSwapDropDown = WM_APP + 2;
-// Posted by a folder read for the suggestions when it ends.
-constexpr UINT kFolderReadMessage = WM_APP + 3;
 // A failed recording goes on being tried while another program holds the history.
 constexpr ULONGLONG kRecordPatienceMs = 30000;
 constexpr DWORD kRecordRetryMs = 250;
 
-WNDPROC g_boxProcedure = nullptr;
-
-// Files dropped on the box reach the dialog whatever message loop runs at that moment (a
-// message box's, the file dialog's), not only the launcher's own.
-LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DROPFILES) return SendMessageW(GetParent(box), message, wParam, lParam);
+// Files dropped on the box reach the dialog (`dialog`) whatever message loop runs at that moment
+// (a message box's, the file dialog's), not only the launcher's own.
+LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                              DWORD_PTR dialog) {
+  if (message == WM_DROPFILES) {
+    return SendMessageW(reinterpret_cast<HWND>(dialog), message, wParam, lParam);
+  }
   BoxDescriptionMessage(box, message);
-  const LRESULT result = CallWindowProcW(g_boxProcedure, box, message, wParam, lParam);
+  static const auto base =
+      win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
+  const LRESULT result = base(box, message, wParam, lParam);
   if (message == WM_PAINT) DrawBoxFrame(box);
   return result;
 }
@@ -40,7 +42,9 @@ CQuillGateDlg::CQuillGateDlg() : CDialog(IDD_LAUNCHER_DIALOG) {
   m_loader.onLoaded = [this](bool readable) { OnLinesLoaded(readable); };
   m_loader.onForgotten = [this](std::size_t index, const RewriteOutcome& outcome) {
     m_core.ReportForget(outcome);
-    if (outcome.kind == RewriteOutcome::Kind::Done) m_history.Erase(index);
+    // Told after the dialog, the lines are let go already.
+    if (outcome.kind == RewriteOutcome::Kind::Done && index < m_box.Lines().Count())
+      m_history.Erase(index);
   };
 }
 
@@ -58,14 +62,16 @@ BOOL CQuillGateDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, ResourceText(IDS_ABOUT_MENU).c_str());
 
-  g_boxProcedure = reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(m_command.m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BoxProcedure)));
+  static const auto subclass =
+      win32::SystemFunction<decltype(SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
+  if (subclass) subclass(m_command.m_hWnd, BoxProcedure, 0, reinterpret_cast<DWORD_PTR>(m_hWnd));
   DescribeBoxOnRequest(m_command.m_hWnd);
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);
   };
-  m_suggestions.Attach(m_hWnd, kFolderReadMessage);
+  m_suggestions.Attach(m_hWnd, wm::kFolderRead);
   m_command.m_onTyped = [this](const std::wstring& typed) {
+    m_loader.Typed();
     m_history.Typed(typed);
     m_suggestions.Typed(typed);
   };
@@ -93,6 +99,8 @@ bool CQuillGateDlg::OnIdle() {
 void CQuillGateDlg::OnLinesLoaded(bool readable) {
   if (!readable) m_core.ReportUnreadableHistory();
   m_history.Create(m_hWnd);
+  // Typed before the lines, shown as typed: completed now, as if typed now.
+  if (m_loader.TypedBeforeLines()) m_command.OnEditUpdate();
   // What came meanwhile, as it came; it may end the dialog.
   m_deferred.Replay([this](MSG& msg) { RouteMessage(msg); }, [this] { return Ending(); });
 }
@@ -100,7 +108,7 @@ void CQuillGateDlg::OnLinesLoaded(bool readable) {
 bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (m_loader.OnMessage(message, wParam, lParam)) return true;
   switch (message) {
-    case kSwapDropDown:
+    case wm::kSwapDropDown:
       m_command.SendMessage(CB_SHOWDROPDOWN, FALSE);
       if (!m_history.IsOpen()) m_history.Open();
       return true;
@@ -108,6 +116,10 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       m_suggestions.Hide();
       AppendDroppedFiles(m_command, reinterpret_cast<HDROP>(wParam));
       return true;
+    case WM_DESTROY:
+      // Whatever the end still waits for (the history, a message), another launcher may take it.
+      UnregisterHotKey(nullptr, 1);
+      return false;
     case WM_ACTIVATE:
     case WM_MOVE:
       m_history.Close();
@@ -167,9 +179,10 @@ bool CQuillGateDlg::RunCommand(bool elevated) {
 }
 
 void CQuillGateDlg::RecordAccepted() {
-  if (!m_accepted) return;
-  // Windows replaces no file that is mapped, nor one a forget is rewriting.
+  // Windows replaces no file that is mapped, nor one a forget is rewriting; a forget's outcome
+  // not yet told is told now.
   m_loader.Release();
+  if (!m_accepted) return;
   const ULONGLONG until = GetTickCount64() + kRecordPatienceMs;
   RewriteOutcome outcome = m_core.Record(*m_accepted);
   while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.mayPass &&
@@ -198,11 +211,11 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
   if (id == IDC_COMMAND && code == CBN_DROPDOWN) {
     // The combo box's own list stays empty: whatever dropped it, the history's list opens.
     m_suggestions.Hide();
-    PostMessageW(m_hWnd, kSwapDropDown, 0, 0);
+    PostMessageW(m_hWnd, wm::kSwapDropDown, 0, 0);
     return true;
   }
   if (id == IDC_BROWSE && code == BN_CLICKED) {
-    OnBrowse();
+    AppendBrowsedPath(m_command, m_hWnd);
     return true;
   }
   return false;
@@ -215,10 +228,6 @@ void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   } else {
     Default();
   }
-}
-
-void CQuillGateDlg::OnBrowse() {
-  AppendBrowsedPath(m_command, m_hWnd);
 }
 
 }  // namespace quillgate

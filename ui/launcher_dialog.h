@@ -19,14 +19,14 @@ class CQuillGateDlg : public CDialog {
  public:
   CQuillGateDlg();
 
-  std::filesystem::path ResolveDataPath(DataFile kind) { return m_core.ResolveDataPath(kind); }
   // The edit field gets the most recent command before the window shows; the rest of the
   // history is loaded once the dialog has shown (see OnIdle).
   void LoadHistory() { m_loader.Begin(m_hWnd); }
   // True when the shell accepted the command: it is recorded once the dialog has ended.
   bool RunCommand(bool elevated);
-  // After the dialog: records the command the shell accepted, if any. Another program may hold
-  // the history for a while; what cannot be recorded in the end is told to the user.
+  // After the dialog: lets the history go, and records the command the shell accepted, if any.
+  // Another program may hold the history for a while; what cannot be recorded in the end is told
+  // to the user.
   void RecordAccepted();
 
  protected:
@@ -41,7 +41,6 @@ class CQuillGateDlg : public CDialog {
   void OnDpiChanged(UINT dpi) override;
   HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
 
-  void OnBrowse();
   void OnLinesLoaded(bool readable);
   // Light, dark or high contrast as the system says now; at the start and on every change.
   void FollowSystemLook();

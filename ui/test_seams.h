@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "platform/window_messages.h"
+
 namespace quillgate::seams {
 
 // The window classes of the two drop-downs, found with FindWindow.
@@ -12,9 +14,15 @@ constexpr wchar_t kHistoryListClass[] = L"QuillGateList";
 constexpr wchar_t kSuggestionListClass[] = L"QuillGate.Suggestions";
 // Sent to a drop-down: it puts item wParam's text in its own window text and returns the text's
 // length, or -1 for no such item (a list box of owner data holds no text to ask for).
-constexpr UINT kCopyItemMessage = WM_APP + 7;
+constexpr UINT kCopyItemMessage = wm::kCopyItem;
 // Set on the dialog once the history has begun to load: input from then on may come after the
 // lines.
 constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
+// While an event of one of these names exists and is not set, the loader waits on it, as on a disk
+// that does not answer: before it reads the history's last line; once it has the lines (still seen
+// in the file's views), before it hands them on; once a forget's rewrite ended, before it tells.
+constexpr wchar_t kHoldTailEvent[] = L"QuillGate.HoldTail";
+constexpr wchar_t kHoldLinesEvent[] = L"QuillGate.HoldLines";
+constexpr wchar_t kHoldForgottenEvent[] = L"QuillGate.HoldForgotten";
 
 }  // namespace quillgate::seams
