@@ -45,6 +45,9 @@ class INotifier {
 
 enum class ReadResult { Ok, Missing, Failed };
 
+// The errors below tell what failed in their message(): the system's own words for it, in the
+// user's language.
+
 // A temporary file held exclusively until destroyed, so two launchers recording at once take
 // turns instead of interleaving their rewrites.
 class ITemporaryFile {

@@ -18,8 +18,7 @@ void Browse(CWnd& box, HWND owner) {
 
   win32::ComApartment com;
   if (!com.Ok()) return;
-  static const auto create =
-      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  const auto create = win32::ole32::CoCreateInstance();
   win32::ComPtr<IFileOpenDialog> dialog;
   if (!create || FAILED(create(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
                                reinterpret_cast<void**>(dialog.Out())))) {

@@ -14,8 +14,7 @@ namespace quillgate {
 
 void AppendDroppedFiles(CComboBox& box, HDROP drop) noexcept {
   const win32::DropHandle holder(drop);
-  static const auto query =
-      win32::SystemFunction<decltype(DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
+  const auto query = win32::shell32::DragQueryFileW();
   if (!query) return;
   try {
     std::vector<std::string> paths;

@@ -72,8 +72,8 @@ struct HistoryLoader::Shared {
   HWND dialog = nullptr;
   // Its own file services: the dialog's may be gone when the thread ends.
   win32::FileSystem files;
-  win32::FileHandle lastReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-  win32::FileHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  win32::Handle lastReady{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  win32::Handle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<bool> wanted{true};
   FirstPaint first;  // written on the loader's thread before `lastReady` is set
   // The dialog's once `done` is set.

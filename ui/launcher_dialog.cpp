@@ -176,7 +176,7 @@ void CQuillGateDlg::RecordAccepted() {
   m_loader.Release();
   const ULONGLONG until = GetTickCount64() + kRecordPatienceMs;
   RewriteOutcome outcome = m_core.Record(*m_accepted);
-  while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.mayPass &&
+  while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.transient &&
          GetTickCount64() < until) {
     Sleep(kRecordRetryMs);
     outcome = m_core.Record(*m_accepted);
@@ -215,7 +215,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
 void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   // The system keeps the low four bits of a system command for itself.
   if ((id & 0xFFF0) == IDM_ABOUT) {
-    AfxMessageBox(ResourceText(IDS_ABOUT_TEXT), MB_OK, 0);
+    AfxMessageBox(ResourceText(IDS_ABOUT_TEXT));
   } else {
     Default();
   }

@@ -10,8 +10,7 @@ namespace {
 
 // Looked up, not imported: oleaut32 and oleacc load when a screen reader first asks.
 HRESULT Answer(const std::wstring& text, BSTR* out) {
-  static const auto allocate =
-      win32::SystemFunction<decltype(SysAllocStringLen)>(L"oleaut32.dll", "SysAllocStringLen");
+  const auto allocate = win32::oleaut32::SysAllocStringLen();
   *out = allocate ? allocate(text.data(), static_cast<UINT>(text.size())) : nullptr;
   return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -91,8 +90,7 @@ HRESULT ListAccessible::get_accParent(IDispatch** parent) {
   *parent = nullptr;
   if (!popup_ || !popup_->ListBox()) return RPC_E_DISCONNECTED;
   // As the standard client objects do: the parent is the list box's own window object.
-  static const auto standard = win32::SystemFunction<decltype(CreateStdAccessibleObject)>(
-      L"oleacc.dll", "CreateStdAccessibleObject");
+  const auto standard = win32::oleacc::CreateStdAccessibleObject();
   return standard ? standard(popup_->ListBox(), OBJID_WINDOW, IID_IDispatch,
                              reinterpret_cast<void**>(parent))
                   : E_FAIL;

@@ -23,8 +23,7 @@ constexpr COLORREF kDarkButtonHot = RGB(69, 69, 69);
 constexpr COLORREF kDarkEdge = RGB(100, 100, 100);
 
 HBRUSH SolidBrush(COLORREF colour) {
-  static const auto create =
-      win32::SystemFunction<decltype(CreateSolidBrush)>(L"gdi32.dll", "CreateSolidBrush");
+  const auto create = win32::gdi32::CreateSolidBrush();
   return create ? create(colour) : GetSysColorBrush(COLOR_WINDOW);
 }
 
@@ -80,8 +79,7 @@ const char* ThemeClass(ThemedControl control) {
 }
 
 void ApplyThemeClass(HWND window, ThemedControl control) {
-  static const auto setTheme =
-      win32::SystemFunction<decltype(SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
+  const auto setTheme = win32::uxtheme::SetWindowTheme();
   if (!setTheme || !window) return;
   const char* name = ThemeClass(control);
   const std::wstring wide = name ? win32::Widen(name) : std::wstring();
@@ -89,10 +87,8 @@ void ApplyThemeClass(HWND window, ThemedControl control) {
 }
 
 void SetTextColours(HDC dc, COLORREF text, COLORREF back) {
-  static const auto textColor =
-      win32::SystemFunction<decltype(SetTextColor)>(L"gdi32.dll", "SetTextColor");
-  static const auto backColor =
-      win32::SystemFunction<decltype(SetBkColor)>(L"gdi32.dll", "SetBkColor");
+  const auto textColor = win32::gdi32::SetTextColor();
+  const auto backColor = win32::gdi32::SetBkColor();
   if (textColor) textColor(dc, text);
   if (backColor) backColor(dc, back);
 }

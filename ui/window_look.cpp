@@ -15,8 +15,7 @@ Look ReadSystemLook() {
   HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
   const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                     (contrast.dwFlags & HCF_HIGHCONTRASTON);
-  static const auto getValue =
-      win32::SystemFunction<decltype(RegGetValueW)>(L"advapi32.dll", "RegGetValueW");
+  const auto getValue = win32::advapi32::RegGetValueW();
   DWORD light = 1, size = sizeof light;
   const bool found =
       !high && getValue &&
@@ -45,8 +44,7 @@ HBRUSH ColourControl(HDC dc, UINT message) {
 bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
   const Palette colours = CurrentPalette();
   if (colours.system || draw.dwDrawStage != CDDS_PREPAINT) return false;
-  static const auto select =
-      win32::SystemFunction<decltype(SelectObject)>(L"gdi32.dll", "SelectObject");
+  const auto select = win32::gdi32::SelectObject();
   HWND button = draw.hdr.hwndFrom;
   const bool isDefault = GetWindowLongW(button, GWL_STYLE) & BS_DEFPUSHBUTTON;
   const bool hot = draw.uItemState & (CDIS_HOT | CDIS_SELECTED);
@@ -90,8 +88,7 @@ void DrawBoxFrame(HWND box) {
 }
 
 void WindowLook::SetTitleBarDark(int attribute, bool dark) {
-  static const auto setAttribute = win32::SystemFunction<decltype(DwmSetWindowAttribute)>(
-      L"dwmapi.dll", "DwmSetWindowAttribute");
+  const auto setAttribute = win32::dwmapi::DwmSetWindowAttribute();
   const BOOL on = dark;
   if (setAttribute) setAttribute(dialog_, static_cast<DWORD>(attribute), &on, sizeof on);
 }

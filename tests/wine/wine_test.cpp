@@ -168,13 +168,14 @@ TEST(RealFiles, AHistoryThatCannotBeReadIsReportedAndKept) {
     Put(kept, "old\r\n");
     SetFileAttributesW(history.c_str(), kind == 2 ? FILE_ATTRIBUTE_READONLY : 0);
     Rig rig(f);
-    win32::FileHandle held(
+    win32::Handle held(
         kind ? nullptr : CreateFileW(history.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
     rig.Load();
     // Only the held one may be free at the next try.
-    EXPECT_EQ(rig.Record("new").mayPass, kind == 0);
+    EXPECT_EQ(rig.Record("new").transient, kind == 0);
     const RewriteOutcome forgotten = rig.Forget("old");
-    EXPECT_TRUE(forgotten.kind == RewriteOutcome::Kind::Failed && forgotten.mayPass == (kind == 0));
+    EXPECT_TRUE(forgotten.kind == RewriteOutcome::Kind::Failed &&
+                forgotten.transient == (kind == 0));
     held.Reset();
     EXPECT_EQ(rig.notes.messages.size(), kind == 2 ? 2u : 3u);  // a read-only one loads
     EXPECT_EQ(rig.notes.failures.size(), 2u);
@@ -850,8 +851,8 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     ASSERT_TRUE(Until([&] { return l.Count() > 0; }));
     const fs::path held =
         l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
-    win32::FileHandle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                            OPEN_ALWAYS, 0, nullptr));
+    win32::Handle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_ALWAYS, 0, nullptr));
     Press(VK_RETURN, ctrl);
     EXPECT_TRUE(Until([&] { return !IsWindow(l.dialog) && l.Running(); }));  // gone at once
     if (dpi == 144) Sleep(1500);
@@ -1350,6 +1351,57 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
     EXPECT_TRUE(
         SameBytes(Slurp(l.History()), std::string(history).erase(history.find(forgotten), 33)));
   }
+}
+
+// Sync tools, indexers and virus scanners hold a file sharing its reading, or map it: Windows
+// then denies its replacement until they let go. That is waited for as a held file is.
+TEST(RealFiles, AHistoryHeldWithoutSharingItsDeletionIsWaitedFor) {
+  for (const DWORD sharing :
+       {0ul, DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE)}) {
+    Folders f(L"denied");
+    const fs::path history = f.documents / "quillgate.ini";
+    Put(history, "old\r\n");
+    Rig rig(f);
+    win32::Handle file(CreateFileW(history.c_str(), GENERIC_READ,
+                                   sharing ? sharing : FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+    const void* view = nullptr;  // sharing 0: only a view of it, its handles closed
+    if (!sharing) {
+      const win32::Handle mapping(
+          CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+      ASSERT_NE(view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0), nullptr);
+      file.Reset();
+    }
+    const RewriteOutcome held = rig.Record("new");
+    EXPECT_TRUE(held.kind == RewriteOutcome::Kind::Failed && held.transient) << sharing;
+    file.Reset();
+    if (view) UnmapViewOfFile(view);
+    EXPECT_EQ(rig.Record("new").kind, RewriteOutcome::Kind::Done);
+    EXPECT_EQ(Slurp(history), "old\r\nnew\r\n");
+  }
+}
+
+// Why a command was not kept, in the user's language as the system says it: not the library's
+// English around the system's words in the ANSI code page, read as UTF-8.
+TEST(Launcher, TellsWhyItCouldNotRecordInTheUsersLanguage) {
+  Folders files(L"reason");
+  const fs::path record = files.root / "record", document = files.root / "a.qgt";
+  Put(document, "");
+  RecordLaunchesTo(record);
+  Launcher l("", false, "fr_FR.UTF-8");
+  fs::create_directory(l.History().parent_path() / "quillgate.inf");  // no file to claim there
+  l.SetText(document.string());
+  l.Post({VK_RETURN});
+  std::string said;
+  EXPECT_TRUE(l.DismissMessage(&said));
+  wchar_t reason[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                ERROR_ACCESS_DENIED, MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
+                                reason, 512, nullptr);
+  while (length && iswspace(reason[length - 1])) --length;
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(said.substr(said.rfind(": ") + 2), Narrow({reason, length}));  // what it ends with
+  EXPECT_TRUE(l.Ended());
 }
 
 }  // namespace
