@@ -12,11 +12,6 @@ class LaunchCore {
   LaunchCore(IFileSystem& files, IShell& shell, INotifier& notifier)
       : m_files(files), m_shell(shell), m_notifier(notifier) {}
 
-  // May throw the existence test's std::filesystem::filesystem_error.
-  std::filesystem::path ResolveDataPath(DataFile kind) {
-    return quillgate::ResolveDataPath(m_files, kind);
-  }
-
   void ReportUnreadableHistory() { m_notifier.ShowMessage({messages::Id::LoadFailure, {}}); }
 
   // Trims the box's text, adds it to the list unless there (ignoring case), expands %VARIABLES%

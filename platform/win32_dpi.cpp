@@ -6,10 +6,8 @@
 #include "platform/win32_system.h"
 
 namespace quillgate::win32 {
-namespace user32 {
 QG_SYSTEM_FUNCTION(user32, GetDpiForWindow)
 QG_SYSTEM_FUNCTION(user32, GetSystemMetricsForDpi)
-}  // namespace user32
 
 UINT WindowDpi(HWND window) {
   const auto dpiForWindow = user32::GetDpiForWindow();

@@ -18,40 +18,32 @@ constexpr ULONGLONG kMoveWaitMs = 500;  // a replacement's wait for a reader hol
 // Win32 error codes, in the words the system has for them in the user's language. One that
 // another program holding a file gives stands for device_or_resource_busy: a later try may find
 // the file free.
+template <bool Held>
 class SystemErrors final : public std::error_category {
  public:
-  explicit SystemErrors(bool held) : m_held(held) {}
-  const char* name() const noexcept override { return m_held ? "win32 (held)" : "win32"; }
+  const char* name() const noexcept override { return Held ? "win32 (held)" : "win32"; }
   std::string message(int code) const override {
     wchar_t text[512];
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, static_cast<DWORD>(code), 0, text, 512, nullptr);
-    std::wstring_view said(text, length);
-    while (!said.empty() && iswspace(said.back())) said.remove_suffix(1);  // its line end
-    return length ? Narrow(said) : std::system_category().message(code);
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, static_cast<DWORD>(code), 0, text, 512, nullptr);
+    while (length && iswspace(text[length - 1])) --length;  // its line end
+    return length ? Narrow({text, length}) : std::system_category().message(code);
   }
   std::error_condition default_error_condition(int code) const noexcept override {
-    return m_held ? std::make_error_condition(std::errc::device_or_resource_busy)
-                  : std::system_category().default_error_condition(code);
+    return Held ? std::make_error_condition(std::errc::device_or_resource_busy)
+                : std::system_category().default_error_condition(code);
   }
-
- private:
-  bool m_held;
 };
 
 std::error_code ErrorOf(DWORD code, bool held = false) {
-  static const SystemErrors plain(false), busy(true);
+  static const SystemErrors<false> plain;
+  static const SystemErrors<true> busy;
   held = held || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
-  return {static_cast<int>(code), held ? busy : plain};
+  return {static_cast<int>(code), held ? static_cast<const std::error_category&>(busy) : plain};
 }
 
 std::error_code LastError() {
   return ErrorOf(GetLastError());
-}
-
-bool ReadOnly(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
 }
 
 bool IsNotFound(DWORD error) {
@@ -103,32 +95,30 @@ class TemporaryFile final : public ITemporaryFile {
       const DWORD chunk =
           static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
       DWORD written = 0;
-      if (!WriteFile(m_handle.Get(), content.data() + done, chunk, &written, nullptr)) {
+      if (!WriteFile(m_handle.Get(), content.data() + done, chunk, &written, nullptr))
         return LastError();
-      }
       done += written;
     }
-    if (!FlushFileBuffers(m_handle.Get())) return LastError();
-    return {};
+    return FlushFileBuffers(m_handle.Get()) ? std::error_code() : LastError();
   }
 
   std::error_code MoveOver(const fs::path& target) override {
-    const std::wstring from = ApiPath(m_path);
-    const std::wstring to = ApiPath(target);
+    const std::wstring from = ApiPath(m_path), to = ApiPath(target);
     // Renamed while still held, so no other launcher can slip in between write and move. A
     // reader with the history open for a moment (a launcher loading it, an indexer) is waited
     // for. A read-only history is refused at once: Windows would refuse it no less (though as a
     // held file, denying access), and no wait changes that.
-    if (ReadOnly(to)) return ErrorOf(ERROR_FILE_READ_ONLY);
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      return ErrorOf(ERROR_FILE_READ_ONLY);
     DWORD error = MoveWithRetries(from, to);
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
       // Still held: let go of our own handle too, in case it is what stands in the way.
       m_handle.Reset();
       error = MoveWithRetries(from, to);
     }
-    // Denied, though this folder just let the temporary file be made and the history is not
-    // read-only: a program holds it without sharing its deletion, or maps it (a sync tool, an
-    // indexer, a virus scanner), and lets go in its own time.
+    // Denied, though the folder just took the temporary file and the history is not read-only:
+    // a program (a sync tool, a virus scanner) holds it without sharing deletion, or maps it.
     return error == ERROR_SUCCESS ? std::error_code()
                                   : ErrorOf(error, error == ERROR_ACCESS_DENIED);
   }

@@ -2,8 +2,6 @@
 // folders the ANSI code page cannot spell, or deeper than MAX_PATH, still work.
 #pragma once
 
-#include <string>
-
 #include "core/ports.h"
 
 namespace quillgate::win32 {

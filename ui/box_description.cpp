@@ -1,7 +1,5 @@
 #include "ui/box_description.h"
 
-#include <oleacc.h>
-
 #include <memory>
 #include <string>
 

@@ -1,6 +1,5 @@
 #include "ui/browse.h"
 
-#include <objbase.h>
 #include <shobjidl.h>
 
 #include <exception>

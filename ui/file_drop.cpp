@@ -1,7 +1,5 @@
 #include "ui/file_drop.h"
 
-#include <shellapi.h>
-
 #include <exception>
 #include <string>
 #include <vector>

@@ -20,7 +20,6 @@ class CQuillGateDlg : public CDialog {
  public:
   CQuillGateDlg();
 
-  std::filesystem::path ResolveDataPath(DataFile kind) { return m_core.ResolveDataPath(kind); }
   // The edit field gets the most recent command before the window shows; the rest of the
   // history is loaded once the dialog has shown (see OnIdle).
   void LoadHistory() { m_loader.Begin(m_hWnd); }

@@ -1,7 +1,5 @@
 #include "ui/palette.h"
 
-#include <uxtheme.h>
-
 #include <string>
 
 #include "platform/win32_system.h"

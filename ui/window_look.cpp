@@ -1,7 +1,5 @@
 #include "ui/window_look.h"
 
-#include <dwmapi.h>
-
 #include <string>
 
 #include "platform/framework.h"

@@ -69,7 +69,7 @@ TEST(DataPath, FirstRunIsSilentAndRecordsInDocumentsUnlessAHistoryIsBesideThePro
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "notepad\r\ncalc\r\n"}}));
   EXPECT_TRUE(l.notes.messages.empty());
   l.files.data[kBeside] = "";  // a history beside the program wins, even an empty one
-  EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kBeside);
+  EXPECT_EQ(ResolveDataPath(l.files, DataFile::History), kBeside);
   Launcher nowhere;
   nowhere.files.documents.clear();
   nowhere.Record("x");
