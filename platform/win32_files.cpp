@@ -14,6 +14,7 @@ namespace {
 constexpr ULONGLONG kClaimWaitMs = 5000;  // a second launcher's wait for the first to record
 constexpr DWORD kClaimRetryMs = 10;
 constexpr ULONGLONG kMoveWaitMs = 500;  // a replacement's wait for a reader holding the history
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Win32 error codes, in the words the system has for them in the user's language. One that
 // another program holding a file gives stands for device_or_resource_busy: a later try may find
@@ -117,10 +118,16 @@ class TemporaryFile final : public ITemporaryFile {
       m_handle.Reset();
       error = MoveWithRetries(from, to);
     }
+    if (error == ERROR_SUCCESS) return {};
     // Denied, though the folder just took the temporary file and the history is not read-only:
-    // a program (a sync tool, a virus scanner) holds it without sharing deletion, or maps it.
-    return error == ERROR_SUCCESS ? std::error_code()
-                                  : ErrorOf(error, error == ERROR_ACCESS_DENIED);
+    // a program (a sync tool, a virus scanner) holds it without sharing deletion, or maps it;
+    // unless the history's own rights refuse its deletion, which no wait changes.
+    bool held = false;
+    if (error == ERROR_ACCESS_DENIED) {
+      const Handle probe(CreateFileW(to.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, 0));
+      held = probe.Valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+    return ErrorOf(error, held);
   }
 
   void Remove() override {
@@ -211,9 +218,8 @@ bool FileSystem::Exists(const fs::path& path) {
 namespace {
 
 Handle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error, ReadResult& result) {
-  Handle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
-                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                          OPEN_EXISTING, flags, nullptr));
+  Handle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                          flags, nullptr));
   if (file.Valid()) {
     result = ReadResult::Ok;
     return file;
