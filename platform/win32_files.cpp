@@ -47,11 +47,6 @@ std::error_code LastError() {
   return ErrorOf(GetLastError());
 }
 
-bool IsNotFound(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-         error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
-}
-
 // Into the string itself, sized from the file: the system copies a large history, and only once.
 bool ReadAll(HANDLE file, std::string& contents) {
   constexpr std::size_t kChunk = 64 * 1024;
@@ -119,9 +114,8 @@ class TemporaryFile final : public ITemporaryFile {
       error = MoveWithRetries(from, to);
     }
     if (error == ERROR_SUCCESS) return {};
-    // Denied, though the folder just took the temporary file and the history is not read-only:
-    // a program (a sync tool, a virus scanner) holds it without sharing deletion, or maps it;
-    // unless the history's own rights refuse its deletion, which no wait changes.
+    // Denied, though the folder took the temporary file and the history is not read-only: held
+    // without deletion shared, or mapped (a sync tool, a scanner), unless its own rights deny it.
     bool held = false;
     if (error == ERROR_ACCESS_DENIED) {
       const Handle probe(CreateFileW(to.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, 0));
@@ -211,7 +205,9 @@ fs::path FileSystem::DocumentsFolder() {
 bool FileSystem::Exists(const fs::path& path) {
   if (GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
   const DWORD error = GetLastError();
-  if (IsNotFound(error)) return false;
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+      error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME)
+    return false;
   throw fs::filesystem_error("exists", path, ErrorOf(error));
 }
 

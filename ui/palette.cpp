@@ -85,10 +85,8 @@ void ApplyThemeClass(HWND window, ThemedControl control) {
 }
 
 void SetTextColours(HDC dc, COLORREF text, COLORREF back) {
-  const auto textColor = win32::gdi32::SetTextColor();
-  const auto backColor = win32::gdi32::SetBkColor();
-  if (textColor) textColor(dc, text);
-  if (backColor) backColor(dc, back);
+  if (const auto textColor = win32::gdi32::SetTextColor()) textColor(dc, text);
+  if (const auto backColor = win32::gdi32::SetBkColor()) backColor(dc, back);
 }
 
 }  // namespace quillgate
