@@ -97,7 +97,7 @@ std::string ComposeHistory(std::string_view existing, std::string_view command,
   if (rest < existing.size()) carry(existing.substr(rest), false);
   if (append) (out += command) += "\r\n";
   // A first line that begins as a mark would lose it to the loader: the file gets a mark first.
-  if (!mark && FirstLineStart(out)) out.insert(0, kMark);
+  if (!mark && FirstLineStart(out)) out.insert(0, kByteOrderMark);
   if (dropped) *dropped = drops;
   return out;
 }

@@ -11,10 +11,10 @@
 
 namespace quillgate {
 
-constexpr std::string_view kMark = "\xEF\xBB\xBF";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // Where the file's first line begins: after the mark it may have been saved with.
 inline std::size_t FirstLineStart(std::string_view text) {
-  return text.substr(0, kMark.size()) == kMark ? kMark.size() : 0;
+  return text.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
 }
 
 // A history line ends at its first zero byte (where a list item ends) or its CR LF in the file.

@@ -7,37 +7,37 @@
 namespace quillgate {
 
 FileViews::~FileViews() {
-  for (const char* view : views_)
-    if (view) file_->Unmap(view);
+  for (const char* view : m_views)
+    if (view) m_file->Unmap(view);
 }
 
 std::unique_ptr<char[]> FileViews::CopyPiece(std::size_t piece) const {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  const std::size_t used = used_[piece];
-  if (!used || !views_[piece]) return nullptr;
+  const std::lock_guard<std::mutex> lock(m_mutex);
+  const std::size_t used = m_used[piece];
+  if (!used || !m_views[piece]) return nullptr;
   std::unique_ptr<char[]> copy(new char[used]);
-  std::memcpy(copy.get(), views_[piece], used);
+  std::memcpy(copy.get(), m_views[piece], used);
   return copy;
 }
 
 void FileViews::Unmap(std::size_t piece) {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  if (!views_[piece]) return;
-  file_->Unmap(views_[piece]);
-  views_[piece] = nullptr;
-  unmapped_.fetch_add(1, std::memory_order_release);
+  const std::lock_guard<std::mutex> lock(m_mutex);
+  if (!m_views[piece]) return;
+  m_file->Unmap(m_views[piece]);
+  m_views[piece] = nullptr;
+  m_unmapped.fetch_add(1, std::memory_order_release);
 }
 
 void FileViews::UnmapAll() {
-  for (std::size_t piece = 0; piece < views_.size(); ++piece) Unmap(piece);
+  for (std::size_t piece = 0; piece < m_views.size(); ++piece) Unmap(piece);
 }
 
 const char* HistoryLines::LineStart(std::size_t index) const {
-  const std::uint32_t start = starts_[index];
-  if (start >= appendedAt_) return appended_.data() + (start - appendedAt_);
-  if (bases_.empty()) return text_.data() + start;
-  const auto piece = static_cast<std::size_t>(start / piece_);
-  return bases_[piece] + (start - piece * piece_);
+  const std::uint32_t start = m_starts[index];
+  if (start >= m_appendedAt) return m_appended.data() + (start - m_appendedAt);
+  if (m_bases.empty()) return m_text.data() + start;
+  const auto piece = static_cast<std::size_t>(start / m_piece);
+  return m_bases[piece] + (start - piece * m_piece);
 }
 
 std::string_view HistoryLines::Line(std::size_t index) const {
@@ -48,28 +48,29 @@ std::string_view HistoryLines::Line(std::size_t index) const {
 }
 
 void HistoryLines::Append(std::string_view line) {
-  const std::size_t start = appendedAt_ + appended_.size();
+  const std::size_t start = m_appendedAt + m_appended.size();
   if (start > UINT32_MAX) throw std::length_error("history");
-  appended_.append(line.data(), line.size());
-  appended_ += '\0';
-  starts_.push_back(static_cast<std::uint32_t>(start));
+  m_appended.append(line.data(), line.size());
+  m_appended += '\0';
+  m_starts.push_back(static_cast<std::uint32_t>(start));
 }
 
 void HistoryLines::Erase(std::size_t index) {
-  starts_.erase(starts_.begin() + static_cast<std::ptrdiff_t>(index));
+  m_starts.erase(m_starts.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void HistoryLines::PutCopyInPlace(const FileViews* from, std::size_t piece,
                                   std::unique_ptr<char[]> copy) {
-  if (!views_ || views_.get() != from || piece >= bases_.size() || !views_->views_[piece]) return;
-  bases_[piece] = copy.get();
-  if (copy) copies_.push_back(std::move(copy));
-  views_->Unmap(piece);
-  if (++adopted_ == bases_.size()) views_.reset();
+  if (!m_views || m_views.get() != from || piece >= m_bases.size() || !m_views->m_views[piece])
+    return;
+  m_bases[piece] = copy.get();
+  if (copy) m_copies.push_back(std::move(copy));
+  m_views->Unmap(piece);
+  if (++m_adopted == m_bases.size()) m_views.reset();
 }
 
 void HistoryLines::Clear() {
-  if (views_) views_->UnmapAll();
+  if (m_views) m_views->UnmapAll();
   *this = HistoryLines();
 }
 
@@ -82,7 +83,7 @@ struct LineLoader {
     if (size > UINT32_MAX || piece < 2 || piece > UINT32_MAX / 2) return false;
     IMappedFile& source = *file;
     auto views = std::make_shared<FileViews>();
-    views->file_ = std::move(file);
+    views->m_file = std::move(file);
     std::vector<std::uint32_t> starts;
     starts.reserve(static_cast<std::size_t>(size / 40));
     std::uint64_t pos = 0;  // where the next line begins
@@ -91,8 +92,8 @@ struct LineLoader {
       const auto length = static_cast<std::size_t>(std::min(size - from, 2 * piece));
       const char* const view = source.Map(from, length);
       if (!view) return false;
-      views->views_.push_back(view);
-      views->used_.push_back(0);
+      views->m_views.push_back(view);
+      views->m_used.push_back(0);
       if (from == 0) pos = FirstLineStart(std::string_view(view, std::min<std::size_t>(length, 3)));
       const std::uint64_t next = from + piece;  // where the next piece's lines begin
       if (pos >= next) continue;                // the line before ran through this piece
@@ -120,17 +121,17 @@ struct LineLoader {
       // Line ends are ASCII: the lines are UTF-8 if each piece's share is, else reading rebuilds.
       if (!IsUtf8(std::string_view(view + (first - from), static_cast<std::size_t>(pos - first))))
         return false;
-      views->used_.back() = static_cast<std::size_t>(pos - from);
+      views->m_used.back() = static_cast<std::size_t>(pos - from);
       if (unfinished) break;
     }
     source.EndMapping();
     lines = HistoryLines();
     if (starts.empty()) return true;
-    lines.piece_ = piece;
-    lines.bases_ = views->views_;
-    lines.appendedAt_ = static_cast<std::uint32_t>(size);
-    lines.starts_ = std::move(starts);
-    lines.views_ = std::move(views);
+    lines.m_piece = piece;
+    lines.m_bases = views->m_views;
+    lines.m_appendedAt = static_cast<std::uint32_t>(size);
+    lines.m_starts = std::move(starts);
+    lines.m_views = std::move(views);
     return true;
   }
 
@@ -144,9 +145,9 @@ struct LineLoader {
     // The unfinished line is dropped, so an appended line starts clean.
     contents.resize(rest);
     lines = HistoryLines();
-    lines.text_ = std::move(contents);
-    lines.appendedAt_ = static_cast<std::uint32_t>(lines.text_.size());
-    lines.starts_ = std::move(starts);
+    lines.m_text = std::move(contents);
+    lines.m_appendedAt = static_cast<std::uint32_t>(lines.m_text.size());
+    lines.m_starts = std::move(starts);
     return ReadResult::Ok;
   }
 };

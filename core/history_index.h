@@ -15,10 +15,10 @@ namespace quillgate {
 class FileViews {
  public:
   ~FileViews();
-  std::size_t Pieces() const { return views_.size(); }
+  std::size_t Pieces() const { return m_views.size(); }
   // A heap copy of the lines that begin in `piece`, through their ends; null: none, or let go.
   std::unique_ptr<char[]> CopyPiece(std::size_t piece) const;
-  std::size_t Unmapped() const { return unmapped_.load(std::memory_order_acquire); }
+  std::size_t Unmapped() const { return m_unmapped.load(std::memory_order_acquire); }
   // Lets every view go, so none holds the file against a rewrite; waits for a copy under way.
   void UnmapAll();
 
@@ -27,19 +27,19 @@ class FileViews {
   friend class HistoryLines;
   void Unmap(std::size_t piece);
 
-  mutable std::mutex mutex_;  // between copies on the loading thread and letting go
+  mutable std::mutex m_mutex;  // between copies on the loading thread and letting go
 
-  std::unique_ptr<IMappedFile> file_;
-  std::vector<const char*> views_;
-  std::vector<std::size_t> used_;
-  std::atomic<std::size_t> unmapped_{0};
+  std::unique_ptr<IMappedFile> m_file;
+  std::vector<const char*> m_views;
+  std::vector<std::size_t> m_used;
+  std::atomic<std::size_t> m_unmapped{0};
 };
 
 // The history's non-empty lines, oldest first, found by where they begin: in the text as read,
 // or in the file's views until copies take over. They cost the file's size and 4 bytes a line.
 class HistoryLines {
  public:
-  std::size_t Count() const { return starts_.size(); }
+  std::size_t Count() const { return m_starts.size(); }
   // Where the line begins; it ends as AtLineEnd says.
   const char* LineStart(std::size_t index) const;
   std::string_view Line(std::size_t index) const;
@@ -47,22 +47,22 @@ class HistoryLines {
   void Append(std::string_view line);
   void Erase(std::size_t index);
   // The views still to be copied, or null.
-  const std::shared_ptr<FileViews>& Views() const { return views_; }
+  const std::shared_ptr<FileViews>& Views() const { return m_views; }
   // In place of a view these lines are still seen in, once each; the view is let go.
   void PutCopyInPlace(const FileViews* from, std::size_t piece, std::unique_ptr<char[]> copy);
   void Clear();  // for a launcher about to record and end
 
  private:
   friend struct LineLoader;
-  std::uint64_t piece_ = std::uint64_t{1} << 32;  // one piece: the text as read
-  std::vector<const char*> bases_;                // where each piece's first byte is
-  std::string text_;
-  std::vector<std::unique_ptr<char[]>> copies_;
-  std::shared_ptr<FileViews> views_;
-  std::size_t adopted_ = 0;
-  std::string appended_;  // lines added later, each ended by a zero byte, from `appendedAt_` on
-  std::uint32_t appendedAt_ = 0;
-  std::vector<std::uint32_t> starts_;
+  std::uint64_t m_piece = std::uint64_t{1} << 32;  // one piece: the text as read
+  std::vector<const char*> m_bases;                // where each piece's first byte is
+  std::string m_text;
+  std::vector<std::unique_ptr<char[]>> m_copies;
+  std::shared_ptr<FileViews> m_views;
+  std::size_t m_adopted = 0;
+  std::string m_appended;  // lines added later, each ended by a zero byte, from `m_appendedAt` on
+  std::uint32_t m_appendedAt = 0;
+  std::vector<std::uint32_t> m_starts;
 };
 
 // Reads, checks and splits the whole history. Touches nothing but `files`, so it may run on

@@ -63,10 +63,7 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
     const fs::path former = files.ProgramFolder() / DataFileName(DataFile::Temporary);
     std::error_code error;
     auto temporary = files.ClaimTemporary(path, error);
-    if (!temporary) {
-      outcome.mayPass = error == std::errc::device_or_resource_busy;
-      throw fs::filesystem_error("create temporary file", path, error);
-    }
+    if (!temporary) throw fs::filesystem_error("create temporary file", path, error);
 
     // Read only now that this launcher has its turn, so a rewrite that just finished counts.
     std::string existing;
@@ -88,7 +85,6 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
         // Rewriting from nothing would throw away a history merely unreadable now; a temporary
         // file this attempt created would only be left lying about.
         if (temporary->Leftover().empty()) temporary->Remove();
-        outcome.mayPass = error == std::errc::device_or_resource_busy;
         throw fs::filesystem_error("read", history, error);
     }
 
@@ -110,18 +106,20 @@ RewriteOutcome RewriteHistory(IFileSystem& files, const std::string& command, bo
       }
       throw fs::filesystem_error("write", temporary->Path(), writeError);
     }
-    if (auto moveError = temporary->MoveOver(history)) {
-      outcome.mayPass = moveError == std::errc::device_or_resource_busy;
+    if (auto moveError = temporary->MoveOver(history))
       throw fs::filesystem_error("rename", temporary->Path(), history, moveError);
-    }
     // Its copy is in place now; beside the program it had that folder's permissions.
     if (fromFormer) {
       if (auto held = files.ClaimTemporary(former, error)) held->Remove();
     }
     outcome.kind = RewriteOutcome::Kind::Done;
-  } catch (const std::exception& failure) {
-    // A file-system step, or a history larger than the process can hold; nothing was replaced.
+  } catch (const fs::filesystem_error& failure) {
+    // A file-system step; nothing was replaced. The system's words for it, not the library's.
     outcome.kind = RewriteOutcome::Kind::Failed;
+    outcome.reason = failure.code().message();
+    outcome.transient = failure.code() == std::errc::device_or_resource_busy;
+  } catch (const std::exception& failure) {
+    outcome.kind = RewriteOutcome::Kind::Failed;  // a history larger than the process can hold
     outcome.reason = failure.what();
   }
   return outcome;

@@ -32,8 +32,8 @@ struct RewriteOutcome {
   enum class Kind { Done, NothingMatched, Failed };
   Kind kind = Kind::Failed;
   std::size_t dropped = 0;  // lines and parts dropped
-  std::string reason;       // Failed: the file-system error's text
-  bool mayPass = false;     // Failed because another program held a file: a later try may succeed
+  std::string reason;       // Failed: the error code's message, as the file system words it
+  bool transient = false;   // Failed because another program held a file: a later try may succeed
 };
 
 // Rewrites the history with `command` appended last or, unless `append`, every line that loads

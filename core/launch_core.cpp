@@ -8,30 +8,30 @@ std::optional<std::string> LaunchCore::Launch(ICommandBox& box, bool elevated,
                                               std::uintptr_t owner) {
   std::string command = TrimCommand(box.GetText());
   if (!box.FindStringExact(command)) box.AddString(command.c_str());
-  const LaunchRequest request = BuildLaunchRequest(shell_, command, elevated, owner);
+  const LaunchRequest request = BuildLaunchRequest(m_shell, command, elevated, owner);
   if (Utf16Units(request.file) > kLongestName) {
-    notifier_.ShowMessage({messages::Id::TooLong, {}});
+    m_notifier.ShowMessage({messages::Id::TooLong, {}});
     return std::nullopt;
   }
-  if (!shell_.Execute(request)) return std::nullopt;
+  if (!m_shell.Execute(request)) return std::nullopt;
   return command;
 }
 
 void LaunchCore::ReportForget(const RewriteOutcome& outcome) {
   if (outcome.kind == RewriteOutcome::Kind::Failed) {
-    notifier_.ReportFailure(outcome.reason);
-    notifier_.ShowMessage(messages::ForgetFailed(outcome.reason));
+    m_notifier.ReportFailure(outcome.reason);
+    m_notifier.ShowMessage(messages::ForgetFailed(outcome.reason));
   } else if (outcome.kind == RewriteOutcome::Kind::NothingMatched) {
     // In the list only (a command the shell refused), or gone already: the entry stays, so the
     // list never claims that something left the history.
-    notifier_.ShowMessage({messages::Id::NothingToForget, {}});
+    m_notifier.ShowMessage({messages::Id::NothingToForget, {}});
   }
 }
 
 void LaunchCore::ReportUnrecorded(const std::string& command, const RewriteOutcome& outcome) {
   if (outcome.kind != RewriteOutcome::Kind::Failed) return;
-  notifier_.ReportFailure(outcome.reason);
-  notifier_.ShowMessage(messages::Unrecorded(command, outcome.reason));
+  m_notifier.ReportFailure(outcome.reason);
+  m_notifier.ShowMessage(messages::Unrecorded(command, outcome.reason));
 }
 
 }  // namespace quillgate

@@ -10,14 +10,9 @@ namespace quillgate {
 class LaunchCore {
  public:
   LaunchCore(IFileSystem& files, IShell& shell, INotifier& notifier)
-      : files_(files), shell_(shell), notifier_(notifier) {}
+      : m_files(files), m_shell(shell), m_notifier(notifier) {}
 
-  // May throw the existence test's std::filesystem::filesystem_error.
-  std::filesystem::path ResolveDataPath(DataFile kind) {
-    return quillgate::ResolveDataPath(files_, kind);
-  }
-
-  void ReportUnreadableHistory() { notifier_.ShowMessage({messages::Id::LoadFailure, {}}); }
+  void ReportUnreadableHistory() { m_notifier.ShowMessage({messages::Id::LoadFailure, {}}); }
 
   // Trims the box's text, adds it to the list unless there (ignoring case), expands %VARIABLES%
   // and hands it to the shell, its messages modal to `owner`; records nothing. The trimmed command
@@ -25,17 +20,17 @@ class LaunchCore {
   std::optional<std::string> Launch(ICommandBox& box, bool elevated, std::uintptr_t owner);
 
   // One attempt each; touch only the files (no notifier), so they may run on another thread.
-  RewriteOutcome Record(const std::string& line) { return RewriteHistory(files_, line, true); }
-  RewriteOutcome Forget(const std::string& line) { return RewriteHistory(files_, line, false); }
+  RewriteOutcome Record(const std::string& line) { return RewriteHistory(m_files, line, true); }
+  RewriteOutcome Forget(const std::string& line) { return RewriteHistory(m_files, line, false); }
 
   // On the caller's thread; nothing when it was done.
   void ReportForget(const RewriteOutcome& outcome);
   void ReportUnrecorded(const std::string& command, const RewriteOutcome& outcome);
 
  private:
-  IFileSystem& files_;
-  IShell& shell_;
-  INotifier& notifier_;
+  IFileSystem& m_files;
+  IShell& m_shell;
+  INotifier& m_notifier;
 };
 
 }  // namespace quillgate

@@ -45,6 +45,8 @@ class INotifier {
 
 enum class ReadResult { Ok, Missing, Failed };
 
+// The errors below tell in message() what failed: the system's words, in the user's language.
+
 // A temporary file held exclusively until destroyed, so two launchers recording at once take
 // turns instead of interleaving their rewrites.
 class ITemporaryFile {

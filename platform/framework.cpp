@@ -1,12 +1,13 @@
 #include "platform/framework.h"
 #include "platform/window_messages.h"
 
+#include "res/resource.h"
+
 namespace quillgate {
 
 namespace {
 
 constexpr wchar_t kObjectProperty[] = L"QuillGate.Object";
-constexpr UINT kAppTitleString = 0xE000;     // the string resource an application names itself with
 constexpr UINT kDpiChangedMessage = wm::kDpiChanged;
 
 BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
@@ -199,11 +200,11 @@ HINSTANCE AfxGetInstanceHandle() {
   return app && app->m_hInstance ? app->m_hInstance : GetModuleHandleA(nullptr);
 }
 
-int AfxMessageBox(const std::wstring& text, UINT type, UINT /*helpId*/) {
+int AfxMessageBox(const std::wstring& text, UINT type) {
   CWinApp* app = CWinApp::Current();
   HWND owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
   wchar_t title[256] = {};
-  LoadStringW(AfxGetInstanceHandle(), kAppTitleString, title, 256);
+  LoadStringW(AfxGetInstanceHandle(), AFX_IDS_APP_TITLE, title, 256);
   return MessageBoxW(owner, text.c_str(), title, type);
 }
 

@@ -126,7 +126,7 @@ std::wstring WindowText(HWND window);
 // Text `id` of the executable's string table, in the language Windows picks for the user (the
 // user interface's, else English).
 std::wstring ResourceText(UINT id);
-// Owned by the main window, titled with the app's name; MFC's help context unused: no help file.
-int AfxMessageBox(const std::wstring& text, UINT type = MB_OK, UINT = 0);
+// Owned by the main window, titled with the app's name.
+int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
 
 }  // namespace quillgate

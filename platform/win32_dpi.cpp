@@ -6,16 +6,16 @@
 #include "platform/win32_system.h"
 
 namespace quillgate::win32 {
+QG_SYSTEM_FUNCTION(user32, GetDpiForWindow)
+QG_SYSTEM_FUNCTION(user32, GetSystemMetricsForDpi)
 
 UINT WindowDpi(HWND window) {
-  static const auto dpiForWindow =
-      SystemFunction<decltype(GetDpiForWindow)>(L"user32.dll", "GetDpiForWindow");
+  const auto dpiForWindow = user32::GetDpiForWindow();
   return dpiForWindow ? dpiForWindow(window) : 0;
 }
 
 int SystemMetricForDpi(int index, UINT dpi) {
-  static const auto metricForDpi =
-      SystemFunction<decltype(GetSystemMetricsForDpi)>(L"user32.dll", "GetSystemMetricsForDpi");
+  const auto metricForDpi = user32::GetSystemMetricsForDpi();
   return dpi && metricForDpi ? metricForDpi(index, dpi) : GetSystemMetrics(index);
 }
 

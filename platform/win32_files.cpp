@@ -1,14 +1,9 @@
 #include "platform/win32_files.h"
 
-#include <windows.h>
-#include <objbase.h>
-#include <knownfolders.h>
-#include <shlobj.h>
-
 #include <algorithm>
+#include <cwctype>
 
 #include "platform/win32_handle.h"
-#include "platform/win32_paths.h"
 #include "platform/win32_text.h"
 
 namespace quillgate::win32 {
@@ -19,26 +14,37 @@ namespace {
 constexpr ULONGLONG kClaimWaitMs = 5000;  // a second launcher's wait for the first to record
 constexpr DWORD kClaimRetryMs = 10;
 constexpr ULONGLONG kMoveWaitMs = 500;  // a replacement's wait for a reader holding the history
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-// A file another program holds is told apart as such: a later try may find it free.
-std::error_code ErrorOf(DWORD code) {
-  if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
-    return std::make_error_code(std::errc::device_or_resource_busy);
-  return {static_cast<int>(code), std::system_category()};
+// Win32 error codes, in the words the system has for them in the user's language. One that
+// another program holding a file gives stands for device_or_resource_busy: a later try may find
+// the file free.
+template <bool Held>
+class SystemErrors final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return Held ? "win32 (held)" : "win32"; }
+  std::string message(int code) const override {
+    wchar_t text[512];
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, static_cast<DWORD>(code), 0, text, 512, nullptr);
+    while (length && iswspace(text[length - 1])) --length;  // its line end
+    return length ? Narrow({text, length}) : std::system_category().message(code);
+  }
+  std::error_condition default_error_condition(int code) const noexcept override {
+    return Held ? std::make_error_condition(std::errc::device_or_resource_busy)
+                : std::system_category().default_error_condition(code);
+  }
+};
+
+std::error_code ErrorOf(DWORD code, bool held = false) {
+  static const SystemErrors<false> plain;
+  static const SystemErrors<true> busy;
+  held = held || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+  return {static_cast<int>(code), held ? static_cast<const std::error_category&>(busy) : plain};
 }
 
 std::error_code LastError() {
-  return {static_cast<int>(GetLastError()), std::system_category()};
-}
-
-bool ReadOnly(const std::wstring& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
-bool IsNotFound(DWORD error) {
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-         error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME;
+  return ErrorOf(GetLastError());
 }
 
 // Into the string itself, sized from the file: the system copies a large history, and only once.
@@ -70,59 +76,66 @@ bool ReadAll(HANDLE file, std::string& contents) {
 
 class TemporaryFile final : public ITemporaryFile {
  public:
-  TemporaryFile(fs::path path, FileHandle handle, std::string leftover)
-      : path_(std::move(path)), handle_(std::move(handle)), leftover_(std::move(leftover)) {}
+  TemporaryFile(fs::path path, Handle handle, std::string leftover)
+      : m_path(std::move(path)), m_handle(std::move(handle)), m_leftover(std::move(leftover)) {}
 
-  const fs::path& Path() const override { return path_; }
-  const std::string& Leftover() const override { return leftover_; }
+  const fs::path& Path() const override { return m_path; }
+  const std::string& Leftover() const override { return m_leftover; }
 
   std::error_code Write(const std::string& content) override {
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(handle_.Get(), start, nullptr, FILE_BEGIN)) return LastError();
-    if (!SetEndOfFile(handle_.Get())) return LastError();
+    if (!SetFilePointerEx(m_handle.Get(), start, nullptr, FILE_BEGIN)) return LastError();
+    if (!SetEndOfFile(m_handle.Get())) return LastError();
     std::size_t done = 0;
     while (done < content.size()) {
       const DWORD chunk =
           static_cast<DWORD>(std::min<std::size_t>(content.size() - done, 1u << 30));
       DWORD written = 0;
-      if (!WriteFile(handle_.Get(), content.data() + done, chunk, &written, nullptr)) {
+      if (!WriteFile(m_handle.Get(), content.data() + done, chunk, &written, nullptr))
         return LastError();
-      }
       done += written;
     }
-    if (!FlushFileBuffers(handle_.Get())) return LastError();
-    return {};
+    return FlushFileBuffers(m_handle.Get()) ? std::error_code() : LastError();
   }
 
   std::error_code MoveOver(const fs::path& target) override {
-    const std::wstring from = ApiPath(path_);
-    const std::wstring to = ApiPath(target);
+    const std::wstring from = ApiPath(m_path), to = ApiPath(target);
     // Renamed while still held, so no other launcher can slip in between write and move. A
     // reader with the history open for a moment (a launcher loading it, an indexer) is waited
     // for. A read-only history is refused at once: Windows would refuse it no less (though as a
     // held file, denying access), and no wait changes that.
-    if (ReadOnly(to)) return {ERROR_FILE_READ_ONLY, std::system_category()};
+    const DWORD attributes = GetFileAttributesW(to.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+      return ErrorOf(ERROR_FILE_READ_ONLY);
     DWORD error = MoveWithRetries(from, to);
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
       // Still held: let go of our own handle too, in case it is what stands in the way.
-      handle_.Reset();
+      m_handle.Reset();
       error = MoveWithRetries(from, to);
     }
-    return error == ERROR_SUCCESS ? std::error_code() : ErrorOf(error);
+    if (error == ERROR_SUCCESS) return {};
+    // Denied, though the folder took the temporary file and the history is not read-only: held
+    // without deletion shared, or mapped (a sync tool, a scanner), unless its own rights deny it.
+    bool held = false;
+    if (error == ERROR_ACCESS_DENIED) {
+      const Handle probe(CreateFileW(to.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING, 0, 0));
+      held = probe.Valid() || GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+    return ErrorOf(error, held);
   }
 
   void Remove() override {
-    if (moved_) return;
+    if (m_moved) return;
     FILE_DISPOSITION_INFO disposition{};
     disposition.DeleteFile = TRUE;
     // Through our own handle: no moment in which another writer could claim the half-written file.
-    if (handle_.Valid() && SetFileInformationByHandle(handle_.Get(), FileDispositionInfo,
-                                                      &disposition, sizeof disposition)) {
-      handle_.Reset();
+    if (m_handle.Valid() && SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo,
+                                                       &disposition, sizeof disposition)) {
+      m_handle.Reset();
       return;
     }
-    handle_.Reset();
-    DeleteFileW(ApiPath(path_).c_str());
+    m_handle.Reset();
+    DeleteFileW(ApiPath(m_path).c_str());
   }
 
  private:
@@ -131,7 +144,7 @@ class TemporaryFile final : public ITemporaryFile {
     const ULONGLONG deadline = GetTickCount64() + kMoveWaitMs;
     for (;;) {
       if (MoveFileExW(from.c_str(), to.c_str(), flags)) {
-        moved_ = true;
+        m_moved = true;
         return ERROR_SUCCESS;
       }
       const DWORD error = GetLastError();
@@ -141,10 +154,10 @@ class TemporaryFile final : public ITemporaryFile {
     }
   }
 
-  fs::path path_;
-  FileHandle handle_;
-  std::string leftover_;
-  bool moved_ = false;
+  fs::path m_path;
+  Handle m_handle;
+  std::string m_leftover;
+  bool m_moved = false;
 };
 
 }  // namespace
@@ -180,8 +193,7 @@ fs::path FileSystem::ProgramFolder() {
 
 fs::path FileSystem::DocumentsFolder() {
   // Flag 0: the current location, wherever the user moved the folder to.
-  static const auto knownFolder =
-      SystemFunction<decltype(SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
+  const auto knownFolder = shell32::SHGetKnownFolderPath();
   TaskMemory<wchar_t> folder;
   if (!knownFolder || FAILED(knownFolder(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
       !folder.Get()) {
@@ -193,18 +205,17 @@ fs::path FileSystem::DocumentsFolder() {
 bool FileSystem::Exists(const fs::path& path) {
   if (GetFileAttributesW(ApiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
   const DWORD error = GetLastError();
-  if (IsNotFound(error)) return false;
-  throw fs::filesystem_error("exists", path,
-                             std::error_code(static_cast<int>(error), std::system_category()));
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
+      error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME)
+    return false;
+  throw fs::filesystem_error("exists", path, ErrorOf(error));
 }
 
 namespace {
 
-FileHandle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error,
-                      ReadResult& result) {
-  FileHandle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, flags, nullptr));
+Handle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error, ReadResult& result) {
+  Handle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                          flags, nullptr));
   if (file.Valid()) {
     result = ReadResult::Ok;
     return file;
@@ -218,22 +229,22 @@ FileHandle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error,
 
 class MappedFile final : public IMappedFile {
  public:
-  MappedFile(FileHandle mapping, std::uint64_t size) : mapping_(std::move(mapping)), size_(size) {}
-  std::uint64_t Size() const override { return size_; }
+  MappedFile(Handle mapping, std::uint64_t size) : m_mapping(std::move(mapping)), m_size(size) {}
+  std::uint64_t Size() const override { return m_size; }
   // A multiple of every system's allocation granularity.
   std::size_t PieceSize() const override { return 4u << 20; }
   const char* Map(std::uint64_t offset, std::size_t length) override {
-    if (!mapping_.Valid()) return nullptr;
-    return static_cast<const char*>(MapViewOfFile(mapping_.Get(), FILE_MAP_READ,
+    if (!m_mapping.Valid()) return nullptr;
+    return static_cast<const char*>(MapViewOfFile(m_mapping.Get(), FILE_MAP_READ,
                                                   static_cast<DWORD>(offset >> 32),
                                                   static_cast<DWORD>(offset), length));
   }
-  void EndMapping() override { mapping_.Reset(); }
+  void EndMapping() override { m_mapping.Reset(); }
   void Unmap(const char* view) override { UnmapViewOfFile(view); }
 
  private:
-  FileHandle mapping_;
-  std::uint64_t size_;
+  Handle m_mapping;
+  std::uint64_t m_size;
 };
 
 }  // namespace
@@ -242,7 +253,7 @@ ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile
                                std::error_code& error) {
   file.reset();
   ReadResult result = ReadResult::Failed;
-  FileHandle handle = OpenToRead(path, 0, error, result);
+  Handle handle = OpenToRead(path, 0, error, result);
   if (result != ReadResult::Ok) return result;
   LARGE_INTEGER size{};
   FILE_REMOTE_PROTOCOL_INFO remote{};
@@ -251,7 +262,7 @@ ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile
       GetFileInformationByHandleEx(handle.Get(), FileRemoteProtocolInfo, &remote, sizeof remote)) {
     return ReadResult::Ok;
   }
-  FileHandle mapping(CreateFileMappingW(handle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  Handle mapping(CreateFileMappingW(handle.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (mapping.Valid()) {
     file =
         std::make_unique<MappedFile>(std::move(mapping), static_cast<std::uint64_t>(size.QuadPart));
@@ -263,10 +274,10 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
                                  std::error_code& error) {
   contents.clear();
   ReadResult result = ReadResult::Failed;
-  FileHandle file = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, error, result);
+  Handle file = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, error, result);
   if (result != ReadResult::Ok) return result;
   if (!ReadAll(file.Get(), contents)) {
-    error = ErrorOf(GetLastError());
+    error = LastError();
     contents.clear();
     return ReadResult::Failed;
   }
@@ -278,7 +289,7 @@ ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::s
                                 std::string& tail, std::error_code& error) {
   tail.clear();
   ReadResult result = ReadResult::Failed;
-  FileHandle file = OpenToRead(path, 0, error, result);
+  Handle file = OpenToRead(path, 0, error, result);
   if (result != ReadResult::Ok) return result;
   // Only the piece asked for; a file cut short meanwhile ends where it ends now.
   LARGE_INTEGER size{}, from{};
@@ -293,7 +304,7 @@ ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::s
     const DWORD want = static_cast<DWORD>(std::min<std::size_t>(tail.size() - done, 1u << 30));
     ok = ::ReadFile(file.Get(), tail.data() + done, want, &got, nullptr);
   }
-  error = ok ? std::error_code() : ErrorOf(GetLastError());
+  error = ok ? std::error_code() : LastError();
   tail.resize(ok ? done : 0);
   return ok ? ReadResult::Ok : ReadResult::Failed;
 }
@@ -315,24 +326,17 @@ std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,
   for (;;) {
     // No write sharing: a second launcher's claim fails until this handle is closed. Delete
     // sharing lets the file be renamed into place while still held.
-    FileHandle file(CreateFileW(apiPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                                FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(CreateFileW(apiPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                            FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Valid()) {
       std::string leftover;
       if (!ReadAll(file.Get(), leftover)) leftover.clear();
       error.clear();
       return std::make_unique<TemporaryFile>(path, std::move(file), std::move(leftover));
     }
-    const DWORD code = GetLastError();
-    if (code != ERROR_SHARING_VIOLATION && code != ERROR_LOCK_VIOLATION) {
-      error.assign(static_cast<int>(code), std::system_category());
-      return nullptr;
-    }
-    if (GetTickCount64() >= deadline) {
-      error = std::make_error_code(std::errc::device_or_resource_busy);
-      return nullptr;
-    }
+    error = LastError();
+    if (error != std::errc::device_or_resource_busy || GetTickCount64() >= deadline) return nullptr;
     Sleep(kClaimRetryMs);
   }
 }

@@ -1,8 +1,13 @@
+// The core's file services over the wide Win32 file calls. Paths travel as UTF-16 so that
+// folders the ANSI code page cannot spell, or deeper than MAX_PATH, still work.
 #pragma once
 
 #include "core/ports.h"
 
 namespace quillgate::win32 {
+
+// For the wide file APIs: long absolute paths get the \\?\ prefix.
+std::wstring ApiPath(const std::filesystem::path& path);
 
 class FileSystem : public IFileSystem {
  public:

@@ -1,15 +1,12 @@
 #include "platform/win32_folders.h"
 
-#include <shlwapi.h>
-
 #include <map>
 #include <optional>
 #include <utility>
 
 #include "core/folder_reads.h"
+#include "platform/win32_files.h"
 #include "platform/win32_handle.h"
-#include "platform/win32_paths.h"
-#include "platform/win32_system.h"
 #include "platform/win32_text.h"
 
 namespace quillgate::win32 {
@@ -51,8 +48,7 @@ std::string FolderReader::Fold(std::string_view text) {
 
 bool FolderReader::Before(const std::string& a, const std::string& b) {
   // Explorer's order: digits by their value, letters as the user's language sorts them.
-  static const auto logical =
-      SystemFunction<decltype(StrCmpLogicalW)>(L"shlwapi.dll", "StrCmpLogicalW");
+  const auto logical = shlwapi::StrCmpLogicalW();
   const std::wstring wideA = Widen(a), wideB = Widen(b);
   if (logical) return logical(wideA.c_str(), wideB.c_str()) < 0;
   return CompareStringOrdinal(wideA.c_str(), -1, wideB.c_str(), -1, TRUE) == CSTR_LESS_THAN;
@@ -84,15 +80,15 @@ std::shared_ptr<BackgroundRead> BackgroundRead::Start(const std::string& folder,
   const FolderReads::Admit admit = schedule.reads.Want(folder, displaced);
   if (admit == FolderReads::Admit::Joined) {
     auto& read = schedule.inFlight.at(folder);
-    ++read->wanted_;
-    read->notify_ = {notify, message};
+    ++read->m_wanted;
+    read->m_notify = {notify, message};
     return read;
   }
   auto read = std::make_shared<BackgroundRead>(folder, notify, message);
   if (displaced) schedule.inFlight.extract(*displaced).mapped()->End(false);
   schedule.inFlight[folder] = read;
   if (admit == FolderReads::Admit::Start &&
-      !FileHandle(CreateThread(nullptr, 0, Run, read.get(), 0, nullptr)).Valid()) {
+      !Handle(CreateThread(nullptr, 0, Run, read.get(), 0, nullptr)).Valid()) {
     schedule.inFlight.erase(folder);
     schedule.reads.Finished(folder);  // nothing waits while a slot is free
     return nullptr;
@@ -102,16 +98,16 @@ std::shared_ptr<BackgroundRead> BackgroundRead::Start(const std::string& folder,
 
 void BackgroundRead::Abandon() {
   const auto locked = Lock();
-  if (--wanted_ <= 0 && schedule.reads.Drop(folder_)) {
-    schedule.inFlight.extract(folder_).mapped()->End(false);
+  if (--m_wanted <= 0 && schedule.reads.Drop(m_folder)) {
+    schedule.inFlight.extract(m_folder).mapped()->End(false);
   }
 }
 
 void BackgroundRead::End(bool ok) {
-  ok_ = ok;
-  if (!ok) entries_.clear();
-  done_.store(true, std::memory_order_release);
-  if (wanted_.load() > 0) PostMessageW(notify_.first, notify_.second, 0, 0);
+  m_ok = ok;
+  if (!ok) m_entries.clear();
+  m_done.store(true, std::memory_order_release);
+  if (m_wanted.load() > 0) PostMessageW(m_notify.first, m_notify.second, 0, 0);
 }
 
 DWORD WINAPI BackgroundRead::Run(void* first) {
@@ -121,15 +117,15 @@ DWORD WINAPI BackgroundRead::Run(void* first) {
     try {
       FolderReader reader;
       ok = ReadSuggestible(
-          reader, read->folder_, [&] { return !(gaveUp = read->wanted_.load() <= 0); },
-          read->entries_);
+          reader, read->m_folder, [&] { return !(gaveUp = read->m_wanted.load() <= 0); },
+          read->m_entries);
     } catch (const std::exception&) {  // out of memory on a huge folder: it offers nothing
     }
     const auto locked = Lock();
-    if (gaveUp && read->wanted_.load() > 0) continue;  // wanted again meanwhile: read it whole
-    const auto next = schedule.reads.Finished(read->folder_);
+    if (gaveUp && read->m_wanted.load() > 0) continue;  // wanted again meanwhile: read it whole
+    const auto next = schedule.reads.Finished(read->m_folder);
     read->End(ok);
-    schedule.inFlight.erase(schedule.inFlight.find(read->folder_));  // may end `read` itself
+    schedule.inFlight.erase(schedule.inFlight.find(read->m_folder));  // may end `read` itself
     read = next ? schedule.inFlight.at(*next).get() : nullptr;
   }
   return 0;

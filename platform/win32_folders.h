@@ -31,29 +31,29 @@ class BackgroundRead {
   static std::shared_ptr<BackgroundRead> Start(const std::string& folder, HWND notify,
                                                UINT message);
   BackgroundRead(std::string folder, HWND notify, UINT message)
-      : folder_(std::move(folder)), notify_(notify, message) {}
+      : m_folder(std::move(folder)), m_notify(notify, message) {}
 
   // Once for each Start that returned it, unless it collected the entries.
   void Abandon();
-  const std::string& Folder() const { return folder_; }
+  const std::string& Folder() const { return m_folder; }
   // Once true, Ok and TakeEntries may be called.
-  bool Done() const { return done_.load(std::memory_order_acquire); }
-  bool Ok() const { return ok_; }
+  bool Done() const { return m_done.load(std::memory_order_acquire); }
+  bool Ok() const { return m_ok; }
   // Ends the request's interest as Abandon does: the last one takes the listing, others a copy.
   std::vector<FolderEntry> TakeEntries() {
-    return wanted_.fetch_sub(1) > 1 ? entries_ : std::move(entries_);
+    return m_wanted.fetch_sub(1) > 1 ? m_entries : std::move(m_entries);
   }
 
  private:
   static DWORD WINAPI Run(void* first);
   void End(bool ok);
 
-  const std::string folder_;
-  std::pair<HWND, UINT> notify_;  // the window and message; guarded by the schedule's lock
-  std::atomic<int> wanted_{1};    // requests that want the read
-  std::atomic<bool> done_{false};
-  bool ok_ = false;
-  std::vector<FolderEntry> entries_;
+  const std::string m_folder;
+  std::pair<HWND, UINT> m_notify;  // the window and message; guarded by the schedule's lock
+  std::atomic<int> m_wanted{1};    // requests that want the read
+  std::atomic<bool> m_done{false};
+  bool m_ok = false;
+  std::vector<FolderEntry> m_entries;
 };
 
 }  // namespace quillgate::win32

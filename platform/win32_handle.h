@@ -1,8 +1,5 @@
+// Owners of what Windows hands out, each let go of the way its kind is.
 #pragma once
-
-#include <windows.h>
-#include <objbase.h>
-#include <shellapi.h>
 
 #include <cstdint>
 #include <functional>
@@ -18,46 +15,44 @@ template <typename T, auto Close, std::intptr_t Invalid = 0>
 class Holder {
  public:
   Holder() = default;
-  explicit Holder(T value) : value_(value) {}
-  Holder(Holder&& other) noexcept : value_(std::exchange(other.value_, nullptr)) {}
+  explicit Holder(T value) : m_value(value) {}
+  Holder(Holder&& other) noexcept : m_value(std::exchange(other.m_value, nullptr)) {}
   Holder& operator=(Holder&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.value_, nullptr));
+    if (this != &other) Reset(std::exchange(other.m_value, nullptr));
     return *this;
   }
   ~Holder() { Reset(); }
 
-  T Get() const { return value_; }
-  T operator->() const { return value_; }
-  bool Valid() const { return value_ && value_ != reinterpret_cast<T>(Invalid); }
+  T Get() const { return m_value; }
+  T operator->() const { return m_value; }
+  bool Valid() const { return m_value && m_value != reinterpret_cast<T>(Invalid); }
   void Reset(T value = nullptr) {
-    if (Valid()) std::invoke(Close, value_);  // a function, or a member such as Release
-    value_ = value;
+    if (Valid()) std::invoke(Close, m_value);  // a function, or a member such as Release
+    m_value = value;
   }
   T* Out() {  // where a creating call stores what it made
     Reset();
-    return &value_;
+    return &m_value;
   }
 
  private:
-  T value_ = nullptr;
+  T m_value = nullptr;
 };
 
 // Via DLLs not imported (see win32_system.h), loaded by the time what they handed out is let go.
 inline void FreeTaskMemory(void* memory) {
-  static const auto free = SystemFunction<decltype(CoTaskMemFree)>(L"ole32.dll", "CoTaskMemFree");
-  if (free) free(memory);
+  if (const auto free = ole32::CoTaskMemFree()) free(memory);
 }
 inline void FinishDrop(HDROP drop) {
-  static const auto finish = SystemFunction<decltype(DragFinish)>(L"shell32.dll", "DragFinish");
-  if (finish) finish(drop);
+  if (const auto finish = shell32::DragFinish()) finish(drop);
 }
 // ReleaseDC wants the window too, which the DC knows.
 inline void ReleaseWindowDc(HDC dc) {
   ReleaseDC(WindowFromDC(dc), dc);
 }
 
-using FileHandle = Holder<HANDLE, CloseHandle, -1>;  // also threads and file mappings
-using FindHandle = Holder<HANDLE, FindClose, -1>;    // a listing from FindFirstFileExW
+using Handle = Holder<HANDLE, CloseHandle, -1>;    // a file, event, thread or file mapping
+using FindHandle = Holder<HANDLE, FindClose, -1>;  // a listing from FindFirstFileExW
 template <typename T>
 using TaskMemory = Holder<T*, FreeTaskMemory>;  // what the shell allocated for the caller
 template <typename T>
@@ -70,27 +65,23 @@ using WindowDc = Holder<HDC, ReleaseWindowDc>;  // from GetDC
 // it does on an already initialised thread).
 class ComApartment {
  public:
-  ComApartment() {
-    static const auto initialize =
-        SystemFunction<decltype(CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    static const auto uninitialize =
-        SystemFunction<decltype(CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    uninitialize_ = uninitialize;
-    if (initialize && uninitialize_) {
-      result_ = initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  ComApartment() : m_uninitialize(ole32::CoUninitialize()) {
+    const auto initialize = ole32::CoInitializeEx();
+    if (initialize && m_uninitialize) {
+      m_result = initialize(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     }
   }
   ~ComApartment() {
-    if (SUCCEEDED(result_)) uninitialize_();
+    if (SUCCEEDED(m_result)) m_uninitialize();
   }
   ComApartment(const ComApartment&) = delete;
   ComApartment& operator=(const ComApartment&) = delete;
 
-  bool Ok() const { return SUCCEEDED(result_); }
+  bool Ok() const { return SUCCEEDED(m_result); }
 
  private:
-  decltype(CoUninitialize)* uninitialize_ = nullptr;
-  HRESULT result_ = E_FAIL;
+  decltype(CoUninitialize)* m_uninitialize = nullptr;
+  HRESULT m_result = E_FAIL;
 };
 
 }  // namespace quillgate::win32

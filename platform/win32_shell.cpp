@@ -1,11 +1,6 @@
 #include "platform/win32_shell.h"
 
-#include <windows.h>
-#include <shellapi.h>
-#include <shlwapi.h>
-
 #include "platform/win32_handle.h"
-#include "platform/win32_system.h"
 #include "platform/win32_text.h"
 
 namespace quillgate::win32 {
@@ -13,10 +8,8 @@ namespace quillgate::win32 {
 static_assert(kMaskNoAsync == SEE_MASK_NOASYNC, "the core asks the shell to finish the launch");
 
 CommandParts Shell::SplitArguments(const std::string& command) {
-  static const auto getArgs =
-      SystemFunction<decltype(PathGetArgsW)>(L"shlwapi.dll", "PathGetArgsW");
-  static const auto removeArgs =
-      SystemFunction<decltype(PathRemoveArgsW)>(L"shlwapi.dll", "PathRemoveArgsW");
+  const auto getArgs = shlwapi::PathGetArgsW();
+  const auto removeArgs = shlwapi::PathRemoveArgsW();
   if (!getArgs || !removeArgs) return SplitCommandLine(command);  // the same rule
   // One buffer for both calls: the arguments are taken before the file part is cut off.
   std::wstring buffer = Widen(command);
@@ -56,8 +49,7 @@ bool Shell::Execute(const LaunchRequest& request) {
   info.lpParameters = parameters.c_str();
   info.lpDirectory = directory.c_str();
   info.nShow = request.show;
-  static const auto execute =
-      SystemFunction<decltype(ShellExecuteExW)>(L"shell32.dll", "ShellExecuteExW");
+  const auto execute = shell32::ShellExecuteExW();
   // A launch handed to an extension or DDE runs through COM: NOASYNC ends it before the apartment.
   const ComApartment com;
   return execute && execute(&info) != FALSE;

@@ -1,3 +1,4 @@
+// The core's shell services: splitting a command, the environment, handing a launch over.
 #pragma once
 
 #include "core/ports.h"

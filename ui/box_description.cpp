@@ -51,8 +51,7 @@ LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void Annotate(HWND box) {
-  static const auto create =
-      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  const auto create = win32::ole32::CoCreateInstance();
   auto annotation = std::make_unique<Annotation>();
   if (!create ||
       FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,

@@ -1,6 +1,5 @@
 #include "ui/browse.h"
 
-#include <objbase.h>
 #include <shobjidl.h>
 
 #include <exception>
@@ -16,8 +15,7 @@ namespace {
 void Browse(CWnd& box, HWND owner) {
   win32::ComApartment com;
   if (!com.Ok()) return;
-  static const auto create =
-      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  const auto create = win32::ole32::CoCreateInstance();
   win32::ComPtr<IFileOpenDialog> dialog;
   if (!create || FAILED(create(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
                                reinterpret_cast<void**>(dialog.Out())))) {

@@ -178,8 +178,7 @@ LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam,
 LRESULT DropDownPopup::Accessible(WPARAM flags) {
   // COM and oleacc only once a screen reader asks, never at the start; kept for the process.
   static const win32::ComApartment com;
-  static const auto answer =
-      win32::SystemFunction<decltype(LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+  const auto answer = win32::oleacc::LresultFromObject();
   if (!answer) return 0;
   if (!m_accessible.Valid()) *m_accessible.Out() = new ListAccessible(*this);
   const LRESULT result =

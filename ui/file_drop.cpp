@@ -1,7 +1,5 @@
 #include "ui/file_drop.h"
 
-#include <shellapi.h>
-
 #include <exception>
 #include <string>
 #include <vector>
@@ -14,8 +12,7 @@ namespace quillgate {
 
 void AppendDroppedFiles(CComboBox& box, HDROP drop) noexcept {
   const win32::DropHandle holder(drop);
-  static const auto query =
-      win32::SystemFunction<decltype(DragQueryFileW)>(L"shell32.dll", "DragQueryFileW");
+  const auto query = win32::shell32::DragQueryFileW();
   if (!query) return;
   try {
     std::vector<std::string> paths;

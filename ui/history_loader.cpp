@@ -12,7 +12,7 @@
 namespace quillgate {
 namespace {
 
-using Handle = win32::FileHandle;  // events and threads
+using Handle = win32::Handle;  // events and threads
 
 // The first paint waits this long for the last command: a local disk's few milliseconds.
 constexpr DWORD kFirstPaintWaitMs = 200;

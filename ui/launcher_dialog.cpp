@@ -185,7 +185,7 @@ void CQuillGateDlg::RecordAccepted() {
   if (!m_accepted) return;
   const ULONGLONG until = GetTickCount64() + kRecordPatienceMs;
   RewriteOutcome outcome = m_core.Record(*m_accepted);
-  while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.mayPass &&
+  while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.transient &&
          GetTickCount64() < until) {
     Sleep(kRecordRetryMs);
     outcome = m_core.Record(*m_accepted);
@@ -224,7 +224,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
 void CQuillGateDlg::OnSysCommand(UINT id, LPARAM) {
   // The system keeps the low four bits of a system command for itself.
   if ((id & 0xFFF0) == IDM_ABOUT) {
-    AfxMessageBox(ResourceText(IDS_ABOUT_TEXT), MB_OK, 0);
+    AfxMessageBox(ResourceText(IDS_ABOUT_TEXT));
   } else {
     Default();
   }

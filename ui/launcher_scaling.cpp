@@ -153,8 +153,7 @@ void LauncherScaling::Apply(HWND dialog, UINT dpi) {
   // costs the start a round trip to its server.
   // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has
   // loaded gdi32 by then).
-  static const auto select =
-      win32::SystemFunction<decltype(SelectObject)>(L"gdi32.dll", "SelectObject");
+  const auto select = win32::gdi32::SelectObject();
   const win32::WindowDc dc(GetDC(dialog));
   if (!select || !dc.Valid()) return;
   HGDIOBJ previous =

@@ -1,7 +1,5 @@
 #include "ui/palette.h"
 
-#include <uxtheme.h>
-
 #include <string>
 
 #include "platform/win32_system.h"
@@ -37,8 +35,7 @@ const RoleColours& Of(Role role) {
 }
 
 HBRUSH SolidBrush(COLORREF colour) {
-  static const auto create =
-      win32::SystemFunction<decltype(CreateSolidBrush)>(L"gdi32.dll", "CreateSolidBrush");
+  const auto create = win32::gdi32::CreateSolidBrush();
   return create ? create(colour) : GetSysColorBrush(COLOR_WINDOW);
 }
 
@@ -73,8 +70,7 @@ const char* ThemeClass(ThemedControl control) {
 }
 
 void ApplyThemeClass(HWND window, ThemedControl control) {
-  static const auto setTheme =
-      win32::SystemFunction<decltype(SetWindowTheme)>(L"uxtheme.dll", "SetWindowTheme");
+  const auto setTheme = win32::uxtheme::SetWindowTheme();
   if (!setTheme || !window) return;
   const char* name = ThemeClass(control);
   const std::wstring wide = name ? win32::Widen(name) : std::wstring();
@@ -82,12 +78,8 @@ void ApplyThemeClass(HWND window, ThemedControl control) {
 }
 
 void SetTextColours(HDC dc, COLORREF text, COLORREF back) {
-  static const auto textColor =
-      win32::SystemFunction<decltype(SetTextColor)>(L"gdi32.dll", "SetTextColor");
-  static const auto backColor =
-      win32::SystemFunction<decltype(SetBkColor)>(L"gdi32.dll", "SetBkColor");
-  if (textColor) textColor(dc, text);
-  if (backColor) backColor(dc, back);
+  if (const auto textColor = win32::gdi32::SetTextColor()) textColor(dc, text);
+  if (const auto backColor = win32::gdi32::SetBkColor()) backColor(dc, back);
 }
 
 }  // namespace quillgate

@@ -15,7 +15,7 @@ void MessageBoxNotifier::ShowMessage(const messages::Message& message) {
   constexpr UINT kTexts[] = {IDS_LOAD_FAILURE, IDS_TOO_LONG, IDS_NOTHING_TO_FORGET,
                              IDS_FORGET_FAILED, IDS_UNRECORDED};
   const std::wstring text = ResourceText(kTexts[static_cast<std::size_t>(message.id)]);
-  AfxMessageBox(messages::Fill<wchar_t>(text, arguments), MB_OK, 0);
+  AfxMessageBox(messages::Fill<wchar_t>(text, arguments));
 }
 
 void MessageBoxNotifier::ReportFailure(const std::string& text) {

@@ -1,7 +1,5 @@
 #include "ui/window_look.h"
 
-#include <dwmapi.h>
-
 #include <string>
 
 #include "platform/framework.h"
@@ -17,8 +15,7 @@ Look ReadSystemLook() {
   HIGHCONTRASTW contrast{sizeof contrast, 0, nullptr};
   const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                     (contrast.dwFlags & HCF_HIGHCONTRASTON);
-  static const auto getValue =
-      win32::SystemFunction<decltype(RegGetValueW)>(L"advapi32.dll", "RegGetValueW");
+  const auto getValue = win32::advapi32::RegGetValueW();
   DWORD light = 1, size = sizeof light;
   const bool found =
       !high && getValue &&
@@ -66,8 +63,7 @@ HBRUSH ColourControl(HDC dc, UINT message) {
 
 bool DrawButton(const NMCUSTOMDRAW& draw, LRESULT& result) {
   if (SystemColours() || draw.dwDrawStage != CDDS_PREPAINT) return false;
-  static const auto select =
-      win32::SystemFunction<decltype(SelectObject)>(L"gdi32.dll", "SelectObject");
+  const auto select = win32::gdi32::SelectObject();
   HWND button = draw.hdr.hwndFrom;
   const bool isDefault = GetWindowLongW(button, GWL_STYLE) & BS_DEFPUSHBUTTON;
   const bool hot = draw.uItemState & (CDIS_HOT | CDIS_SELECTED);

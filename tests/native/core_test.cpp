@@ -69,7 +69,7 @@ TEST(DataPath, FirstRunIsSilentAndRecordsInDocumentsUnlessAHistoryIsBesideThePro
   EXPECT_EQ(l.files.data, (Disk{{kDocuments, "notepad\r\ncalc\r\n"}}));
   EXPECT_TRUE(l.notes.messages.empty());
   l.files.data[kBeside] = "";  // a history beside the program wins, even an empty one
-  EXPECT_EQ(l.core.ResolveDataPath(DataFile::History), kBeside);
+  EXPECT_EQ(ResolveDataPath(l.files, DataFile::History), kBeside);
   Launcher nowhere;
   nowhere.files.documents.clear();
   nowhere.Record("x");
@@ -91,7 +91,7 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
     // Only a file another program holds may be free at the next try.
     const bool held = fault == Fault::Held || fault == Fault::ClaimBusy;
     const RewriteOutcome recorded = l.Record("new");
-    EXPECT_TRUE(recorded.kind == Kind::Failed && recorded.mayPass == held);
+    EXPECT_TRUE(recorded.kind == Kind::Failed && recorded.transient == held);
     // The user hears which command was opened but not kept, and why.
     ASSERT_FALSE(l.notes.messages.empty());
     EXPECT_EQ(l.notes.messages.back(), messages::Unrecorded("new", recorded.reason));
@@ -99,7 +99,7 @@ TEST(History, FailuresReportAndKeepTheOldHistory) {
     EXPECT_EQ(l.files.data[kTemporary].empty(), fault != Fault::Move);
     l.files.wrote = 0;
     const RewriteOutcome forgotten = l.Forget("old");
-    EXPECT_TRUE(forgotten.kind == Kind::Failed && forgotten.mayPass == held);
+    EXPECT_TRUE(forgotten.kind == Kind::Failed && forgotten.transient == held);
     EXPECT_EQ(l.notes.failures.size(), 2u);
     EXPECT_EQ(l.notes.messages.back(), messages::ForgetFailed(forgotten.reason));
     EXPECT_EQ(l.files.data[kDocuments], "old\r\n");

@@ -170,13 +170,14 @@ TEST(RealFiles, AHistoryThatCannotBeReadIsReportedAndKept) {
     Put(kept, "old\r\n");
     SetFileAttributesW(history.c_str(), kind == 2 ? FILE_ATTRIBUTE_READONLY : 0);
     Rig rig(f);
-    win32::FileHandle held(
+    win32::Handle held(
         kind ? nullptr : CreateFileW(history.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
     rig.Load();
     // Only the held one may be free at the next try.
-    EXPECT_EQ(rig.Record("new").mayPass, kind == 0);
+    EXPECT_EQ(rig.Record("new").transient, kind == 0);
     const RewriteOutcome forgotten = rig.Forget("old");
-    EXPECT_TRUE(forgotten.kind == RewriteOutcome::Kind::Failed && forgotten.mayPass == (kind == 0));
+    EXPECT_TRUE(forgotten.kind == RewriteOutcome::Kind::Failed &&
+                forgotten.transient == (kind == 0));
     held.Reset();
     EXPECT_EQ(rig.notes.messages.size(), kind == 2 ? 2u : 3u);  // a read-only one loads
     EXPECT_EQ(rig.notes.failures.size(), 2u);
@@ -853,8 +854,8 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     ASSERT_TRUE(Until([&] { return l.Count() > 0; }));
     const fs::path held =
         l.History().parent_path() / (dpi == 144 ? "quillgate.ini" : "quillgate.inf");
-    win32::FileHandle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                            OPEN_ALWAYS, 0, nullptr));
+    win32::Handle recording(CreateFileW(held.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_ALWAYS, 0, nullptr));
     Press(VK_RETURN, ctrl);
     EXPECT_TRUE(Until([&] { return !IsWindow(l.dialog) && l.Running(); }));  // gone at once
     if (dpi == 144) Sleep(1500);
@@ -1310,7 +1311,7 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
       << Slurp(l.History());
   EXPECT_TRUE(Until([&] { return l.Count() == 2 && l.Text() == "zeta"; }));
   // A second Shift+Delete between a forget's end and its telling waits: the first's erase stays.
-  const win32::FileHandle telling(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldForgottenEvent));
+  const win32::Handle telling(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldForgottenEvent));
   Press(VK_DELETE, VK_SHIFT);
   EXPECT_TRUE(Until([&] { return Slurp(l.History()) == "alpha\r\n"; }));
   Press(VK_DELETE, VK_SHIFT);
@@ -1322,7 +1323,7 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTheListHighlights) {
   Press(VK_DOWN);
   EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "alpha"; }));
   // Another launcher's rewrite holds the history while the window closes: told all the same.
-  const win32::FileHandle rewriting(
+  const win32::Handle rewriting(
       CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(), GENERIC_WRITE, 0, 0,
                   CREATE_ALWAYS, 0, 0));
   Press(VK_DELETE, VK_SHIFT);
@@ -1449,7 +1450,7 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   RecordLaunchesTo(record);
   const std::string history = "calc\r\nnotepad\r\n",
                     launched = history + document.string() + "\r\n";
-  const win32::FileHandle tail(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldTailEvent));
+  const win32::Handle tail(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldTailEvent));
   {
     Launcher l(history);
     l.Chars("ca");
@@ -1471,7 +1472,7 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
     EXPECT_TRUE(l.Ended());
     EXPECT_EQ(Slurp(l.History()), launched);
   }
-  const win32::FileHandle lines(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldLinesEvent));
+  const win32::Handle lines(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldLinesEvent));
   Launcher l(history);
   ASSERT_TRUE(Until([&] { return l.Views() > 0; }));  // loaded, still in the file's views
   l.SetText(document.string());
@@ -1480,6 +1481,57 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   SetEvent(lines.Get());
   EXPECT_TRUE(l.Ended());
   EXPECT_EQ(Slurp(l.History()), launched);
+}
+
+// Sync tools, indexers and virus scanners hold a file sharing its reading, or map it: Windows
+// then denies its replacement until they let go. That is waited for as a held file is.
+TEST(RealFiles, AHistoryHeldWithoutSharingItsDeletionIsWaitedFor) {
+  for (const DWORD sharing :
+       {0ul, DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE)}) {
+    Folders f(L"denied");
+    const fs::path history = f.documents / "quillgate.ini";
+    Put(history, "old\r\n");
+    Rig rig(f);
+    win32::Handle file(CreateFileW(history.c_str(), GENERIC_READ,
+                                   sharing ? sharing : FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+    const void* view = nullptr;  // sharing 0: only a view of it, its handles closed
+    if (!sharing) {
+      const win32::Handle mapping(
+          CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+      ASSERT_NE(view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0), nullptr);
+      file.Reset();
+    }
+    const RewriteOutcome held = rig.Record("new");
+    EXPECT_TRUE(held.kind == RewriteOutcome::Kind::Failed && held.transient) << sharing;
+    file.Reset();
+    if (view) UnmapViewOfFile(view);
+    EXPECT_EQ(rig.Record("new").kind, RewriteOutcome::Kind::Done);
+    EXPECT_EQ(Slurp(history), "old\r\nnew\r\n");
+  }
+}
+
+// Why a command was not kept, in the user's language as the system says it: not the library's
+// English around the system's words in the ANSI code page, read as UTF-8.
+TEST(Launcher, TellsWhyItCouldNotRecordInTheUsersLanguage) {
+  Folders files(L"reason");
+  const fs::path record = files.root / "record", document = files.root / "a.qgt";
+  Put(document, "");
+  RecordLaunchesTo(record);
+  Launcher l("", false, "fr_FR.UTF-8");
+  fs::create_directory(l.History().parent_path() / "quillgate.inf");  // no file to claim there
+  l.SetText(document.string());
+  l.Post({VK_RETURN});
+  std::string said;
+  EXPECT_TRUE(l.DismissMessage(&said));
+  wchar_t reason[512];
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                ERROR_ACCESS_DENIED, MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH),
+                                reason, 512, nullptr);
+  while (length && iswspace(reason[length - 1])) --length;
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(said.substr(said.rfind(": ") + 2), Narrow({reason, length}));  // what it ends with
+  EXPECT_TRUE(l.Ended());
 }
 
 }  // namespace
