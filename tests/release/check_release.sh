@@ -43,10 +43,13 @@ launch() { # WINDOWS_PATH COMMAND
   xdotool key Return
   # The window hides as soon as the shell has taken the command; the history is written after
   # that, so only the process's end says the launch is complete. Wine names a process by its
-  # Windows path.
-  local tries
+  # Windows path; launchers of other prefixes (tests running beside this one) are not ours.
+  local tries pid
   for tries in $(seq 300); do
-    pgrep -f '^[A-Za-z]:.*[\\]quillgate[.]exe( |$)' >/dev/null || return 0
+    for pid in $(pgrep -f '^[A-Za-z]:.*[\\]quillgate[.]exe( |$)') -; do
+      [ "$pid" = - ] && return 0
+      grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && break
+    done
     sleep 0.1
   done
   echo "the launcher did not end: $1"; return 1
