@@ -29,13 +29,15 @@ cp "$exe" "$stage/quillgate.exe"
 cp "$here/../res/quillgate.ico" "$stage/quillgate.ico"
 # The custom action that gives the shortcut its key, for the installer's own architecture.
 "$triple-w64-mingw32-gcc" -std=c11 -Os -Wall -Wextra -Werror -shared -s -static-libgcc \
-  -Wl,--kill-at,--no-insert-timestamp,--disable-auto-image-base -o "$stage/shortcutkey.dll" "$here/shortcut-key.c" -lmsi
+  -Wl,--kill-at,--no-insert-timestamp,--disable-auto-image-base -o "$stage/shortcutkey.dll" \
+  "$here/shortcut-key.c" -lmsi
 touch -d "@${SOURCE_DATE_EPOCH:-0}" "$stage"/*
-# wixl says "unimplemented" for Advertise="no", which it does build: keep the rest of stderr.
 (cd "$stage" && wixl --arch "$arch" -D Arch="$arch" -D Version="$version" \
-  -D NextVersion="$major.$minor.$((patch + 1))" \
-  -D ProductCode="$product" -o "$out" "$here/quillgate.wxs" 2>&1 >/dev/null \
-  | { grep -v 'unimplemented' || true; } >&2; exit "${PIPESTATUS[0]}")
+  -D NextVersion="$major.$minor.$((patch + 1))" -D ProductCode="$product" -o "$out" \
+  "$here/quillgate.wxs" >/dev/null)
+# Public properties reach the installation's elevated side only when secure: the key among them.
+secure=$(msiinfo export "$out" Property | sed -n 's/^SecureCustomProperties\t\([^\r]*\)\r\?$/\1/p')
+msibuild "$out" -q "UPDATE \`Property\` SET \`Value\` = '${secure:+$secure;}SHORTCUTKEY' WHERE \`Property\` = 'SecureCustomProperties'"
 
 # wixl gives every package a random package code and the current time. Both are rewritten in
 # place: the times to the commit's, the code to one drawn from everything else in the file, so
