@@ -106,6 +106,8 @@ scoop = {
         "$history = Get-Item \"$dir\\quillgate.ini\" -ErrorAction SilentlyContinue",
         "if ($history -and !$history.LinkType) { Copy-Item $history \"$persist_dir\\quillgate.ini\" -Force }",
     ],
+    "notes": "A key to start QuillGate: right-click its Start-menu entry (Scoop Apps) > More > Open "
+             "file location; there right-click QuillGate > Properties > Shortcut key.",
     "checkver": {"github": homepage} if github else {
         "url": download.split("{version}")[0], "regex": r"quillgate-([\d.]+)-win64-portable\.zip"},
     "autoupdate": {"architecture": {"%sbit" % bits: {"url": url(zip_name % bits, "$version")}
