@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Builds the release files of the committed tree (HEAD) into dist/: for 32- and 64-bit Windows
-# a portable zip and an installer (MSI), and SHA256SUMS over them all. The executables and
-# zips depend on the commit alone: two runs from the same commit, in any two checkouts, give
-# the same bytes. The installers differ only in their package code and creation time, which
-# Windows Installer wants new for every package built.
+# a portable zip and an installer (MSI), SHA256SUMS over them all, and the manifests of winget
+# (winget/, the installers) and Scoop (quillgate.json, the zips). Everything depends on the
+# commit alone: two runs from the same commit, in any two checkouts, give the same bytes.
+#
+# The manifests name the files at QG_DOWNLOAD_URL, where {version} stands for the release's
+# version: a fork sets it to where it publishes its own.
+download=${QG_DOWNLOAD_URL:-https://quillgate.example.org/download/{version\}}
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -36,7 +39,8 @@ version=$(number MAJOR).$(number MINOR).$(number PATCH).$(number BUILD)
 # anything else in dist/ stays.
 dist=$root/dist
 mkdir -p "$dist"
-rm -f "$dist"/quillgate-*-win32* "$dist"/quillgate-*-win64* "$dist/SHA256SUMS"
+rm -rf "$dist"/quillgate-*-win32* "$dist"/quillgate-*-win64* "$dist/SHA256SUMS" "$dist/winget" \
+  "$dist/quillgate.json"
 
 # Text for Windows: CR LF line ends.
 crlf() { sed 's/\r$//; s/$/\r/' "$1"; }
@@ -80,5 +84,6 @@ for arch in x86 x64; do
 done
 
 (cd "$dist" && sha256sum -- quillgate-"$version"-win* >SHA256SUMS)
+python3 "$src/packaging/manifests.py" "$version" "$dist" "$download"
 echo "Release $version ($commit) in $dist:"
 (cd "$dist" && ls -l)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The release as a Windows user meets it, under Wine: portable zip, installer, upgrade and
-# uninstall for each architecture this machine runs; and a second release from a clone elsewhere
-# gives the same executables and zips, and installers that differ only in their summary.
+# uninstall for each architecture this machine runs, the shortcut's key each installation gives;
+# the winget and Scoop manifests; and a second release from a clone elsewhere gives the same
+# bytes, every file.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD work=$root/build/release-check passed=0 failed=0 cr=$'\r'
@@ -29,6 +30,7 @@ qg_start_xvfb || exit 1
 docs=$(find "$c/users" -maxdepth 2 -name Documents ! -path '*/Public/*')
 winpath() { local p=${1#"$c"/}; echo "C:\\${p//\//\\}"; }
 product_code() { msiinfo export "$1" Property | sed -n "s/^ProductCode\t\(.*\)$cr\$/\1/p"; }
+hotkey() { od -An -tu2 -j64 -N2 "$1" | tr -d ' '; }  # the key, in a shortcut's header
 history_is() { cmp -s "$1" <(printf '%s\r\n' "$2"); }
 # Starts the launcher through the shell, as a click on the program or its shortcut does, types a
 # command and Enter, and returns once the launcher has closed.
@@ -41,14 +43,18 @@ launch() { # WINDOWS_PATH COMMAND
   xdotool key Return
   # The window hides as soon as the shell has taken the command; the history is written after
   # that, so only the process's end says the launch is complete. Wine names a process by its
-  # Windows path.
-  local tries
+  # Windows path; launchers of other prefixes (tests running beside this one) are not ours.
+  local tries pid
   for tries in $(seq 300); do
-    pgrep -f '^[A-Za-z]:.*[\\]quillgate[.]exe( |$)' >/dev/null || return 0
+    for pid in $(pgrep -f '^[A-Za-z]:.*[\\]quillgate[.]exe( |$)') -; do
+      [ "$pid" = - ] && return 0
+      grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && break
+    done
     sleep 0.1
   done
   echo "the launcher did not end: $1"; return 1
 }
+msi() { "$wine" msiexec "$1" "$(winpath "$c/Downloads/$2")" /qn "${@:3}" >/dev/null 2>&1; }  # /i|/x FILE [PROPERTY=...]
 registered() { # PRODUCT_CODE BITS: its Programs and Features entry, into $work/entry
   "$wine" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
     /reg:"$2" >"$work/entry" 2>&1
@@ -81,6 +87,7 @@ check_architecture() { # x86|x64 BITS PROGRAM_FILES
     'registered "$code" "$bits" && grep -q "DisplayVersion *REG_SZ *$version" "$work/entry" &&
      grep -q "Publisher *REG_SZ *QuillGate Project" "$work/entry" &&
      cmp "$c/windows/Installer/$code/quillgate.ico" res/quillgate.ico'
+  check "$bits-bit installer: the shortcut's key is Ctrl+Alt+R" '[ "$(hotkey "$lnk")" = 1618 ]'
   launch "$(winpath "$lnk")" "cmd /c rem installed $bits"
   check "$bits-bit installed, started from the Start menu: the history goes to Documents" \
     'history_is "$docs/quillgate.ini" "cmd /c rem installed $bits" && [ "$(ls "$installed")" = quillgate.exe ]'
@@ -90,14 +97,21 @@ check_architecture() { # x86|x64 BITS PROGRAM_FILES
   # numbers of a version, Windows the first three; the installer is written for the latter.)
   bash packaging/make-msi.sh "$arch" "$next" "$installed/quillgate.exe" "$c/Downloads/next.msi"
   next_code=$(product_code "$c/Downloads/next.msi")
-  "$wine" msiexec /i "$(winpath "$c/Downloads/next.msi")" /qn >/dev/null 2>&1
-  check "$bits-bit upgrade to $next: it replaces the older version, history untouched" \
+  msi /i next.msi SHORTCUTKEY=ctrl+shift+F5
+  check "$bits-bit upgrade to $next: it replaces the older version, history untouched, key Ctrl+Shift+F5" \
     '! registered "$code" "$bits" && registered "$next_code" "$bits" && [ -f "$installed/quillgate.exe" ] &&
-     [ -f "$lnk" ] && cmp "$docs/quillgate.ini" "$work/history"'
-  "$wine" msiexec /x "$(winpath "$c/Downloads/next.msi")" /qn >/dev/null 2>&1
-  check "$bits-bit uninstall: program, folder, shortcut and entry gone; history untouched" \
+     [ "$(hotkey "$lnk")" = $((0x0374)) ] && cmp "$docs/quillgate.ini" "$work/history"'
+  msi /x next.msi
+  check "$bits-bit uninstall: program, folder, shortcut, its key and entry gone; history untouched" \
     '[ ! -e "$installed" ] && [ ! -e "$lnk" ] && ! registered "$next_code" "$bits" &&
-     cmp "$docs/quillgate.ini" "$work/history"'
+     ! "$wine" reg query "HKLM\\Software\\QuillGate" /reg:"$bits" && cmp "$docs/quillgate.ini" "$work/history"'
+  msi /i "$name.msi" SHORTCUTKEY=none && local none=$(hotkey "$lnk") && msi /i next.msi
+  check "$bits-bit SHORTCUTKEY=none: a shortcut without a key, and an upgrade keeps that" \
+    '[ "$none" = 0 ] && registered "$next_code" "$bits" && [ "$(hotkey "$lnk")" = 0 ]'
+  msi /x next.msi
+  msi /i next.msi SHORTCUTKEY=ctrl+alt+rr && local accepted=yes
+  check "$bits-bit SHORTCUTKEY=ctrl+alt+rr: the install fails, nothing installed" \
+    '[ -z "${accepted:-}" ] && [ ! -e "$installed" ] && [ ! -e "$lnk" ] && ! registered "$next_code" "$bits"'
 }
 
 check_architecture x64 64 "Program Files"
@@ -109,15 +123,12 @@ if [ $? = 42 ]; then check_architecture x86 32 "Program Files (x86)"; else
     'msiextract -C "$work/msi32" dist/*-win32.msi && /usr/bin/python3 tests/check_exe.py 4 "$(find "$work/msi32" -name quillgate.exe)"'
 fi
 
+if problems=$(/usr/bin/python3 tests/release/check_manifests.py "$work" 2>&1); then passed=$((passed + 1))
+else failed=$((failed + 1)); echo "FAIL: the winget and Scoop manifests:"; echo "$problems"; fi
 wait "$clone" || tail -n 5 "$work/clone.log"
-check "a second release from a clone elsewhere: executables and zips byte for byte" \
-  'for f in dist/*.zip build/release-x86/bin/quillgate.exe build/release-x64/bin/quillgate.exe; do
+check "a second release from a clone elsewhere: every file and the manifests byte for byte" \
+  'for f in dist/quillgate-* dist/SHA256SUMS dist/quillgate.json dist/winget/* build/release-x*/bin/quillgate.exe; do
      cmp "$f" "$work/clone/$f" || exit 1
-   done'
-check "a second release from a clone elsewhere: installers differ only in their summary" \
-  'for f in "$root"/dist/*.msi; do
-     f=dist/${f##*/} && cd "$work" && rm -rf a b && mkdir a b && msidump -t -s -d a "$root/$f" && msidump -t -s -d b "clone/$f" &&
-     diff -r -x "*SummaryInformation*" a b || exit 1
    done'
 check "SHA256SUMS covers the four files and matches them" \
   '[ "$(wc -l <dist/SHA256SUMS)" = 4 ] && (cd dist && sha256sum -c --quiet SHA256SUMS)'
