@@ -22,6 +22,7 @@ have clang++ || need+=(clang)
 pkg libclang-rt-14-dev
 have llvm-rc || need+=(llvm)
 pkg python3-pefile
+pkg python3-yaml
 # The release: its zips and installers, and the tools its check reads them back with.
 have wixl || need+=(wixl)
 have zip || need+=(zip)
