@@ -35,7 +35,8 @@ TEST(FolderReads, KeepsItsRulesWhateverHappens) {
               running.push_back(folder);
               break;
             case Admit::Wait:
-              EXPECT_TRUE(!runs && running.size() == slots && displaced == waiting);
+              EXPECT_TRUE(!runs && waiting != folder && running.size() == slots &&
+                          displaced == waiting);
               waiting = folder;
           }
           break;
