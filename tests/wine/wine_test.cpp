@@ -492,21 +492,34 @@ void Press(WORD key, WORD modifier = 0, DWORD flags = 0) {
   if (modifier) Key(modifier, KEYEVENTF_KEYUP);
 }
 
-// Text as typed: ASCII by its keys, the rest as an input method sends it; and a few keys by the
-// control characters standing in for them.
-constexpr char kCtrlA[] = "\x01", kHome[] = "\x02", kRight[] = "\x03", kAltGrA[] = "\x04",
-               kDelete[] = "\x7f";
+// Text as typed: ASCII by its keys, the rest as an input method sends it; and keys, by the control
+// characters that stand for them here.
+#define CTRL_A "\x01"
+#define HOME "\x02"
+#define RIGHT "\x03"
+#define ALTGR_A "\x04"
+#define DOWN "\x05"
+#define UP "\x06"
+#define ALT_DOWN "\x07"
+#define BACK "\x08"
+#define ESC "\x1B"
+#define DEL "\x7F"
+#define SHIFT_DEL "\x10"
 void Type(const std::string& utf8) {
+  const std::map<wchar_t, std::pair<WORD, WORD>> keys = {
+      {1, {'A', VK_CONTROL}}, {2, {VK_HOME, 0}},
+      {3, {VK_RIGHT, 0}},     {5, {VK_DOWN, 0}},
+      {6, {VK_UP, 0}},        {7, {VK_DOWN, VK_MENU}},
+      {8, {VK_BACK, 0}},      {0x1B, {VK_ESCAPE, 0}},
+      {0x7F, {VK_DELETE, 0}}, {0x10, {VK_DELETE, VK_SHIFT}}};
   for (const wchar_t c : Widen(utf8)) {
     const SHORT key = c < 0x80 ? VkKeyScanW(c) : -1;
-    if (c == 1) {
-      Press('A', VK_CONTROL);
-    } else if (c == 4) {  // AltGr, as Windows reports it: left Ctrl and right Alt
+    if (c == 4) {  // AltGr, as Windows reports it: left Ctrl and right Alt
       Key(VK_LCONTROL);
       Press('A', VK_RMENU);
       Key(VK_LCONTROL, KEYEVENTF_KEYUP);
-    } else if (c < 0x20 || c == 0x7F) {
-      Press(c == 2 ? VK_HOME : c == 3 ? VK_RIGHT : c == '\b' ? VK_BACK : VK_DELETE);
+    } else if (keys.count(c)) {
+      Press(keys.at(c).first, keys.at(c).second);
     } else {
       key == -1 ? Press(c, 0, KEYEVENTF_UNICODE)
                 : Press(LOBYTE(key), HIBYTE(key) & 1 ? VK_SHIFT : 0);
@@ -694,22 +707,22 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
     std::string keys, text;
     int from, to;
   } steps[] = {
-      {std::string(kCtrlA) + kDelete, "", 0, 0},  // all selected; a deletion completes nothing
-      {"NO", "notepad", 2, 7},                    // the item's own letter case, the rest selected
+      {CTRL_A DEL, "", 0, 0},   // all selected; a deletion completes nothing
+      {"NO", "notepad", 2, 7},  // the item's own letter case, the rest selected
       {"t", "notepad", 3, 7},
-      {"\b", "not", 3, 3},
+      {BACK, "not", 3, 3},
       {"x", "notx", 4, 4},  // begins no item
-      {kCtrlA, "notx", 0, 4},
-      {std::string("nlookup") + kHome + kRight + "s", "nslookup", 2, 2},  // the caret inside stays
-      {kCtrlA + std::string(u8"日"), u8"日本語 メモ", 1, 6},  // an input method's, in UTF-16 units
-      {kCtrlA + std::string(u8"😀"), u8"😀 smile", 2, 8},       // a surrogate pair, half by half
-      {kCtrlA + std::string("zx") + kAltGrA + u8"ą", u8"zxą", 3, 3},  // AltGr+A is a letter
+      {CTRL_A, "notx", 0, 4},
+      {"nlookup" HOME RIGHT "s", "nslookup", 2, 2},  // the caret inside stays
+      {CTRL_A u8"日", u8"日本語 メモ", 1, 6},        // an input method's, in UTF-16 units
+      {CTRL_A u8"😀", u8"😀 smile", 2, 8},             // a surrogate pair, half by half
+      {CTRL_A "zx" ALTGR_A u8"ą", u8"zxą", 3, 3},    // AltGr+A is a letter
   };
   for (const auto& step : steps) {
     Type(step.keys);
     EXPECT_TRUE(l.Shows(step.text, step.from, step.to)) << step.text;
   }
-  Press(VK_ESCAPE);
+  Type(ESC);
   EXPECT_TRUE(l.Ended());
   EXPECT_EQ(Slurp(l.History()), history);
 }
@@ -933,39 +946,41 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   EXPECT_EQ(SendMessageW(l.Edit(), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
   EXPECT_EQ(SendMessageW(l.box, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
 
-  Type(kCtrlA + std::string("%QG_DEEP%\\"));  // past MAX_PATH
+  Type(CTRL_A "%QG_DEEP%\\");  // past MAX_PATH
   EXPECT_TRUE(Until([&] { return l.Offered() == 1; }));
-  Type(kCtrlA + at);  // the history completes; the list follows what was typed, once read, unasked
+  Type(CTRL_A + at);  // the history completes; the list follows what was typed, once read, unasked
   EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
   EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
   HWND list = GetWindow(l.Window(nullptr, seams::kSuggestionListClass), GW_CHILD);
   const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
   EXPECT_TRUE(Until([&] { return l.Text() == at + u8"Bär.qgt" && l.Offered() == -1; }));
-  Type(std::string(7, '\b'));  // back to the folder: offered again, not read
-  EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
-  Type("b");
-  EXPECT_TRUE(Until([&] { return l.Offered() == 3; }));
-  for (const auto& [key, shown] : {std::pair<WORD, std::string>{VK_DOWN, u8"Bär.qgt"},
-                                   {VK_DOWN, "beta9.qgt"},
-                                   {VK_DOWN, "Beta10.qgt"},
-                                   {VK_DOWN, "b"},  // back to what was typed
-                                   {VK_UP, "Beta10.qgt"},
-                                   {VK_UP, "beta9.qgt"}}) {
-    Press(key);
-    EXPECT_TRUE(Until([&] { return l.Text() == at + shown; })) << l.Text();
+  const struct {
+    std::string keys, shown;  // after the folder
+    LRESULT offered;
+    bool history;  // its list open
+  } steps[] = {
+      {BACK BACK BACK BACK BACK BACK BACK, "", 5, false},  // back to the folder: offered, not read
+      {"b", "b", 3, false},
+      {DOWN, u8"Bär.qgt", 3, false},
+      {DOWN, "beta9.qgt", 3, false},
+      {DOWN, "Beta10.qgt", 3, false},
+      {DOWN, "b", 3, false},  // back to what was typed
+      {UP, "Beta10.qgt", 3, false},
+      {UP, "beta9.qgt", 3, false},
+      {ESC, "beta9.qgt", -1, false},      // closes the list, not the launcher
+      {ALT_DOWN, "beta9.qgt", -1, true},  // no folder list opens over the history's
+      {BACK, "beta9.qg", -1, true},       // completes nothing
+      {"t" ESC, "beta9.qgt", -1, false},
+  };
+  for (const auto& step : steps) {
+    Type(step.keys);
+    EXPECT_TRUE(Until([&] {
+      return l.Text() == at + step.shown && l.Offered() == step.offered &&
+             l.Dropped() == step.history;
+    })) << step.shown
+        << ": " << l.Text() << " " << l.Offered();
   }
-  Press(VK_ESCAPE);  // closes the list, not the launcher
-  EXPECT_TRUE(Until([&] { return l.Offered() == -1; }));
-  EXPECT_TRUE(l.Running() && l.Text() == at + "beta9.qgt");
-  Press(VK_DOWN, VK_MENU);  // the history's list: no folder list opens over it
-  EXPECT_TRUE(Until([&] { return l.Dropped(); }));
-  Press(VK_BACK);
-  EXPECT_TRUE(l.Shows(at + "beta9.qg", 21, 21));
-  EXPECT_TRUE(l.Dropped() && l.Offered() == -1);
-  Type("t");
-  Press(VK_ESCAPE);
-  EXPECT_TRUE(Until([&] { return !l.Dropped() && l.Text() == at + "beta9.qgt"; }));
   Press(VK_RETURN);
   EXPECT_TRUE(Until([&] { return Slurp(record) != "(missing)"; }));
   EXPECT_EQ(Slurp(record).rfind("\"" + Self().string() + "\" --record open \"" +
@@ -1109,18 +1124,17 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTellsOfOneItCannotRecord) {
   RecordLaunchesTo(record);
   Launcher l("alpha\r\ncalc\r\nzeta\r\n");
   ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
-  Press(VK_DOWN, VK_MENU);
+  Type(ALT_DOWN);
   EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "zeta"; }));
-  Press(VK_UP);
-  Press(VK_UP);
+  Type(UP UP);
   EXPECT_TRUE(l.Shows("alpha", 0, 5));
   Type("c");  // completed: the highlight follows the box
   EXPECT_TRUE(l.Shows("calc", 1, 4));
-  Press(VK_DELETE, VK_SHIFT);
+  Type(SHIFT_DEL);
   EXPECT_TRUE(Until([&] { return Slurp(l.History()) == "alpha\r\nzeta\r\n"; }))
       << Slurp(l.History());
   EXPECT_TRUE(Until([&] { return l.Count() == 2; }));
-  Press(VK_ESCAPE);  // the list closed, Enter is the box's
+  Type(ESC);  // the list closed, Enter is the box's
   ASSERT_TRUE(Until([&] { return !l.Dropped(); }));
   SetFileAttributesW(l.History().c_str(), FILE_ATTRIBUTE_READONLY);  // which no wait changes
   l.SetText(document.string());
