@@ -494,17 +494,17 @@ void Press(WORD key, WORD modifier = 0, DWORD flags = 0) {
 
 // Text as typed: ASCII by its keys, the rest as an input method sends it; and keys, by the control
 // characters that stand for them here.
-#define CTRL_A "\x01"
-#define HOME "\x02"
-#define RIGHT "\x03"
-#define ALTGR_A "\x04"
-#define DOWN "\x05"
-#define UP "\x06"
-#define ALT_DOWN "\x07"
-#define BACK "\x08"
-#define ESC "\x1B"
-#define DEL "\x7F"
-#define SHIFT_DEL "\x10"
+#define K_CTRL_A "\x01"
+#define K_HOME "\x02"
+#define K_RIGHT "\x03"
+#define K_ALTGR_A "\x04"
+#define K_DOWN "\x05"
+#define K_UP "\x06"
+#define K_ALT_DOWN "\x07"
+#define K_BACK "\x08"
+#define K_ESC "\x1B"
+#define K_DEL "\x7F"
+#define K_SHIFT_DEL "\x10"
 void Type(const std::string& utf8) {
   const std::map<wchar_t, std::pair<WORD, WORD>> keys = {
       {1, {'A', VK_CONTROL}}, {2, {VK_HOME, 0}},
@@ -707,22 +707,22 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
     std::string keys, text;
     int from, to;
   } steps[] = {
-      {CTRL_A DEL, "", 0, 0},   // all selected; a deletion completes nothing
-      {"NO", "notepad", 2, 7},  // the item's own letter case, the rest selected
+      {K_CTRL_A K_DEL, "", 0, 0},  // all selected; a deletion completes nothing
+      {"NO", "notepad", 2, 7},     // the item's own letter case, the rest selected
       {"t", "notepad", 3, 7},
-      {BACK, "not", 3, 3},
+      {K_BACK, "not", 3, 3},
       {"x", "notx", 4, 4},  // begins no item
-      {CTRL_A, "notx", 0, 4},
-      {"nlookup" HOME RIGHT "s", "nslookup", 2, 2},  // the caret inside stays
-      {CTRL_A u8"日", u8"日本語 メモ", 1, 6},        // an input method's, in UTF-16 units
-      {CTRL_A u8"😀", u8"😀 smile", 2, 8},             // a surrogate pair, half by half
-      {CTRL_A "zx" ALTGR_A u8"ą", u8"zxą", 3, 3},    // AltGr+A is a letter
+      {K_CTRL_A, "notx", 0, 4},
+      {"nlookup" K_HOME K_RIGHT "s", "nslookup", 2, 2},  // the caret inside stays
+      {K_CTRL_A u8"日", u8"日本語 メモ", 1, 6},          // an input method's, in UTF-16 units
+      {K_CTRL_A u8"😀", u8"😀 smile", 2, 8},               // a surrogate pair, half by half
+      {K_CTRL_A "zx" K_ALTGR_A u8"ą", u8"zxą", 3, 3},    // AltGr+A is a letter
   };
   for (const auto& step : steps) {
     Type(step.keys);
     EXPECT_TRUE(l.Shows(step.text, step.from, step.to)) << step.text;
   }
-  Type(ESC);
+  Type(K_ESC);
   EXPECT_TRUE(l.Ended());
   EXPECT_EQ(Slurp(l.History()), history);
 }
@@ -946,9 +946,10 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   EXPECT_EQ(SendMessageW(l.Edit(), WM_GETOBJECT, 0, OBJID_CLIENT), 0);
   EXPECT_EQ(SendMessageW(l.box, WM_GETOBJECT, 0, OBJID_CLIENT), 0);
 
-  Type(CTRL_A "%QG_DEEP%\\");  // past MAX_PATH
+  Type(K_CTRL_A "%QG_DEEP%\\");  // past MAX_PATH
   EXPECT_TRUE(Until([&] { return l.Offered() == 1; }));
-  Type(CTRL_A + at);  // the history completes; the list follows what was typed, once read, unasked
+  // The history completes; the list follows what was typed, once read, unasked.
+  Type(K_CTRL_A + at);
   EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
   EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
   HWND list = GetWindow(l.Window(nullptr, seams::kSuggestionListClass), GW_CHILD);
@@ -960,18 +961,18 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
     LRESULT offered;
     bool history;  // its list open
   } steps[] = {
-      {BACK BACK BACK BACK BACK BACK BACK, "", 5, false},  // back to the folder: offered, not read
+      {std::string(7, '\b'), "", 5, false},  // back to the folder: offered, not read
       {"b", "b", 3, false},
-      {DOWN, u8"Bär.qgt", 3, false},
-      {DOWN, "beta9.qgt", 3, false},
-      {DOWN, "Beta10.qgt", 3, false},
-      {DOWN, "b", 3, false},  // back to what was typed
-      {UP, "Beta10.qgt", 3, false},
-      {UP, "beta9.qgt", 3, false},
-      {ESC, "beta9.qgt", -1, false},      // closes the list, not the launcher
-      {ALT_DOWN, "beta9.qgt", -1, true},  // no folder list opens over the history's
-      {BACK, "beta9.qg", -1, true},       // completes nothing
-      {"t" ESC, "beta9.qgt", -1, false},
+      {K_DOWN, u8"Bär.qgt", 3, false},
+      {K_DOWN, "beta9.qgt", 3, false},
+      {K_DOWN, "Beta10.qgt", 3, false},
+      {K_DOWN, "b", 3, false},  // back to what was typed
+      {K_UP, "Beta10.qgt", 3, false},
+      {K_UP, "beta9.qgt", 3, false},
+      {K_ESC, "beta9.qgt", -1, false},      // closes the list, not the launcher
+      {K_ALT_DOWN, "beta9.qgt", -1, true},  // no folder list opens over the history's
+      {K_BACK, "beta9.qg", -1, true},       // completes nothing
+      {"t" K_ESC, "beta9.qgt", -1, false},
   };
   for (const auto& step : steps) {
     Type(step.keys);
@@ -1124,17 +1125,17 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTellsOfOneItCannotRecord) {
   RecordLaunchesTo(record);
   Launcher l("alpha\r\ncalc\r\nzeta\r\n");
   ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
-  Type(ALT_DOWN);
+  Type(K_ALT_DOWN);
   EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "zeta"; }));
-  Type(UP UP);
+  Type(K_UP K_UP);
   EXPECT_TRUE(l.Shows("alpha", 0, 5));
   Type("c");  // completed: the highlight follows the box
   EXPECT_TRUE(l.Shows("calc", 1, 4));
-  Type(SHIFT_DEL);
+  Type(K_SHIFT_DEL);
   EXPECT_TRUE(Until([&] { return Slurp(l.History()) == "alpha\r\nzeta\r\n"; }))
       << Slurp(l.History());
   EXPECT_TRUE(Until([&] { return l.Count() == 2; }));
-  Type(ESC);  // the list closed, Enter is the box's
+  Type(K_ESC);  // the list closed, Enter is the box's
   ASSERT_TRUE(Until([&] { return !l.Dropped(); }));
   SetFileAttributesW(l.History().c_str(), FILE_ATTRIBUTE_READONLY);  // which no wait changes
   l.SetText(document.string());
