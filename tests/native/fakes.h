@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <new>
 #include <vector>
 
 #include "core/history_index.h"
@@ -19,17 +18,13 @@ namespace fs = std::filesystem;
 struct Box final : ICommandBox {
   std::string GetText() const override { return text; }
   void SetText(const std::string& value) override { text = value; }
-  void AddString(const char* item) override {
-    if (items.size() == room) throw std::bad_alloc();
-    items.emplace_back(item);
-  }
+  void AddString(const char* item) override { items.emplace_back(item); }
   bool FindStringExact(const std::string& value) const override {
     return std::any_of(items.begin(), items.end(),
                        [&](const std::string& i) { return !strcasecmp(i.c_str(), value.c_str()); });
   }
   std::vector<std::string> items;
   std::string text;
-  std::size_t room = SIZE_MAX;  // items the box can hold before memory runs out
 };
 
 struct Notes final : INotifier {
@@ -156,22 +151,14 @@ struct Shell final : IShell {
   std::string launched;
 };
 
-// The load the launcher's loader runs: the last command into the edit field, then every line
-// into the list.
+// The load the launcher's loader runs: the last command into the edit field, then the lines.
 inline void Load(LaunchCore& core, IFileSystem& files, Box& box) {
   const FirstPaint first = ReadFirstPaint(files);
   if (first.last) box.SetText(*first.last);
   HistoryLines lines;
-  try {
-    if (first.readable && LoadLines(files, first.path, lines) != ReadResult::Failed) {
-      for (std::size_t i = 0; i < lines.Count(); ++i)
-        box.AddString(std::string(lines.Line(i)).c_str());
-      return;
-    }
-  } catch (const std::exception&) {
-    // More lines than the box can keep: those it has stay.
-  }
-  core.ReportUnreadableHistory();
+  if (!first.readable || LoadLines(files, first.path, lines) == ReadResult::Failed)
+    return core.ReportUnreadableHistory();
+  for (std::size_t i = 0; i < lines.Count(); ++i) box.items.emplace_back(lines.Line(i));
 }
 
 // The core with a recording shell and notifier, over the files a test chooses.
