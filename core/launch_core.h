@@ -7,6 +7,8 @@
 
 namespace quillgate {
 
+class AppList;
+
 class LaunchCore {
  public:
   LaunchCore(IFileSystem& files, IShell& shell, INotifier& notifier)
@@ -16,6 +18,9 @@ class LaunchCore {
   std::filesystem::path ResolveDataPath(DataFile kind) {
     return quillgate::ResolveDataPath(files_, kind);
   }
+
+  // Installed apps whose exact names launch them; null: none (yet).
+  void UseApps(const AppList* apps) { m_apps = apps; }
 
   void ReportUnreadableHistory() { notifier_.ShowMessage({messages::Id::LoadFailure, {}}); }
 
@@ -36,6 +41,7 @@ class LaunchCore {
   IFileSystem& files_;
   IShell& shell_;
   INotifier& notifier_;
+  const AppList* m_apps = nullptr;
 };
 
 }  // namespace quillgate

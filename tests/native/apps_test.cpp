@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include "core/app_cache.h"
+#include "tests/native/fakes.h"
+
+namespace quillgate::testing {
+namespace {
+
+// The Start menu and the Apps folder as a test lays them out; counts how often each is read.
+struct Catalog final : IAppCatalog {
+  fs::path CacheFolder() override { return "/local/QuillGate"; }
+  std::string Stamp() override { return stamp; }
+  bool ReadShortcuts(std::vector<AppEntry>& apps) override {
+    ++reads;
+    apps = shortcuts;
+    return true;
+  }
+  bool ReadPackaged(std::vector<AppEntry>& apps) override {
+    apps = packaged;
+    return hasAppsFolder;
+  }
+  std::vector<AppEntry> shortcuts = {
+      {"Notepad", AppKind::Shortcut, R"(C:\U\Notepad.lnk)", AppOrigin::UserPrograms},
+      {"Visual Studio Code", AppKind::Shortcut, R"(C:\U\VS Code.lnk)", AppOrigin::UserPrograms},
+      {"NOTEPAD", AppKind::Shortcut, R"(C:\All\Notepad.lnk)", AppOrigin::CommonPrograms},
+      {"Éditeur Übersicht", AppKind::Shortcut, R"(C:\All\é.lnk)", AppOrigin::CommonPrograms},
+      {"Wiki", AppKind::Shortcut, R"(C:\All\Wiki.url)", AppOrigin::CommonPrograms}};
+  std::vector<AppEntry> packaged = {
+      {"Photos", AppKind::Packaged, "Microsoft.Photos_8w!App", AppOrigin::AppsFolder},
+      {"notepad", AppKind::Packaged, "Microsoft.Notepad_8w!App", AppOrigin::AppsFolder},
+      {"Paint", AppKind::Packaged, "Microsoft.Paint_8w!App", AppOrigin::AppsFolder}};
+  bool hasAppsFolder = true;
+  std::string stamp = "s1";
+  int reads = 0;
+};
+
+TEST(Apps, MatchAWordStartInAnyCaseAndScriptOnlyForTextThatIsNoPath) {
+  const struct {
+    const char* name;
+    const char* typed;
+    bool matches;
+  } rows[] = {{"Visual Studio Code", "vis", true},
+              {"Visual Studio Code", "STUDIO C", true},
+              {"Visual Studio Code", "isual", false},
+              {"7-Zip File Manager", "zip", true},
+              {"Éditeur Übersicht", "ÜBER", true},
+              {"ÉDITEUR", "édi", true},
+              {"Блокнот Плюс", "плю", true},
+              {"ΣΗΜΕΙΩΣΕΙΣ", "σημειώ", false},
+              {"Σημειώσεις", "ΣΗΜΕΙΏ", true},
+              {"Ärger", "ar", false},
+              {"日本語 エディタ", "エディ", true},
+              {"Paint", "", false},
+              {"İstanbul", "ist", true},
+              {"Word's Tool", "s tool", false}};
+  for (const auto& row : rows)
+    EXPECT_EQ(NameMatches(FoldCase(row.name), FoldCase(row.typed)), row.matches)
+        << row.name << " / " << row.typed;
+  for (const auto& [text, offered] :
+       std::vector<std::pair<const char*, bool>>{{"spot", true},
+                                                 {"  word 2", true},
+                                                 {"50%", true},
+                                                 {"", false},
+                                                 {"  ", false},
+                                                 {"a\\b", false},
+                                                 {"c:", false},
+                                                 {"%APPDATA%x", false}})
+    EXPECT_EQ(IsAppQuery(text), offered) << text;
+  EXPECT_EQ(FoldCase("A\xFF\xC3"), "a\xFF\xC3");  // not UTF-8: kept as it is
+}
+
+TEST(Apps, EachNameOnceLaunchedFirstThenByNameAndExactNamesLaunchTheirApp) {
+  Catalog catalog;
+  AppList list;
+  list.Assign(GatherApps(catalog));
+  ASSERT_EQ(list.Size(), 6u);  // both Notepads and the packaged one are one app: the user's
+  EXPECT_EQ(list.Exact(" nOTEPAD ")->target, R"(C:\U\Notepad.lnk)");
+  list.NoteLaunched([](const std::string& name) { return name == "VS" || name == "Photos"; });
+  std::vector<std::size_t> matches;
+  list.Match("", matches);
+  EXPECT_TRUE(matches.empty());
+  std::vector<std::string> names;
+  for (const char* typed : {"  v", "p", "w"}) {
+    list.Match(typed, matches);
+    for (const std::size_t i : matches) names.push_back(list.At(i).name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Visual Studio Code", "Photos", "Paint", "Wiki"}));
+
+  Files files;
+  Rig rig(files);
+  rig.core.UseApps(&list);
+  Box box;
+  const std::pair<std::string, std::string> launches[] = {
+      {"notepad", R"(-|C:\U\Notepad.lnk||)"},  // before the split: no program "notepad"
+      {"visual studio code", R"(-|C:\U\VS Code.lnk||)"},
+      {"photos", R"(-|shell:AppsFolder\Microsoft.Photos_8w!App||)"},
+      {"notepad x.txt", R"(-|notepad|x.txt|C:\Windows\system32)"}};  // no app: as before
+  for (const auto& [typed, launched] : launches) {
+    box.text = typed;
+    EXPECT_EQ(rig.core.Launch(box, false, 0), typed);
+    EXPECT_EQ(rig.shell.launched, launched);
+  }
+  box.text = "Notepad";
+  EXPECT_EQ(rig.core.Launch(box, true, 7), "Notepad");
+  EXPECT_EQ(rig.shell.launched, R"(runas|C:\U\Notepad.lnk||)");
+  EXPECT_EQ(rig.shell.request.owner, 7u);
+  rig.shell.launched.clear();
+  for (const char* cannot : {"photos", "WIKI"}) {  // told, not handed on
+    box.text = cannot;
+    EXPECT_EQ(rig.core.Launch(box, true, 0), std::nullopt);
+  }
+  EXPECT_EQ(rig.shell.launched, "");
+  EXPECT_EQ(rig.notes.messages, (std::vector<messages::Message>{messages::CannotElevate("Photos"),
+                                                                messages::CannotElevate("Wiki")}));
+
+  catalog.hasAppsFolder = false;  // no Apps folder: the shortcuts alone, silently
+  list.Assign(GatherApps(catalog));
+  EXPECT_EQ(list.Size(), 4u);
+  EXPECT_EQ(list.Exact("photos"), nullptr);
+}
+
+TEST(AppCache, ReadOnceRebuiltWhenStaleOrCorruptAndRewrittenWholeOrNotAtAll) {
+  Files files;
+  Catalog catalog;
+  const fs::path cache = "/local/QuillGate/apps.txt";
+  std::vector<std::size_t> delivered;
+  const auto load = [&] {
+    delivered.clear();
+    LoadApps(files, catalog,
+             [&](const std::vector<AppEntry>& apps) { delivered.push_back(apps.size()); });
+  };
+  load();  // none yet: read, delivered, kept
+  EXPECT_EQ(delivered, std::vector<std::size_t>{6});
+  const std::string kept = files.data.at(cache);
+  load();  // the same Start menu: the cache alone
+  EXPECT_EQ(delivered, std::vector<std::size_t>{6});
+  EXPECT_EQ(catalog.reads, 1);
+  // Every cut of the file, and lines no version of it writes, are no cache: a rebuild.
+  for (std::size_t cut = 0; cut < kept.size(); ++cut)
+    EXPECT_EQ(ParseAppCache(kept.substr(0, cut)), std::nullopt) << cut;
+  for (const auto& [from, to] :
+       std::vector<std::pair<std::string, std::string>>{{"apps 1", "apps 2"},
+                                                        {"SU\t", "XU\t"},
+                                                        {"SU\t", "SZ\t"},
+                                                        {"end\t6", "end\t5"},
+                                                        {"end\t6", "end\t6x"},
+                                                        {"Photos", "Pho\x01tos"},
+                                                        {"end\t6\r\n", "end\t6\r\nSU\ta\tb\r\n"},
+                                                        {"\tC:\\U\\Notepad.lnk", ""}}) {
+    std::string bad = kept;
+    bad.replace(bad.find(from), from.size(), to);
+    EXPECT_EQ(ParseAppCache(bad), std::nullopt) << to;
+    files.data[cache] = bad;
+    load();
+    EXPECT_EQ(delivered, std::vector<std::size_t>{6}) << to;
+    EXPECT_EQ(files.data.at(cache), kept);
+  }
+  // A changed Start menu: the old list at once, the new one after; a write that fails, torn or
+  // unplaced, leaves the old file whole and no temporary file behind.
+  catalog.shortcuts.pop_back();
+  catalog.stamp = "s2";
+  for (const Fault fault : {Fault::Write, Fault::Move, Fault::None}) {
+    files.fault = fault;
+    files.wrote = 0;
+    load();
+    EXPECT_EQ(delivered, (std::vector<std::size_t>{6, 5}));
+    EXPECT_EQ(files.data.size(), 1u);
+    EXPECT_EQ(files.data.at(cache) == kept, fault != Fault::None);
+  }
+  EXPECT_EQ(ParseAppCache(files.data.at(cache))->stamp, "s2");
+}
+
+}  // namespace
+}  // namespace quillgate::testing
