@@ -166,6 +166,20 @@ void AppList::Assign(std::vector<AppEntry> apps) {
   m_launched.assign(m_apps.size(), false);
 }
 
+void AppList::NoteHistory(std::size_t count,
+                          const std::function<std::string_view(std::size_t)>& line) {
+  m_launched.assign(m_apps.size(), false);
+  // Only a line as long as a name is folded: a history of a million lines is read in a blink.
+  std::unordered_set<std::size_t> lengths;
+  for (const AppEntry& app : m_apps) lengths.insert(app.name.size());
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string_view text = line(i);
+    if (!lengths.count(text.size())) continue;
+    const auto found = m_byName.find(FoldCase(text));
+    if (found != m_byName.end()) m_launched[found->second] = true;
+  }
+}
+
 void AppList::Match(std::string_view typed, std::vector<std::size_t>& matches) const {
   matches.clear();
   typed.remove_prefix(std::min(typed.size(), typed.find_first_not_of(' ')));

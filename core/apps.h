@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -77,11 +78,9 @@ LaunchRequest AppRequest(const AppEntry& app, bool elevated, std::uintptr_t owne
 class AppList {
  public:
   void Assign(std::vector<AppEntry> apps);
-  // `launched(name)`: whether the history holds the app's name (any case).
-  template <typename Launched>
-  void NoteLaunched(Launched launched) {
-    for (std::size_t i = 0; i < m_apps.size(); ++i) m_launched[i] = launched(m_apps[i].name);
-  }
+  // The history's `count` lines, `line(i)` each: an app whose name (any case) is one of them
+  // was launched.
+  void NoteHistory(std::size_t count, const std::function<std::string_view(std::size_t)>& line);
   // The apps `typed` offers, launched first, each part by name.
   void Match(std::string_view typed, std::vector<std::size_t>& matches) const;
   // The app whose name is `text` (trimmed, any case), if any.

@@ -18,6 +18,8 @@ namespace {
 constexpr UINT kSwapDropDown = WM_APP + 2;
 // Posted by a folder read for the suggestions when it ends.
 constexpr UINT kFolderReadMessage = WM_APP + 3;
+// Posted by the installed apps' reader when a list of them is ready.
+constexpr UINT kAppsReadMessage = WM_APP + 8;
 // A failed recording goes on being tried while another program holds the history.
 constexpr ULONGLONG kRecordPatienceMs = 30000;
 constexpr DWORD kRecordRetryMs = 250;
@@ -65,8 +67,11 @@ BOOL CQuillGateDlg::OnInitDialog() {
     return m_history.Find(typed, item);
   };
   m_suggestions.Attach(m_hWnd, kFolderReadMessage);
+  m_apps.Attach(m_hWnd, kAppsReadMessage);
+  m_core.UseApps(&m_apps.Apps());
   m_command.m_onTyped = [this](const std::wstring& typed) {
     m_history.Typed(typed);
+    m_apps.Typed(typed);  // before the folders' list, which shows only while no other does
     m_suggestions.Typed(typed);
   };
   LoadHistory();
@@ -84,6 +89,7 @@ bool CQuillGateDlg::OnIdle() {
     // taken by another one works all the same. Taken once the window shows, as nothing before
     // needs it: under Wine it costs the start a few milliseconds.
     RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R');
+    m_apps.Begin();  // never before the first paint
   }
   // Once the dialog is drawn and nothing waits: the rest of the history.
   m_loader.LoadRest();
@@ -106,6 +112,7 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return true;
     case WM_DROPFILES:
       m_suggestions.Hide();
+      m_apps.Hide();
       AppendDroppedFiles(m_command, reinterpret_cast<HDROP>(wParam));
       return true;
     case WM_ACTIVATE:
@@ -143,6 +150,7 @@ void CQuillGateDlg::FollowSystemLook() {
   // Open lists were drawn in the old colours; the next opening shows the new ones.
   m_history.Close();
   m_suggestions.Hide();
+  m_apps.Hide();
   WindowLook window(m_hWnd, m_command.m_hWnd);
   ApplyLook(m_look, look, WindowsBuild(), window);
   m_look = look;
@@ -152,6 +160,7 @@ void CQuillGateDlg::OnDpiChanged(UINT dpi) {
   // Both lists were laid out for the old scale; the next opening shows them anew.
   m_history.Close();
   m_suggestions.Hide();
+  m_apps.Hide();
   m_scaling.Apply(m_hWnd, dpi);
 }
 
@@ -160,6 +169,7 @@ BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
   // Input that needs the whole history waits for it, and what comes after it waits too.
   if (!m_box.Loaded() && m_deferred.Hold(*msg, forBox)) return TRUE;
   if (m_suggestions.PreTranslateMessage(*msg, forBox)) return TRUE;
+  if (m_apps.PreTranslateMessage(*msg, forBox)) return TRUE;
   if (m_history.OnInput(*msg, forBox)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
@@ -202,6 +212,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
   if (id == IDC_COMMAND && code == CBN_DROPDOWN) {
     // The combo box's own list stays empty: whatever dropped it, the history's list opens.
     m_suggestions.Hide();
+    m_apps.Hide();
     PostMessageW(m_hWnd, kSwapDropDown, 0, 0);
     return true;
   }

@@ -75,7 +75,8 @@ TEST(Apps, EachNameOnceLaunchedFirstThenByNameAndExactNamesLaunchTheirApp) {
   list.Assign(GatherApps(catalog));
   ASSERT_EQ(list.Size(), 6u);  // both Notepads and the packaged one are one app: the user's
   EXPECT_EQ(list.Exact(" nOTEPAD ")->target, R"(C:\U\Notepad.lnk)");
-  list.NoteLaunched([](const std::string& name) { return name == "VS" || name == "Photos"; });
+  const std::vector<std::string_view> history = {"VS", "visual studio code", "Photos", "p"};
+  list.NoteHistory(history.size(), [&](std::size_t i) { return history[i]; });
   std::vector<std::size_t> matches;
   list.Match("", matches);
   EXPECT_TRUE(matches.empty());
