@@ -20,6 +20,7 @@
 #include "platform/win32_text.h"
 #include "platform/win32_system.h"
 #include "res/resource.h"
+#include "ui/app_source.h"
 #include "ui/deferred_input.h"
 #include "ui/dropdown_popup.h"
 #include "ui/test_seams.h"
@@ -1350,6 +1351,106 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
     EXPECT_TRUE(
         SameBytes(Slurp(l.History()), std::string(history).erase(history.find(forgotten), 33)));
   }
+}
+
+// Installed apps: shortcuts as an installer makes them, in the prefix's Programs folders.
+fs::path Shortcut(int folder, const wchar_t* name, const fs::path& target,
+                  const wchar_t* arguments) {
+  static const auto path =
+      win32::SystemFunction<decltype(SHGetFolderPathW)>(L"shell32.dll", "SHGetFolderPathW");
+  static const auto create =
+      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  wchar_t programs[MAX_PATH];
+  win32::ComPtr<IShellLinkW> link;
+  win32::ComPtr<IPersistFile> file;
+  EXPECT_TRUE(SUCCEEDED(path(nullptr, folder, nullptr, 0, programs)) &&
+              SUCCEEDED(create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(link.Out()))));
+  link->SetPath(target.c_str());
+  link->SetArguments(arguments);
+  link->SetWorkingDirectory(target.parent_path().c_str());
+  EXPECT_TRUE(
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()))) &&
+      SUCCEEDED(file->Save((fs::path(programs) / name).c_str(), TRUE)));
+  return fs::path(programs) / name;
+}
+
+// The apps' drop-down: its items, none while it does not show.
+std::vector<std::string> AppsOffered() {
+  HWND popup = FindWindowW(kAppListClass, nullptr);
+  std::vector<std::string> items;
+  for (LRESULT i = 0, n = IsWindowVisible(popup)
+                              ? SendMessageW(GetWindow(popup, GW_CHILD), LB_GETCOUNT, 0, 0)
+                              : 0;
+       i < n; ++i) {
+    wchar_t text[256];
+    SendMessageW(popup, seams::kCopyItemMessage, i, 0);
+    items.push_back(Narrow({text, size_t(SendMessageW(popup, WM_GETTEXT, 256, LPARAM(text)))}));
+  }
+  return items;
+}
+
+TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcutsByName) {
+  const win32::ComApartment com;
+  Folders files(L"apps");
+  const fs::path work = files.root / L"wörk", record = files.root / "record";
+  fs::create_directories(work);
+  fs::copy_file(Self(), work / "recorder.exe");
+  const fs::path made = Shortcut(CSIDL_PROGRAMS, L"QG Recorder Tool.lnk", work / "recorder.exe",
+                                 L"--record \"an arg\"");
+  Shortcut(CSIDL_COMMON_PROGRAMS, L"QG Bücher Café Ωmega.lnk", work / "recorder.exe", L"--record");
+  Shortcut(CSIDL_COMMON_PROGRAMS, L"QG Broken.lnk", files.root / "gone.exe", L"");
+  SetEnvironmentVariableW(L"QG_RECORD", record.c_str());
+  const std::string tool = "QG Recorder Tool", book = u8"QG Bücher Café Ωmega";
+  const std::string launched =
+      "\"" + (work / "recorder.exe").string() + "\" --record \"an arg\"\n" + Narrow(work.wstring());
+  {
+    Launcher l("");
+    Type("qg");  // the broken one is not offered
+    EXPECT_TRUE(Until([&] { return AppsOffered() == std::vector{book, tool}; }));
+    Press('A', VK_CONTROL);
+    Type(u8"CAFÉ");  // a word inside, in another case
+    EXPECT_TRUE(Until([&] { return l.Text() == u8"CAFÉ" && AppsOffered() == std::vector{book}; }));
+    for (const auto& [key, shown] :
+         {std::pair<WORD, std::string>{VK_DOWN, book}, {VK_DOWN, u8"CAFÉ"}, {VK_UP, book}}) {
+      Press(key);
+      EXPECT_TRUE(Until([&] { return l.Text() == shown; })) << l.Text();
+    }
+    Press('A', VK_CONTROL);
+    Type("tool");
+    ASSERT_TRUE(Until([&] { return l.Text() == "tool" && AppsOffered() == std::vector{tool}; }));
+    PostMessageW(GetWindow(FindWindowW(kAppListClass, nullptr), GW_CHILD), WM_LBUTTONDOWN,
+                 MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(Until([&] { return l.Text() == tool && AppsOffered().empty(); })) << l.Text();
+    Press(VK_RETURN);  // through the shortcut: its arguments and working folder
+    EXPECT_TRUE(Until([&] { return Slurp(record) == launched; })) << Slurp(record);
+    EXPECT_TRUE(l.Ended());
+    EXPECT_EQ(Slurp(l.History()), tool + "\r\n");
+  }
+  fs::remove(record);
+  // Wine's shortcuts know no "runas" of their own: one registered for them shows what the shell
+  // got.
+  const std::string runas = "\"" + (work / "recorder.exe").string() + "\" --record runas ";
+  RegSetValueW(HKEY_CLASSES_ROOT, L"lnkfile\\shell\\runas\\command", REG_SZ,
+               Widen(runas + "\"%1\"").c_str(), 0);
+  Launcher l(tool + "\r\n");
+  Press('A', VK_CONTROL);
+  Type("q");  // launched first; then completed from the history, and opened elevated
+  EXPECT_TRUE(Until([&] { return AppsOffered() == std::vector{tool, book}; }));
+  Type("g r");
+  EXPECT_TRUE(l.Shows(tool, 4, 16));
+  Press(VK_RETURN, VK_CONTROL);
+  EXPECT_TRUE(Until([&] {
+    return Slurp(record).rfind(runas + "\"" + Narrow(made.wstring()) + "\"\n", 0) == 0;
+  })) << Slurp(record);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "lnkfile\\shell");
+  EXPECT_TRUE(l.Ended());
+  EXPECT_EQ(Slurp(l.History()), tool + "\r\n");
+  wchar_t local[MAX_PATH];
+  GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
+  const std::string cache = Slurp(fs::path(local) / "QuillGate" / "apps.txt");
+  EXPECT_NE(cache.find(tool), std::string::npos);
+  EXPECT_EQ(cache.find("QG Broken"), std::string::npos);
 }
 
 }  // namespace
