@@ -1354,35 +1354,30 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
 }
 
 // Installed apps: shortcuts as an installer makes them, in the prefix's Programs folders.
-fs::path Shortcut(int folder, const wchar_t* name, const fs::path& target,
+fs::path Shortcut(const wchar_t* root, const wchar_t* name, const fs::path& target,
                   const wchar_t* arguments) {
-  static const auto path =
-      win32::SystemFunction<decltype(SHGetFolderPathW)>(L"shell32.dll", "SHGetFolderPathW");
   static const auto create =
       win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
-  wchar_t programs[MAX_PATH];
+  const fs::path at = fs::path(_wgetenv(root)) / L"Microsoft\\Windows\\Start Menu\\Programs" / name;
   win32::ComPtr<IShellLinkW> link;
   win32::ComPtr<IPersistFile> file;
-  EXPECT_TRUE(SUCCEEDED(path(nullptr, folder, nullptr, 0, programs)) &&
-              SUCCEEDED(create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+  EXPECT_TRUE(SUCCEEDED(create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                                reinterpret_cast<void**>(link.Out()))));
   link->SetPath(target.c_str());
   link->SetArguments(arguments);
   link->SetWorkingDirectory(target.parent_path().c_str());
   EXPECT_TRUE(
       SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()))) &&
-      SUCCEEDED(file->Save((fs::path(programs) / name).c_str(), TRUE)));
-  return fs::path(programs) / name;
+      SUCCEEDED(file->Save(at.c_str(), TRUE)));
+  return at;
 }
 
 // The apps' drop-down: its items, none while it does not show.
 std::vector<std::string> AppsOffered() {
-  HWND popup = FindWindowW(kAppListClass, nullptr);
+  HWND popup = FindWindowW(kAppListClass, nullptr), list = GetWindow(popup, GW_CHILD);
   std::vector<std::string> items;
-  for (LRESULT i = 0, n = IsWindowVisible(popup)
-                              ? SendMessageW(GetWindow(popup, GW_CHILD), LB_GETCOUNT, 0, 0)
-                              : 0;
-       i < n; ++i) {
+  const LRESULT count = IsWindowVisible(popup) ? SendMessageW(list, LB_GETCOUNT, 0, 0) : 0;
+  for (LRESULT i = 0; i < count; ++i) {
     wchar_t text[256];
     SendMessageW(popup, seams::kCopyItemMessage, i, 0);
     items.push_back(Narrow({text, size_t(SendMessageW(popup, WM_GETTEXT, 256, LPARAM(text)))}));
@@ -1396,10 +1391,10 @@ TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcuts
   const fs::path work = files.root / L"wörk", record = files.root / "record";
   fs::create_directories(work);
   fs::copy_file(Self(), work / "recorder.exe");
-  const fs::path made = Shortcut(CSIDL_PROGRAMS, L"QG Recorder Tool.lnk", work / "recorder.exe",
-                                 L"--record \"an arg\"");
-  Shortcut(CSIDL_COMMON_PROGRAMS, L"QG Bücher Café Ωmega.lnk", work / "recorder.exe", L"--record");
-  Shortcut(CSIDL_COMMON_PROGRAMS, L"QG Broken.lnk", files.root / "gone.exe", L"");
+  const fs::path made =
+      Shortcut(L"APPDATA", L"QG Recorder Tool.lnk", work / "recorder.exe", L"--record \"an arg\"");
+  Shortcut(L"ProgramData", L"QG Bücher Café Ωmega.lnk", work / "recorder.exe", L"--record");
+  Shortcut(L"ProgramData", L"QG Broken.lnk", files.root / "gone.exe", L"");
   SetEnvironmentVariableW(L"QG_RECORD", record.c_str());
   const std::string tool = "QG Recorder Tool", book = u8"QG Bücher Café Ωmega";
   const std::string launched =
@@ -1419,8 +1414,8 @@ TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcuts
     Press('A', VK_CONTROL);
     Type("tool");
     ASSERT_TRUE(Until([&] { return l.Text() == "tool" && AppsOffered() == std::vector{tool}; }));
-    PostMessageW(GetWindow(FindWindowW(kAppListClass, nullptr), GW_CHILD), WM_LBUTTONDOWN,
-                 MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(GetWindow(FindWindowW(kAppListClass, nullptr), GW_CHILD), WM_LBUTTONDOWN, 0,
+                 5 << 16);
     EXPECT_TRUE(Until([&] { return l.Text() == tool && AppsOffered().empty(); })) << l.Text();
     Press(VK_RETURN);  // through the shortcut: its arguments and working folder
     EXPECT_TRUE(Until([&] { return Slurp(record) == launched; })) << Slurp(record);
@@ -1428,8 +1423,7 @@ TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcuts
     EXPECT_EQ(Slurp(l.History()), tool + "\r\n");
   }
   fs::remove(record);
-  // Wine's shortcuts know no "runas" of their own: one registered for them shows what the shell
-  // got.
+  // Wine's shortcuts have no "runas" of their own: one registered here shows what the shell got.
   const std::string runas = "\"" + (work / "recorder.exe").string() + "\" --record runas ";
   RegSetValueW(HKEY_CLASSES_ROOT, L"lnkfile\\shell\\runas\\command", REG_SZ,
                Widen(runas + "\"%1\"").c_str(), 0);
@@ -1446,11 +1440,6 @@ TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcuts
   RegDeleteTreeA(HKEY_CLASSES_ROOT, "lnkfile\\shell");
   EXPECT_TRUE(l.Ended());
   EXPECT_EQ(Slurp(l.History()), tool + "\r\n");
-  wchar_t local[MAX_PATH];
-  GetEnvironmentVariableW(L"LOCALAPPDATA", local, MAX_PATH);
-  const std::string cache = Slurp(fs::path(local) / "QuillGate" / "apps.txt");
-  EXPECT_NE(cache.find(tool), std::string::npos);
-  EXPECT_EQ(cache.find("QG Broken"), std::string::npos);
 }
 
 }  // namespace
