@@ -115,13 +115,13 @@ void LoadApps(IFileSystem& files, IAppCatalog& catalog,
   const fs::path folder = catalog.CacheFolder();
   std::optional<AppCache> cached;
   if (!folder.empty()) cached = ReadAppCache(files, folder);
-  if (cached) deliver(cached->apps);
   AppCache fresh{catalog.Stamp(), {}};
-  // A stamp that cannot be told never passes for the Start menu's state.
-  if (cached && !fresh.stamp.empty() && cached->stamp == fresh.stamp) return;
+  // A stale list is never offered: an app it names may be gone, and its name would then fail to
+  // launch. A stamp that cannot be told never passes for the Start menu's state.
+  if (cached && !fresh.stamp.empty() && cached->stamp == fresh.stamp) return deliver(cached->apps);
   bool complete = false;
   fresh.apps = GatherApps(catalog, &complete);
-  if (!cached || cached->apps != fresh.apps) deliver(fresh.apps);
+  deliver(fresh.apps);
   // A list read in part would stand for the whole one until the Start menu changed again.
   if (!folder.empty() && complete && Storable(fresh.stamp)) WriteAppCache(files, folder, fresh);
 }

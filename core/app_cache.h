@@ -39,9 +39,8 @@ std::optional<AppCache> ReadAppCache(IFileSystem& files, const std::filesystem::
 // could not be written; the old file, if any, stays as it was.
 bool WriteAppCache(IFileSystem& files, const std::filesystem::path& folder, const AppCache& cache);
 
-// The apps for a worker thread to hand on: the cached list first, if there is one; then, unless
-// the Start menu's stamp is the cached one, the list read afresh, which replaces the cache.
-// `deliver` is called once or twice, never with the same list twice in a row.
+// The apps for a worker thread to hand on, once: the cached list while the Start menu's stamp is
+// the cached one, else the list read afresh, which then replaces the cache.
 void LoadApps(IFileSystem& files, IAppCatalog& catalog,
               const std::function<void(const std::vector<AppEntry>& apps)>& deliver);
 
