@@ -1,5 +1,6 @@
 #include "core/launch_core.h"
 
+#include "core/apps.h"
 #include "core/text.h"
 
 namespace quillgate {
@@ -8,6 +9,10 @@ std::optional<std::string> LaunchCore::Launch(ICommandBox& box, bool elevated,
                                               std::uintptr_t owner) {
   std::string command = TrimCommand(box.GetText());
   if (!box.FindStringExact(command)) box.AddString(command.c_str());
+  // An installed app's exact name is that app, before the text is split at a space.
+  if (const auto app = m_apps ? m_apps->Launch(command, elevated, owner, m_shell, m_notifier)
+                              : std::nullopt)
+    return *app ? std::optional(command) : std::nullopt;
   const LaunchRequest request = BuildLaunchRequest(m_shell, command, elevated, owner);
   if (Utf16Units(request.file) > kLongestName) {
     m_notifier.ShowMessage({messages::Id::TooLong, {}});

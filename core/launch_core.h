@@ -7,10 +7,15 @@
 
 namespace quillgate {
 
+class AppList;
+
 class LaunchCore {
  public:
   LaunchCore(IFileSystem& files, IShell& shell, INotifier& notifier)
       : m_files(files), m_shell(shell), m_notifier(notifier) {}
+
+  // Installed apps whose exact names launch them; null: none (yet).
+  void UseApps(const AppList* apps) { m_apps = apps; }
 
   void ReportUnreadableHistory() { m_notifier.ShowMessage({messages::Id::LoadFailure, {}}); }
 
@@ -31,6 +36,7 @@ class LaunchCore {
   IFileSystem& m_files;
   IShell& m_shell;
   INotifier& m_notifier;
+  const AppList* m_apps = nullptr;
 };
 
 }  // namespace quillgate

@@ -8,7 +8,7 @@
 
 namespace quillgate::messages {
 
-enum class Id { LoadFailure, TooLong, NothingToForget, ForgetFailed, Unrecorded };
+enum class Id { LoadFailure, TooLong, NothingToForget, ForgetFailed, Unrecorded, CannotElevate };
 
 struct Message {
   Id id;
@@ -24,6 +24,11 @@ inline Message ForgetFailed(const std::string& reason) {
 
 inline Message Unrecorded(const std::string& command, const std::string& reason) {
   return {Id::Unrecorded, {command, reason}};
+}
+
+// An installed app Windows does not open as administrator (a packaged app, an Internet shortcut).
+inline Message CannotElevate(const std::string& app) {
+  return {Id::CannotElevate, {app}};
 }
 
 // `text` with %1 to %9 replaced by the arguments, in one pass: a command or a reason that holds

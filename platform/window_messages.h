@@ -14,5 +14,6 @@ constexpr UINT kPieceCopied = WM_APP + 4;   // a piece of the lines copied out o
 constexpr UINT kLastCommand = WM_APP + 5;   // the history's last line, read
 constexpr UINT kForgotten = WM_APP + 6;     // a forget's rewrite ended
 constexpr UINT kCopyItem = WM_APP + 7;      // to a drop-down, from the tests (see test_seams.h)
+constexpr UINT kAppsRead = WM_APP + 8;      // a list of the installed apps, read
 
 }  // namespace quillgate::wm

@@ -41,6 +41,9 @@
 // What a screen reader calls the two lists.
 #define IDS_HISTORY_LIST 2013
 #define IDS_FOLDER_LIST 2014
+#define IDS_APP_LIST 2015
+// An installed app Windows does not open as administrator; %1 is its name.
+#define IDS_CANNOT_ELEVATE 2016
 
 // The string an application names itself with: the caption of its message boxes.
 #define AFX_IDS_APP_TITLE 0xE000

@@ -70,9 +70,12 @@ BOOL CQuillGateDlg::OnInitDialog() {
     return m_history.Find(typed, item);
   };
   m_suggestions.Attach(m_hWnd, wm::kFolderRead);
+  m_apps.Attach(m_hWnd, wm::kAppsRead);
+  m_core.UseApps(&m_apps.Apps());
   m_command.m_onTyped = [this](const std::wstring& typed) {
     m_loader.Typed();
     m_history.Typed(typed);
+    m_apps.Typed(typed);  // before the folders' list, which shows only while no other does
     m_suggestions.Typed(typed);
   };
   LoadHistory();
@@ -90,6 +93,7 @@ bool CQuillGateDlg::OnIdle() {
     // taken by another one works all the same. Taken once the window shows, as nothing before
     // needs it: under Wine it costs the start a few milliseconds.
     RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R');
+    m_apps.Begin();  // never before the first paint
   }
   // Once the dialog is drawn and nothing waits: the rest of the history.
   m_loader.LoadRest();
@@ -114,6 +118,7 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return true;
     case WM_DROPFILES:
       m_suggestions.Hide();
+      m_apps.Hide();
       AppendDroppedFiles(m_command, reinterpret_cast<HDROP>(wParam));
       return true;
     case WM_DESTROY:
@@ -154,12 +159,14 @@ void CQuillGateDlg::FollowSystemLook() {
   // Open lists were drawn in the old colours; the next opening shows the new ones.
   m_history.Close();
   m_suggestions.Hide();
+  m_apps.Hide();
 }
 
 void CQuillGateDlg::OnDpiChanged(UINT dpi) {
   // Both lists were laid out for the old scale; the next opening shows them anew.
   m_history.Close();
   m_suggestions.Hide();
+  m_apps.Hide();
   m_scaling.Apply(m_hWnd, dpi);
 }
 
@@ -168,6 +175,7 @@ BOOL CQuillGateDlg::PreTranslateMessage(MSG* msg) {
   // Input that needs the whole history waits for it, and what comes after it waits too.
   if (!m_box.Loaded() && m_deferred.Hold(*msg, forBox)) return TRUE;
   if (m_suggestions.PreTranslateMessage(*msg, forBox)) return TRUE;
+  if (m_apps.PreTranslateMessage(*msg, forBox)) return TRUE;
   if (m_history.OnInput(*msg, forBox)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }
@@ -211,6 +219,7 @@ bool CQuillGateDlg::OnControlCommand(UINT id, UINT code) {
   if (id == IDC_COMMAND && code == CBN_DROPDOWN) {
     // The combo box's own list stays empty: whatever dropped it, the history's list opens.
     m_suggestions.Hide();
+    m_apps.Hide();
     PostMessageW(m_hWnd, wm::kSwapDropDown, 0, 0);
     return true;
   }

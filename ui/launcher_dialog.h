@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win32_files.h"
+#include "ui/app_source.h"
 #include "ui/deferred_input.h"
 #include "ui/history_list.h"
 #include "ui/launcher_scaling.h"
@@ -59,6 +60,7 @@ class CQuillGateDlg : public CDialog {
   DeferredInput m_deferred;
   HistoryList m_history{m_command, m_box, m_loader};
   SuggestionList m_suggestions{m_command};
+  AppSource m_apps{m_command, m_box};
   bool m_idled = false;
   std::optional<std::string> m_accepted;
 };

@@ -13,7 +13,7 @@ void MessageBoxNotifier::ShowMessage(const messages::Message& message) {
   for (const std::string& argument : message.arguments) arguments.push_back(win32::Widen(argument));
   // In the order of messages::Id.
   constexpr UINT kTexts[] = {IDS_LOAD_FAILURE, IDS_TOO_LONG, IDS_NOTHING_TO_FORGET,
-                             IDS_FORGET_FAILED, IDS_UNRECORDED};
+                             IDS_FORGET_FAILED, IDS_UNRECORDED, IDS_CANNOT_ELEVATE};
   const std::wstring text = ResourceText(kTexts[static_cast<std::size_t>(message.id)]);
   AfxMessageBox(messages::Fill<wchar_t>(text, arguments));
 }

@@ -5,6 +5,7 @@
 #include <regex>
 #include <sstream>
 
+#include "core/app_cache.h"
 #include "core/path_input.h"
 #include "tests/native/fakes.h"
 
@@ -73,6 +74,21 @@ std::vector<std::string> Expected(testing::Files& files, std::string_view existi
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string input(reinterpret_cast<const char*>(data), size);
   Check(IsUtf8(input) == Utf8ByTable(input));
+
+  // The apps' cache: what parses composes to the same text; the input's lines as apps come back
+  // as written, less those no cache can hold. Folding keeps UTF-8 and folds once for all.
+  if (const auto cache = ParseAppCache(input)) Check(ComposeAppCache(*cache) == input);
+  AppCache apps{input.substr(0, input.find('\n')), {}};
+  for (std::size_t at = 0; at < input.size() && apps.apps.size() < 64; at += 7)
+    apps.apps.push_back({input.substr(at, 5), at % 2 ? AppKind::Shortcut : AppKind::Packaged,
+                         input.substr(at + 1, 9),
+                         at % 3 ? AppOrigin::AppsFolder : AppOrigin::UserPrograms});
+  const auto back = ParseAppCache(ComposeAppCache(apps));
+  Check(back ? back->stamp == apps.stamp : !apps.stamp.empty());  // a stamp no cache can hold
+  for (const AppEntry& app : back ? back->apps : std::vector<AppEntry>())
+    Check(std::find(apps.apps.begin(), apps.apps.end(), app) != apps.apps.end());
+  const std::string folded = FoldCase(input);
+  Check(FoldCase(folded) == folded && (!IsUtf8(input) || IsUtf8(folded)));
   const std::size_t newline = input.find('\n');
   std::string command = input.substr(0, newline);
   const std::string existing = newline == std::string::npos ? "" : input.substr(newline + 1);

@@ -20,6 +20,7 @@
 #include "platform/win32_text.h"
 #include "platform/win32_system.h"
 #include "res/resource.h"
+#include "ui/app_source.h"
 #include "ui/deferred_input.h"
 #include "ui/dropdown_popup.h"
 #include "ui/suggestion_list.h"
@@ -1375,6 +1376,95 @@ TEST(RealFiles, AHistoryHeldWithoutSharingItsDeletionIsWaitedFor) {
     EXPECT_EQ(rig.Record("new").kind, RewriteOutcome::Kind::Done);
     EXPECT_EQ(Slurp(history), "old\r\nnew\r\n");
   }
+}
+
+// Installed apps: shortcuts as an installer makes them, in the prefix's Programs folders.
+fs::path Shortcut(const wchar_t* root, const wchar_t* name, const fs::path& target,
+                  const wchar_t* arguments) {
+  static const auto create =
+      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  const fs::path at = fs::path(_wgetenv(root)) / L"Microsoft\\Windows\\Start Menu\\Programs" / name;
+  win32::ComPtr<IShellLinkW> link;
+  win32::ComPtr<IPersistFile> file;
+  EXPECT_TRUE(SUCCEEDED(create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(link.Out()))));
+  link->SetPath(target.c_str());
+  link->SetArguments(arguments);
+  link->SetWorkingDirectory(target.parent_path().c_str());
+  EXPECT_TRUE(
+      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()))) &&
+      SUCCEEDED(file->Save(at.c_str(), TRUE)));
+  return at;
+}
+
+// The apps' drop-down: its items, none while it does not show.
+std::vector<std::string> AppsOffered() {
+  HWND popup = FindWindowW(kAppListClass, nullptr), list = GetWindow(popup, GW_CHILD);
+  std::vector<std::string> items;
+  const LRESULT count = IsWindowVisible(popup) ? SendMessageW(list, LB_GETCOUNT, 0, 0) : 0;
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[256];
+    SendMessageW(popup, seams::kCopyItemMessage, i, 0);
+    items.push_back(Narrow({text, size_t(SendMessageW(popup, WM_GETTEXT, 256, LPARAM(text)))}));
+  }
+  return items;
+}
+
+TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcutsByName) {
+  const win32::ComApartment com;
+  Folders files(L"äpps");
+  const fs::path work = files.program, record = files.root / "record";
+  fs::copy_file(Self(), work / "recorder.exe");
+  const std::vector<fs::path> made = {
+      Shortcut(L"APPDATA", L"QG Recorder Tool.lnk", work / "recorder.exe", L"--record \"an arg\""),
+      Shortcut(L"ProgramData", L"QG Bücher Café Ωmega.lnk", work / "recorder.exe", L"--record"),
+      Shortcut(L"ProgramData", L"QG Broken.lnk", files.root / "gone.exe", L"")};
+  SetEnvironmentVariableW(L"QG_RECORD", record.c_str());
+  const std::string tool = "QG Recorder Tool", book = u8"QG Bücher Café Ωmega";
+  const std::string launched =
+      "\"" + (work / "recorder.exe").string() + "\" --record \"an arg\"\n" + Narrow(work.wstring());
+  {
+    Launcher l("");
+    Type("qg");  // the broken one is not offered
+    EXPECT_TRUE(Until([&] { return AppsOffered() == std::vector{book, tool}; }));
+    Press('A', VK_CONTROL);
+    Type(u8"CAFÉ");  // a word inside, in another case
+    EXPECT_TRUE(Until([&] { return l.Text() == u8"CAFÉ" && AppsOffered() == std::vector{book}; }));
+    for (const auto& [key, shown] :
+         {std::pair<WORD, std::string>{VK_DOWN, book}, {VK_DOWN, u8"CAFÉ"}, {VK_UP, book}}) {
+      Press(key);
+      EXPECT_TRUE(Until([&] { return l.Text() == shown; })) << l.Text();
+    }
+    Press('A', VK_CONTROL);
+    Type("tool");
+    EXPECT_TRUE(Until([&] { return l.Text() == "tool" && AppsOffered() == std::vector{tool}; }));
+    PostMessageW(GetWindow(FindWindowW(kAppListClass, nullptr), GW_CHILD), WM_LBUTTONDOWN, 0,
+                 5 << 16);
+    EXPECT_TRUE(Until([&] { return l.Text() == tool && AppsOffered().empty(); })) << l.Text();
+    Press(VK_RETURN);  // through the shortcut: its arguments and working folder
+    EXPECT_TRUE(Until([&] { return Slurp(record) == launched; })) << Slurp(record);
+    EXPECT_TRUE(l.Ended());
+    EXPECT_EQ(Slurp(l.History()), tool + "\r\n");
+  }
+  fs::remove(record);
+  // Wine's shortcuts have no "runas" of their own: one registered here shows what the shell got.
+  const std::string runas = "\"" + (work / "recorder.exe").string() + "\" --record runas ";
+  RegSetValueW(HKEY_CLASSES_ROOT, L"lnkfile\\shell\\runas\\command", REG_SZ,
+               Widen(runas + "\"%1\"").c_str(), 0);
+  Launcher l(tool + "\r\n");
+  Press('A', VK_CONTROL);
+  Type("q");  // launched first; then completed from the history, and opened elevated
+  EXPECT_TRUE(Until([&] { return AppsOffered() == std::vector{tool, book}; }));
+  Type("g r");
+  EXPECT_TRUE(l.Shows(tool, 4, 16));
+  Press(VK_RETURN, VK_CONTROL);
+  EXPECT_TRUE(Until([&] {
+    return Slurp(record).rfind(runas + "\"" + Narrow(made[0].wstring()) + "\"\n", 0) == 0;
+  })) << Slurp(record);
+  RegDeleteTreeA(HKEY_CLASSES_ROOT, "lnkfile\\shell");
+  for (const fs::path& shortcut : made) fs::remove(shortcut);  // other tests type too
+  EXPECT_TRUE(l.Ended());
+  EXPECT_EQ(Slurp(l.History()), tool + "\r\n");
 }
 
 }  // namespace

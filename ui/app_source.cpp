@@ -1,0 +1,166 @@
+#include "ui/app_source.h"
+
+#include <mutex>
+#include <optional>
+
+#include "core/app_cache.h"
+#include "platform/win32_apps.h"
+#include "platform/win32_files.h"
+#include "platform/win32_handle.h"
+#include "platform/win32_text.h"
+#include "res/resource.h"
+
+namespace quillgate {
+
+namespace {
+
+constexpr int kVisibleItems = 10;
+
+}  // namespace
+
+// Between the dialog's thread and the reader's, which may outlive the dialog: the process may
+// end while the shell still names an app.
+struct AppSource::Shared {
+  std::mutex lock;
+  HWND dialog = nullptr;
+  UINT message = 0;
+  std::optional<std::vector<AppEntry>> latest;  // the newest list, not yet collected
+};
+
+AppSource::AppSource(CComboBox& box, const CommandBoxView& history)
+    : m_box(box),
+      m_history(history),
+      m_shared(std::make_shared<Shared>()),
+      m_popup(
+          kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
+          [this](std::size_t index) { return win32::Widen(m_apps.At(m_matches[index]).name); },
+          [this](std::size_t index) {
+            Put(static_cast<int>(index));
+            Hide();
+          }) {}
+
+AppSource::~AppSource() {
+  const std::lock_guard<std::mutex> locked(m_shared->lock);
+  m_shared->dialog = nullptr;  // a list that comes later goes nowhere
+}
+
+void AppSource::Attach(HWND dialog, UINT message) {
+  const std::lock_guard<std::mutex> locked(m_shared->lock);
+  m_shared->dialog = dialog;
+  m_shared->message = message;
+}
+
+void AppSource::Begin() {
+  auto* shared = new std::shared_ptr<Shared>(m_shared);
+  if (!win32::Handle(CreateThread(nullptr, 0, Read, shared, 0, nullptr)).Valid())
+    delete shared;  // no apps this time; the launcher works as without them
+}
+
+DWORD WINAPI AppSource::Read(void* parameter) {
+  const std::unique_ptr<std::shared_ptr<Shared>> shared(
+      static_cast<std::shared_ptr<Shared>*>(parameter));
+  const win32::ComApartment com;
+  win32::FileSystem files;
+  win32::AppCatalog catalog;
+  try {
+    LoadApps(files, catalog, [&](const std::vector<AppEntry>& apps) {
+      const std::lock_guard<std::mutex> locked((*shared)->lock);
+      (*shared)->latest = apps;
+      if ((*shared)->dialog) PostMessageW((*shared)->dialog, (*shared)->message, 0, 0);
+    });
+  } catch (const std::exception&) {  // out of memory: the apps known so far stay
+  }
+  return 0;
+}
+
+void AppSource::Collect() {
+  std::optional<std::vector<AppEntry>> latest;
+  {
+    const std::lock_guard<std::mutex> locked(m_shared->lock);
+    latest.swap(m_shared->latest);
+  }
+  if (!latest) return;
+  m_apps.Assign(std::move(*latest));
+  m_ranked = false;
+  Hide();  // its items were the old list's
+  Show();
+}
+
+void AppSource::Typed(const std::wstring& text) {
+  m_typed = text;
+  Collect();  // a list that came while a message box's loop had its message
+  Show();
+}
+
+bool AppSource::PreTranslateMessage(const MSG& msg, bool forBox) {
+  if (msg.hwnd && msg.hwnd == m_shared->dialog && msg.message == m_shared->message) {
+    Collect();
+    return true;
+  }
+  if (!m_popup.IsOpen()) return false;
+  switch (msg.message) {
+    case WM_LBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (!forBox) Hide();  // a click on the list itself the popup has taken already
+      return false;
+    case WM_SYSKEYDOWN:  // Alt+Down opens the history's list instead
+      Hide();
+      return false;
+    case WM_KEYDOWN:
+      if (!forBox) return false;
+      if (msg.wParam == VK_DOWN || msg.wParam == VK_UP) {
+        Move(msg.wParam == VK_DOWN ? 1 : -1);
+        return true;
+      }
+      if (msg.wParam == VK_ESCAPE) {
+        Hide();
+        return true;
+      }
+      if (msg.wParam == VK_RETURN || msg.wParam == VK_TAB) Hide();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void AppSource::Show() {
+  const std::string typed = win32::Narrow(m_typed);
+  m_matches.clear();
+  if (IsAppQuery(typed) && m_apps.Size()) {
+    if (!m_ranked && m_history.Loaded()) {
+      const HistoryLines& lines = m_history.Lines();
+      m_apps.NoteHistory(lines.Count(), [&lines](std::size_t i) { return lines.Line(i); });
+      m_ranked = true;
+    }
+    m_apps.Match(typed, m_matches);
+  }
+  // One list at a time: the history's, opened by the user, stays.
+  if (m_matches.empty() || !m_shared->dialog || DropDownPopup::AnotherOpen(&m_popup)) {
+    Hide();
+    return;
+  }
+  m_popup.Open(m_box, m_matches.size(), -1, kVisibleItems);
+}
+
+void AppSource::Move(int step) {
+  // Past either end the box gets back what was typed, as in the system's own lists.
+  const int count = static_cast<int>(m_matches.size());
+  const int now = m_popup.Selected();
+  int next = (now < 0 ? count : now) + step;
+  next = (next % (count + 1) + count + 1) % (count + 1);
+  Put(next == count ? -1 : next);
+}
+
+void AppSource::Put(int index) {
+  m_popup.Select(index);
+  const std::wstring text =
+      index < 0 ? m_typed
+                : win32::Widen(m_apps.At(m_matches[static_cast<std::size_t>(index)]).name);
+  m_box.SetWindowText(text);
+  const int end = static_cast<int>(text.size());
+  m_box.SetEditSel(end, end);
+}
+
+}  // namespace quillgate
