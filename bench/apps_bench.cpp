@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
     stamps.push_back(bench::Seconds([&] { catalog.Stamp(); }));
   }
   // Written as a launcher writes it, with the Start menu's stamp: the launchers below take it.
-  LoadApps(files, catalog, [](const std::vector<AppEntry>&) {});
+  LoadApps(files, catalog, [](const std::vector<AppEntry>&, bool) {});
   const fs::path cache = catalog.CacheFolder();
   for (int run = 0; run < 5; ++run)
     cached.push_back(bench::Seconds([&] { ReadAppCache(files, cache); }));

@@ -111,17 +111,18 @@ bool WriteAppCache(IFileSystem& files, const fs::path& folder, const AppCache& c
 }
 
 void LoadApps(IFileSystem& files, IAppCatalog& catalog,
-              const std::function<void(const std::vector<AppEntry>& apps)>& deliver) {
+              const std::function<void(const std::vector<AppEntry>& apps, bool fresh)>& deliver) {
   const fs::path folder = catalog.CacheFolder();
   std::optional<AppCache> cached;
   if (!folder.empty()) cached = ReadAppCache(files, folder);
   AppCache fresh{catalog.Stamp(), {}};
-  // A stale list is never offered: an app it names may be gone, and its name would then fail to
-  // launch. A stamp that cannot be told never passes for the Start menu's state.
-  if (cached && !fresh.stamp.empty() && cached->stamp == fresh.stamp) return deliver(cached->apps);
+  // A stamp that cannot be told never passes for the Start menu's state.
+  const bool current = cached && !fresh.stamp.empty() && cached->stamp == fresh.stamp;
+  if (cached) deliver(cached->apps, current);
+  if (current) return;
   bool complete = false;
   fresh.apps = GatherApps(catalog, &complete);
-  deliver(fresh.apps);
+  deliver(fresh.apps, true);
   // A list read in part would stand for the whole one until the Start menu changed again.
   if (!folder.empty() && complete && Storable(fresh.stamp)) WriteAppCache(files, folder, fresh);
 }

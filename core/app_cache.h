@@ -39,9 +39,10 @@ std::optional<AppCache> ReadAppCache(IFileSystem& files, const std::filesystem::
 // could not be written; the old file, if any, stays as it was.
 bool WriteAppCache(IFileSystem& files, const std::filesystem::path& folder, const AppCache& cache);
 
-// The apps for a worker thread to hand on, once: the cached list while the Start menu's stamp is
-// the cached one, else the list read afresh, which then replaces the cache.
+// The apps for a worker thread to hand on: the cached list, `fresh` while the Start menu's stamp
+// is the cached one; else, after a stale cache's list (the names it knows to launch while the
+// Start menu is read), the list read afresh, which then replaces the cache.
 void LoadApps(IFileSystem& files, IAppCatalog& catalog,
-              const std::function<void(const std::vector<AppEntry>& apps)>& deliver);
+              const std::function<void(const std::vector<AppEntry>& apps, bool fresh)>& deliver);
 
 }  // namespace quillgate

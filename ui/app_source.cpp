@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <optional>
+#include <utility>
 
 #include "core/app_cache.h"
 #include "platform/win32_apps.h"
@@ -9,6 +10,7 @@
 #include "platform/win32_handle.h"
 #include "platform/win32_text.h"
 #include "res/resource.h"
+#include "ui/test_seams.h"
 
 namespace quillgate {
 
@@ -25,6 +27,7 @@ struct AppSource::Shared {
   HWND dialog = nullptr;
   UINT message = 0;
   std::optional<std::vector<AppEntry>> latest;  // the newest list, not yet collected
+  bool fresh = false;                           // read from the Start menu as it is now
 };
 
 AppSource::AppSource(CComboBox& box, const CommandBoxView& history)
@@ -32,7 +35,7 @@ AppSource::AppSource(CComboBox& box, const CommandBoxView& history)
       m_history(history),
       m_shared(std::make_shared<Shared>()),
       m_popup(
-          kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
+          seams::kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
           [this](std::size_t index) { return win32::Widen(m_apps.At(m_matches[index]).name); },
           [this](std::size_t index) {
             Put(static_cast<int>(index));
@@ -51,9 +54,12 @@ void AppSource::Attach(HWND dialog, UINT message) {
 }
 
 void AppSource::Begin() {
+  if (std::exchange(m_begun, true)) return;
   auto* shared = new std::shared_ptr<Shared>(m_shared);
-  if (!win32::Handle(CreateThread(nullptr, 0, Read, shared, 0, nullptr)).Valid())
+  if (!win32::Handle(CreateThread(nullptr, 0, Read, shared, 0, nullptr)).Valid()) {
     delete shared;  // no apps this time; the launcher works as without them
+    m_known = true;
+  }
 }
 
 DWORD WINAPI AppSource::Read(void* parameter) {
@@ -62,13 +68,17 @@ DWORD WINAPI AppSource::Read(void* parameter) {
   const win32::ComApartment com;
   win32::FileSystem files;
   win32::AppCatalog catalog;
+  seams::HeldByTest(seams::kHoldAppsEvent);
+  const auto deliver = [&](const std::vector<AppEntry>& apps, bool fresh) {
+    const std::lock_guard<std::mutex> locked((*shared)->lock);
+    (*shared)->latest = apps;
+    (*shared)->fresh = fresh;
+    if ((*shared)->dialog) PostMessageW((*shared)->dialog, (*shared)->message, 0, 0);
+  };
   try {
-    LoadApps(files, catalog, [&](const std::vector<AppEntry>& apps) {
-      const std::lock_guard<std::mutex> locked((*shared)->lock);
-      (*shared)->latest = apps;
-      if ((*shared)->dialog) PostMessageW((*shared)->dialog, (*shared)->message, 0, 0);
-    });
+    LoadApps(files, catalog, deliver);
   } catch (const std::exception&) {  // out of memory: the apps known so far stay
+    deliver({}, false);              // and a launch waiting for them goes on
   }
   return 0;
 }
@@ -78,8 +88,10 @@ void AppSource::Collect() {
   {
     const std::lock_guard<std::mutex> locked(m_shared->lock);
     latest.swap(m_shared->latest);
+    m_fresh = m_shared->fresh;
   }
   if (!latest) return;
+  m_known = true;
   m_apps.Assign(std::move(*latest));
   m_ranked = false;
   Hide();  // its items were the old list's
@@ -88,15 +100,10 @@ void AppSource::Collect() {
 
 void AppSource::Typed(const std::wstring& text) {
   m_typed = text;
-  Collect();  // a list that came while a message box's loop had its message
   Show();
 }
 
 bool AppSource::PreTranslateMessage(const MSG& msg, bool forBox) {
-  if (msg.hwnd && msg.hwnd == m_shared->dialog && msg.message == m_shared->message) {
-    Collect();
-    return true;
-  }
   if (!m_popup.IsOpen()) return false;
   switch (msg.message) {
     case WM_LBUTTONDOWN:
@@ -128,7 +135,8 @@ bool AppSource::PreTranslateMessage(const MSG& msg, bool forBox) {
 void AppSource::Show() {
   const std::string typed = win32::Narrow(m_typed);
   m_matches.clear();
-  if (IsAppQuery(typed) && m_apps.Size()) {
+  // A stale list is never offered: an app it names may be gone, and its name would then fail.
+  if (m_fresh && IsAppQuery(typed) && m_apps.Size()) {
     if (!m_ranked && m_history.Loaded()) {
       const HistoryLines& lines = m_history.Lines();
       m_apps.NoteHistory(lines.Count(), [&lines](std::size_t i) { return lines.Line(i); });
@@ -136,8 +144,9 @@ void AppSource::Show() {
     }
     m_apps.Match(typed, m_matches);
   }
-  // One list at a time: the history's, opened by the user, stays.
-  if (m_matches.empty() || !m_shared->dialog || DropDownPopup::AnotherOpen(&m_popup)) {
+  // One list at a time: the history's, opened by the user, stays; none under a message box.
+  if (m_matches.empty() || !m_shared->dialog || !IsWindowEnabled(m_shared->dialog) ||
+      DropDownPopup::AnotherOpen(&m_popup)) {
     Hide();
     return;
   }

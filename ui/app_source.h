@@ -16,9 +16,6 @@
 
 namespace quillgate {
 
-// The window class of the apps' drop-down, for whoever looks from outside (FindWindow).
-constexpr wchar_t kAppListClass[] = L"QuillGate.Apps";
-
 class AppSource {
  public:
   AppSource(CComboBox& box, const CommandBoxView& history);
@@ -26,22 +23,27 @@ class AppSource {
   AppSource(const AppSource&) = delete;
   AppSource& operator=(const AppSource&) = delete;
 
-  // The reader's lists post `message` to `dialog`, which hands it to PreTranslateMessage.
+  // The reader's lists post `message` to `dialog`, which then calls Collect.
   void Attach(HWND dialog, UINT message);
-  // Once the dialog has shown: the apps are read from now on, off the dialog's thread.
+  // The newest list the reader posted, in place of the one before.
+  void Collect();
+  // Once the dialog has shown, or a launch needs them: the apps are read from now on, off the
+  // dialog's thread. Once only.
   void Begin();
   // The box's text as the user just typed it, before any completion.
   void Typed(const std::wstring& text);
-  // Up, Down and Esc while the list shows, clicks elsewhere, and a list read: true when consumed.
+  // Up, Down and Esc while the list shows, and clicks elsewhere: true when consumed.
   bool PreTranslateMessage(const MSG& msg, bool forBox);
   void Hide() { m_popup.Close(); }
-  // The apps as known now: empty until the first list came.
+  // The apps as known now: empty until the first list came; then the cache's, even a stale one,
+  // whose names may launch while the Start menu is read, until the fresh list.
   const AppList& Apps() const { return m_apps; }
+  // Some list came (or none can come): an exact name in the box can be told from a command.
+  bool Known() const { return m_known; }
 
  private:
   struct Shared;
   static DWORD WINAPI Read(void* shared);
-  void Collect();
   void Show();
   void Move(int step);
   void Put(int index);
@@ -51,6 +53,9 @@ class AppSource {
   std::shared_ptr<Shared> m_shared;
   AppList m_apps;
   bool m_ranked = false;  // the history's launches are noted in m_apps
+  bool m_begun = false;
+  bool m_known = false;
+  bool m_fresh = false;  // m_apps is the Start menu's list as it is now
   std::vector<std::size_t> m_matches;
   std::wstring m_typed;
   DropDownPopup m_popup;

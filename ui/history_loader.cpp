@@ -27,12 +27,6 @@ Handle NewEvent(bool manualReset) {
   return Handle(CreateEventW(nullptr, manualReset, FALSE, nullptr));
 }
 
-// A test stands for a disk that does not answer by holding the loader here (see test_seams.h).
-void HeldByTest(const wchar_t* event) {
-  const Handle held(OpenEventW(SYNCHRONIZE, FALSE, event));
-  if (held.Valid()) WaitForSingleObject(held.Get(), INFINITE);
-}
-
 struct PieceCopy {
   std::shared_ptr<FileViews> from;
   std::size_t piece = 0;
@@ -77,7 +71,7 @@ struct HistoryLoader::Load {
   std::atomic<bool> handedOver{false};
 
   void Run() {
-    HeldByTest(seams::kHoldTailEvent);
+    seams::HeldByTest(seams::kHoldTailEvent);
     first = ReadFirstPaint(files);
     SetEvent(lastReady.Get());
     PostMessageW(dialog, wm::kLastCommand, 0, 0);
@@ -85,7 +79,7 @@ struct HistoryLoader::Load {
         first.readable && WaitForSingleObject(go.Get(), INFINITE) == WAIT_OBJECT_0 && wanted;
     if (rest) {
       result = LoadLines(files, first.path, lines);
-      HeldByTest(seams::kHoldLinesEvent);
+      seams::HeldByTest(seams::kHoldLinesEvent);
     }
     const std::shared_ptr<FileViews> views = lines.Views();
     const bool dialogTakes = !handedOver.exchange(true);
@@ -124,7 +118,7 @@ struct HistoryLoader::Forgetting {
     win32::FileSystem files;
     outcome = RewriteHistory(files, command, false);
     SetEvent(finished.Get());
-    HeldByTest(seams::kHoldForgottenEvent);
+    seams::HeldByTest(seams::kHoldForgottenEvent);
     PostMessageW(load->dialog, wm::kForgotten, 0, 0);
   }
 };

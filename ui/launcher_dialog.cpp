@@ -3,6 +3,10 @@
 #include <commctrl.h>
 
 #include <cwchar>
+#include <utility>
+
+#include "core/apps.h"
+#include "core/command_line.h"
 
 #include "platform/window_messages.h"
 #include "platform/win32_system.h"
@@ -95,6 +99,8 @@ bool CQuillGateDlg::OnIdle() {
     RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R');
     m_apps.Begin();  // never before the first paint
   }
+  // In this loop, not a message box's, once the apps came: a launch that waited for them.
+  if (m_heldLaunch && m_apps.Known()) Launch(*std::exchange(m_heldLaunch, std::nullopt));
   // Once the dialog is drawn and nothing waits: the rest of the history.
   m_loader.LoadRest();
   return false;
@@ -112,6 +118,9 @@ void CQuillGateDlg::OnLinesLoaded(bool readable) {
 bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (m_loader.OnMessage(message, wParam, lParam)) return true;
   switch (message) {
+    case wm::kAppsRead:  // whichever loop had it: a message box's has one too
+      m_apps.Collect();
+      return true;
     case wm::kSwapDropDown:
       m_command.SendMessage(CB_SHOWDROPDOWN, FALSE);
       if (!m_history.IsOpen()) m_history.Open();
@@ -204,6 +213,17 @@ void CQuillGateDlg::RecordAccepted() {
 void CQuillGateDlg::OnOK() {
   // Asked for at this moment, so Ctrl held while clicking OK elevates too.
   const bool elevated = GetKeyState(VK_LCONTROL) < 0 || GetKeyState(VK_RCONTROL) < 0;
+  // Typed ahead of the apps, an app's exact name would go to the shell as a command: the launch
+  // waits for the first list of them, the cache's as a rule, a few milliseconds.
+  if (!m_apps.Known() && IsAppQuery(TrimCommand(m_box.GetText()))) {
+    m_heldLaunch = elevated;
+    m_apps.Begin();
+    return;
+  }
+  Launch(elevated);
+}
+
+void CQuillGateDlg::Launch(bool elevated) {
   // A command the shell refused keeps the dialog open; the shell has told the user why. Its
   // message took the focus: the box gets it back, ready for the correction.
   if (RunCommand(elevated)) {

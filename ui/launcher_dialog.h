@@ -37,6 +37,7 @@ class CQuillGateDlg : public CDialog {
   bool OnIdle() override;
   bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   void OnOK() override;
+  void Launch(bool elevated);
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
   void OnDpiChanged(UINT dpi) override;
@@ -63,6 +64,7 @@ class CQuillGateDlg : public CDialog {
   AppSource m_apps{m_command, m_box};
   bool m_idled = false;
   std::optional<std::string> m_accepted;
+  std::optional<bool> m_heldLaunch;  // Enter came before the apps: elevated or not
 };
 
 }  // namespace quillgate

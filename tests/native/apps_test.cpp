@@ -98,17 +98,19 @@ TEST(AppCache, ReadOnceRebuiltWhenStaleOrCorruptAndRewrittenWholeOrNotAtAll) {
   Files files;
   Catalog catalog;
   const fs::path cache = "/local/QuillGate/apps.txt";
-  std::vector<std::size_t> delivered;
+  std::vector<std::pair<std::size_t, bool>> delivered;  // how many apps, and whether fresh
   const auto load = [&] {
     delivered.clear();
-    LoadApps(files, catalog,
-             [&](const std::vector<AppEntry>& apps) { delivered.push_back(apps.size()); });
+    LoadApps(files, catalog, [&](const std::vector<AppEntry>& apps, bool fresh) {
+      delivered.emplace_back(apps.size(), fresh);
+    });
   };
+  using Lists = decltype(delivered);
   load();  // none yet: read, delivered, kept
-  EXPECT_EQ(delivered, std::vector<std::size_t>{6});
+  EXPECT_EQ(delivered, (Lists{{6, true}}));
   const std::string kept = files.data.at(cache);
   load();  // the same Start menu: the cache alone
-  EXPECT_EQ(delivered, std::vector<std::size_t>{6});
+  EXPECT_EQ(delivered, (Lists{{6, true}}));
   EXPECT_EQ(catalog.reads, 1);
   // Every cut of the file, and lines no version of it writes, are no cache: a rebuild.
   for (std::size_t cut = 0; cut < kept.size(); ++cut)
@@ -135,10 +137,10 @@ TEST(AppCache, ReadOnceRebuiltWhenStaleOrCorruptAndRewrittenWholeOrNotAtAll) {
     bad.replace(bad.find(from), from.size(), to);
     files.data[cache] = bad;
     load();
-    EXPECT_EQ(delivered, std::vector<std::size_t>{6}) << to;
+    EXPECT_EQ(delivered, (Lists{{6, true}})) << to;
     EXPECT_EQ(files.data.at(cache), kept);
   }
-  // A changed Start menu: the new list, never the stale one; a write that fails, torn or
+  // A changed Start menu: the stale list, not to be offered, then the new one; a write that fails, torn or
   // unplaced, leaves the old file whole and no temporary file behind.
   catalog.shortcuts.pop_back();
   catalog.stamp = "s2";
@@ -146,7 +148,7 @@ TEST(AppCache, ReadOnceRebuiltWhenStaleOrCorruptAndRewrittenWholeOrNotAtAll) {
     files.fault = fault;
     files.wrote = 0;
     load();
-    EXPECT_EQ(delivered, std::vector<std::size_t>{5});
+    EXPECT_EQ(delivered, (Lists{{6, false}, {5, true}}));
     EXPECT_EQ(files.data.size(), 1u);
     EXPECT_EQ(files.data.at(cache) == kept, fault != Fault::None);
   }
