@@ -69,22 +69,18 @@ expect("lowest icon group", min(name for kind, name in res if kind == 14), int(i
 
 numbers = [int(version[f"QG_VERSION_{part}"]) for part in ("MAJOR", "MINOR", "PATCH", "BUILD")]
 fixed = pe.VS_FIXEDFILEINFO[0]
-expect("fixed version", [fixed.FileVersionMS, fixed.FileVersionLS, fixed.ProductVersionMS,
-                         fixed.ProductVersionLS], [numbers[0] << 16 | numbers[1],
-                                                   numbers[2] << 16 | numbers[3]] * 2)
-expect("version string", version["QG_VERSION_STRING"], '"' + ", ".join(map(str, numbers)) + '"')
-# Each string of version.h under its name in the record: QG_COMPANY_NAME as CompanyName.
-record = {k[3:].title().replace("_", ""): v.strip('"') for k, v in version.items() if v[0] == '"'}
-record["FileVersion"] = record["ProductVersion"] = record.pop("VersionString")
 strings = next(f for f in pe.FileInfo[0] if f.Key == b"StringFileInfo").StringTable[0]
-expect("version record", (strings.LangID, {k.decode(): v.decode()
-                                           for k, v in strings.entries.items()}),
-       (b"040904b0", record))
+record = {k.decode(): v.decode() for k, v in strings.entries.items()}
+expect("version, fixed and in US English text", ([fixed.FileVersionMS, fixed.FileVersionLS,
+       fixed.ProductVersionMS, fixed.ProductVersionLS], strings.LangID, record.get("FileVersion"),
+       record.get("ProductVersion")), ([numbers[0] << 16 | numbers[1], numbers[2] << 16 |
+       numbers[3]] * 2, b"040904b0") + (", ".join(map(str, numbers)),) * 2)
+expect("version record's names", sorted(k for k, v in record.items() if v), "CompanyName FileDescription"
+       " FileVersion InternalName LegalCopyright OriginalFilename ProductName ProductVersion".split())
 
 manifest = one((24, 1))
-expect("manifest as quillgate.manifest", manifest == (RES / "quillgate.manifest").read_bytes(),
-       True)
-expect("execution level", b'level="asInvoker" uiAccess="false"' in manifest, True)
+expect("manifest as quillgate.manifest, run as invoked", manifest == (RES / "quillgate.manifest")
+       .read_bytes() and b'level="asInvoker" uiAccess="false"' in manifest, True)
 expect("imports", sorted({i.dll.decode().lower() for i in pe.DIRECTORY_ENTRY_IMPORT}), START_DLLS)
 expect("machine, subsystem", (pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Subsystem),
        ({"4": 0x14c, "8": 0x8664}[sys.argv[1]], 2))  # a GUI program

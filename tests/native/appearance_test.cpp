@@ -14,12 +14,9 @@ TEST(Appearance, HighContrastWinsAndEachBuildGetsItsTitleBarAttribute) {
     EXPECT_EQ(ChooseLook(true, mode), Look::kHighContrast);
     EXPECT_EQ(ChooseLook(false, mode), mode == 0u ? Look::kDark : Look::kLight);
   }
-  for (const auto& [build, attribute] : {std::pair{10586u, 0},
-                                         {17762u, 0},
-                                         {17763u, 19},
-                                         {19040u, 19},
-                                         {19041u, 20},
-                                         {22631u, 20}}) {
+  const std::pair<std::uint32_t, int> builds[] = {{10586, 0},  {17762, 0},  {17763, 19},
+                                                  {19040, 19}, {19041, 20}, {22631, 20}};
+  for (const auto& [build, attribute] : builds) {
     EXPECT_EQ(TitleBarAttribute(build), attribute) << build;
   }
 }

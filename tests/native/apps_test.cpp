@@ -115,24 +115,11 @@ TEST(AppCache, ReadOnceRebuiltWhenStaleOrCorruptAndRewrittenWholeOrNotAtAll) {
   // Every cut of the file, and lines no version of it writes, are no cache: a rebuild.
   for (std::size_t cut = 0; cut < kept.size(); ++cut)
     EXPECT_EQ(ParseAppCache(kept.substr(0, cut)), std::nullopt) << cut;
-  const std::vector<std::string> damage = {"apps 1",
-                                           "apps 2",
-                                           "SU\t",
-                                           "XU\t",
-                                           "SU\t",
-                                           "SZ\t",
-                                           "end\t6",
-                                           "end\t5",
-                                           "end\t6",
-                                           "end\t06",
-                                           "Photos",
-                                           "Pho\x01tos",
-                                           "end\t6\r\n",
-                                           "end\t6\r\nSU\ta\tb\r\n",
-                                           "\tC:\\U\\Notepad.lnk",
-                                           ""};
-  for (std::size_t i = 0; i < damage.size(); i += 2) {
-    const std::string &from = damage[i], &to = damage[i + 1];
+  for (const std::string damage :
+       {"apps 1|apps 2", "SU\t|XU\t", "SU\t|SZ\t", "end\t6|end\t5", "end\t6|end\t06",
+        "Photos|Pho\x01tos", "end\t6\r\n|end\t6\r\nSU\ta\tb\r\n", "\tC:\\U\\Notepad.lnk|"}) {
+    const std::string from = damage.substr(0, damage.find('|')),
+                      to = damage.substr(from.size() + 1);
     std::string bad = kept;
     bad.replace(bad.find(from), from.size(), to);
     files.data[cache] = bad;

@@ -151,22 +151,19 @@ struct Shell final : IShell {
   std::string launched;
 };
 
-// The load the launcher's loader runs: the last command into the edit field, then the lines.
-inline void Load(LaunchCore& core, IFileSystem& files, Box& box) {
-  const FirstPaint first = ReadFirstPaint(files);
-  if (first.last) box.SetText(*first.last);
-  HistoryLines lines;
-  if (!first.readable || LoadLines(files, first.path, lines) == ReadResult::Failed)
-    return core.ReportUnreadableHistory();
-  for (std::size_t i = 0; i < lines.Count(); ++i) box.items.emplace_back(lines.Line(i));
-}
-
 // The core with a recording shell and notifier, over the files a test chooses.
 struct Rig {
   explicit Rig(IFileSystem& f) : files(f), core(files, shell, notes) {}
+  // The load the launcher's loader runs: the last command into the edit field, then the lines.
   Box Load() {
     Box box;
-    return testing::Load(core, files, box), box;
+    const FirstPaint first = ReadFirstPaint(files);
+    if (first.last) box.SetText(*first.last);
+    HistoryLines lines;
+    if (!first.readable || LoadLines(files, first.path, lines) == ReadResult::Failed)
+      return core.ReportUnreadableHistory(), box;
+    for (std::size_t i = 0; i < lines.Count(); ++i) box.items.emplace_back(lines.Line(i));
+    return box;
   }
   // Records as the dialog does: what could not be recorded is reported.
   RewriteOutcome Record(const std::string& command) {
