@@ -51,26 +51,20 @@ void AppSource::Attach(HWND dialog, UINT message) {
 }
 
 void AppSource::Begin() {
-  auto* shared = new std::shared_ptr<Shared>(m_shared);
-  if (!win32::Handle(CreateThread(nullptr, 0, Read, shared, 0, nullptr)).Valid())
-    delete shared;  // no apps this time; the launcher works as without them
-}
-
-DWORD WINAPI AppSource::Read(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<Shared>> shared(
-      static_cast<std::shared_ptr<Shared>*>(parameter));
-  const win32::ComApartment com;
-  win32::FileSystem files;
-  win32::AppCatalog catalog;
-  try {
-    LoadApps(files, catalog, [&](const std::vector<AppEntry>& apps) {
-      const std::lock_guard<std::mutex> locked((*shared)->lock);
-      (*shared)->latest = apps;
-      if ((*shared)->dialog) PostMessageW((*shared)->dialog, (*shared)->message, 0, 0);
-    });
-  } catch (const std::exception&) {  // out of memory: the apps known so far stay
-  }
-  return 0;
+  // Without a thread there are no apps this time; the launcher works as without them.
+  win32::StartThread([shared = m_shared] {
+    const win32::ComApartment com;
+    win32::FileSystem files;
+    win32::AppCatalog catalog;
+    try {
+      LoadApps(files, catalog, [&](const std::vector<AppEntry>& apps) {
+        const std::lock_guard<std::mutex> locked(shared->lock);
+        shared->latest = apps;
+        if (shared->dialog) PostMessageW(shared->dialog, shared->message, 0, 0);
+      });
+    } catch (const std::exception&) {  // out of memory: the apps known so far stay
+    }
+  });
 }
 
 void AppSource::Collect() {

@@ -40,7 +40,6 @@ class AppSource {
 
  private:
   struct Shared;
-  static DWORD WINAPI Read(void* shared);
   void Collect();
   void Show();
   void Move(int step);
