@@ -35,8 +35,7 @@ constexpr GUID kEnumItemsHandler = {
     0x94F60519, 0x2850, 0x4924, {0xAA, 0x5A, 0xD1, 0x5E, 0x84, 0x86, 0x80, 0x39}};
 
 std::wstring KnownFolder(const GUID& id) {
-  static const auto known =
-      SystemFunction<decltype(SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
+  const auto known = shell32::SHGetKnownFolderPath();
   TaskMemory<wchar_t> path;
   if (!known || FAILED(known(id, KF_FLAG_DONT_VERIFY, nullptr, path.Out())) || !path.Get())
     return {};
@@ -85,8 +84,7 @@ void Hash(std::uint64_t& hash, const void* bytes, std::size_t size) {
 // The shell's name for the file, as Explorer and the Start menu show it: a folder's
 // desktop.ini may give it in the user's language.
 std::wstring DisplayName(const std::wstring& path) {
-  static const auto info =
-      SystemFunction<decltype(SHGetFileInfoW)>(L"shell32.dll", "SHGetFileInfoW");
+  const auto info = shell32::SHGetFileInfoW();
   SHFILEINFOW file{};
   std::wstring name;
   if (info && info(path.c_str(), 0, &file, sizeof file, SHGFI_DISPLAYNAME))
@@ -135,11 +133,9 @@ std::string AppCatalog::Stamp() {
       return {};
   }
   // Installing or removing a packaged app registers it here, Start menu or not.
-  static const auto open =
-      SystemFunction<decltype(RegOpenKeyExW)>(L"advapi32.dll", "RegOpenKeyExW");
-  static const auto query =
-      SystemFunction<decltype(RegQueryInfoKeyW)>(L"advapi32.dll", "RegQueryInfoKeyW");
-  static const auto close = SystemFunction<decltype(RegCloseKey)>(L"advapi32.dll", "RegCloseKey");
+  const auto open = advapi32::RegOpenKeyExW();
+  const auto query = advapi32::RegQueryInfoKeyW();
+  const auto close = advapi32::RegCloseKey();
   HKEY key = nullptr;
   if (open && query && close &&
       open(HKEY_CURRENT_USER,
@@ -160,8 +156,7 @@ std::string AppCatalog::Stamp() {
 }
 
 bool AppCatalog::ReadShortcuts(std::vector<AppEntry>& apps) {
-  static const auto create =
-      SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
+  const auto create = ole32::CoCreateInstance();
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
   if (create && SUCCEEDED(create(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkW,
@@ -189,8 +184,7 @@ bool AppCatalog::ReadShortcuts(std::vector<AppEntry>& apps) {
 
 bool AppCatalog::ReadPackaged(std::vector<AppEntry>& apps) {
   // Windows 7 has no Apps folder, nor Wine: then there are no packaged apps to offer.
-  static const auto item =
-      SystemFunction<decltype(SHGetKnownFolderItem)>(L"shell32.dll", "SHGetKnownFolderItem");
+  const auto item = shell32::SHGetKnownFolderItem();
   ComPtr<IShellItem> folder;
   ComPtr<IEnumShellItems> items;
   if (!item ||

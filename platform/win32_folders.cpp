@@ -87,8 +87,7 @@ std::shared_ptr<BackgroundRead> BackgroundRead::Start(const std::string& folder,
   auto read = std::make_shared<BackgroundRead>(folder, notify, message);
   if (displaced) schedule.inFlight.extract(*displaced).mapped()->End(false);
   schedule.inFlight[folder] = read;
-  if (admit == FolderReads::Admit::Start &&
-      !Handle(CreateThread(nullptr, 0, Run, read.get(), 0, nullptr)).Valid()) {
+  if (admit == FolderReads::Admit::Start && !StartThread([first = read.get()] { Run(first); })) {
     schedule.inFlight.erase(folder);
     schedule.reads.Finished(folder);  // nothing waits while a slot is free
     return nullptr;
@@ -110,9 +109,9 @@ void BackgroundRead::End(bool ok) {
   if (m_wanted.load() > 0) PostMessageW(m_notify.first, m_notify.second, 0, 0);
 }
 
-DWORD WINAPI BackgroundRead::Run(void* first) {
+void BackgroundRead::Run(BackgroundRead* first) {
   // One slot's thread goes on with the read that waited for it; the schedule keeps each alive.
-  for (auto* read = static_cast<BackgroundRead*>(first); read;) {
+  for (auto* read = first; read;) {
     bool gaveUp = false, ok = false;
     try {
       FolderReader reader;
@@ -128,7 +127,6 @@ DWORD WINAPI BackgroundRead::Run(void* first) {
     schedule.inFlight.erase(schedule.inFlight.find(read->m_folder));  // may end `read` itself
     read = next ? schedule.inFlight.at(*next).get() : nullptr;
   }
-  return 0;
 }
 
 }  // namespace quillgate::win32

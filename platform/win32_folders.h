@@ -45,7 +45,7 @@ class BackgroundRead {
   }
 
  private:
-  static DWORD WINAPI Run(void* first);
+  static void Run(BackgroundRead* first);
   void End(bool ok);
 
   const std::string m_folder;

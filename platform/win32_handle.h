@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <utility>
 
 #include "platform/win32_system.h"
@@ -60,6 +61,24 @@ using ComPtr = Holder<T*, &T::Release>;   // one reference
 using Icon = Holder<HICON, DestroyIcon>;  // one the program loaded itself, not a shared one
 using DropHandle = Holder<HDROP, FinishDrop>;
 using WindowDc = Holder<HDC, ReleaseWindowDc>;  // from GetDC
+
+template <typename Work>
+DWORD WINAPI RunOwned(void* work) {
+  std::unique_ptr<Work>(static_cast<Work*>(work))->operator()();
+  return 0;
+}
+
+// Runs `work()` on a thread of its own, which nobody joins and which owns `work`; false when no
+// thread can be had (`work` never runs then, and the caller says what is missed). A Windows
+// thread, not std::thread: that one's failure to start is an exception, this one's an answer.
+template <typename Work>
+bool StartThread(Work work) {
+  auto owned = std::make_unique<Work>(std::move(work));
+  if (!Handle(CreateThread(nullptr, 0, RunOwned<Work>, owned.get(), 0, nullptr)).Valid())
+    return false;
+  owned.release();
+  return true;
+}
 
 // COM on this thread for the holder's lifetime, balanced only if the initialisation took (as
 // it does on an already initialised thread).

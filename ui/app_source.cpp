@@ -55,32 +55,24 @@ void AppSource::Attach(HWND dialog, UINT message) {
 
 void AppSource::Begin() {
   if (std::exchange(m_begun, true)) return;
-  auto* shared = new std::shared_ptr<Shared>(m_shared);
-  if (!win32::Handle(CreateThread(nullptr, 0, Read, shared, 0, nullptr)).Valid()) {
-    delete shared;  // no apps this time; the launcher works as without them
-    m_known = true;
-  }
-}
-
-DWORD WINAPI AppSource::Read(void* parameter) {
-  const std::unique_ptr<std::shared_ptr<Shared>> shared(
-      static_cast<std::shared_ptr<Shared>*>(parameter));
-  const win32::ComApartment com;
-  win32::FileSystem files;
-  win32::AppCatalog catalog;
-  seams::HeldByTest(seams::kHoldAppsEvent);
-  const auto deliver = [&](const std::vector<AppEntry>& apps, bool fresh) {
-    const std::lock_guard<std::mutex> locked((*shared)->lock);
-    (*shared)->latest = apps;
-    (*shared)->fresh = fresh;
-    if ((*shared)->dialog) PostMessageW((*shared)->dialog, (*shared)->message, 0, 0);
-  };
-  try {
-    LoadApps(files, catalog, deliver);
-  } catch (const std::exception&) {  // out of memory: the apps known so far stay
-    deliver({}, false);              // and a launch waiting for them goes on
-  }
-  return 0;
+  // Without a thread there are no apps this time; the launcher works as without them.
+  m_known = !win32::StartThread([shared = m_shared] {
+    const win32::ComApartment com;
+    win32::FileSystem files;
+    win32::AppCatalog catalog;
+    seams::HeldByTest(seams::kHoldAppsEvent);
+    const auto deliver = [&](const std::vector<AppEntry>& apps, bool fresh) {
+      const std::lock_guard<std::mutex> locked(shared->lock);
+      shared->latest = apps;
+      shared->fresh = fresh;
+      if (shared->dialog) PostMessageW(shared->dialog, shared->message, 0, 0);
+    };
+    try {
+      LoadApps(files, catalog, deliver);
+    } catch (const std::exception&) {  // out of memory: the apps known so far stay
+      deliver({}, false);              // and a launch waiting for them goes on
+    }
+  });
 }
 
 void AppSource::Collect() {

@@ -43,7 +43,6 @@ class AppSource {
 
  private:
   struct Shared;
-  static DWORD WINAPI Read(void* shared);
   void Show();
   void Move(int step);
   void Put(int index);

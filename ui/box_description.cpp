@@ -1,6 +1,5 @@
 #include "ui/box_description.h"
 
-#include <commctrl.h>
 #include <oleacc.h>
 
 #include <memory>
@@ -8,6 +7,7 @@
 
 #include "platform/framework.h"
 #include "platform/win32_handle.h"
+#include "platform/win32_system.h"
 #include "resource.h"
 
 namespace quillgate {
@@ -40,14 +40,10 @@ HWND EditOf(HWND box) {
 // The focus is on the edit field: a screen reader asks it first. `box` is the reference data.
 LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                DWORD_PTR box) {
-  // From the comctl32 that SetWindowSubclass came from, loaded by then.
-  static const auto next =
-      win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
-  static const auto remove = win32::SystemFunction<decltype(RemoveWindowSubclass)>(
-      L"comctl32.dll", "RemoveWindowSubclass");
   if (message == WM_GETOBJECT) BoxDescriptionMessage(reinterpret_cast<HWND>(box), message);
-  if (message == WM_NCDESTROY) remove(edit, EditProcedure, 0);
-  return next(edit, message, wParam, lParam);
+  // Not null: comctl32, which gave SetWindowSubclass, calls this.
+  if (message == WM_NCDESTROY) win32::comctl32::RemoveWindowSubclass()(edit, EditProcedure, 0);
+  return win32::comctl32::DefSubclassProc()(edit, message, wParam, lParam);
 }
 
 void Annotate(HWND box) {
@@ -74,8 +70,7 @@ void Annotate(HWND box) {
 }  // namespace
 
 void DescribeBoxOnRequest(HWND box) {
-  static const auto subclass =
-      win32::SystemFunction<decltype(SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
+  const auto subclass = win32::comctl32::SetWindowSubclass();
   const HWND edit = EditOf(box);
   if (edit && subclass) subclass(edit, EditProcedure, 0, reinterpret_cast<DWORD_PTR>(box));
 }

@@ -1,9 +1,8 @@
 #include "ui/dropdown_popup.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
+#include "platform/win32_system.h"
 #include "ui/palette.h"
 #include "ui/test_seams.h"
 
@@ -48,9 +47,8 @@ bool DropDownPopup::Create(HWND owner) {
                                LBS_NOINTEGRALHEIGHT | LBS_NOTIFY,
                            0, 0, 10, 10, m_hWnd, nullptr, instance, nullptr);
   if (!m_list) return false;
-  static const auto subclass =
-      win32::SystemFunction<decltype(SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
-  if (subclass) subclass(m_list, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  if (const auto subclass = win32::comctl32::SetWindowSubclass())
+    subclass(m_list, ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
   return true;
 }
 
@@ -160,19 +158,15 @@ int DropDownPopup::PageSize() const {
 
 LRESULT CALLBACK DropDownPopup::ListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR, DWORD_PTR self) {
-  // From the comctl32 that SetWindowSubclass came from, loaded by then.
-  static const auto next =
-      win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
-  static const auto remove = win32::SystemFunction<decltype(RemoveWindowSubclass)>(
-      L"comctl32.dll", "RemoveWindowSubclass");
   auto& popup = *reinterpret_cast<DropDownPopup*>(self);
   // The object identifier is a 32-bit value, whatever the width of lParam. A popup on its way
   // out (detached from its window) makes no new object.
   if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT && popup.m_hWnd) {
     if (const LRESULT answer = popup.Accessible(wParam)) return answer;
   }
-  if (message == WM_NCDESTROY) remove(list, ListProc, 0);
-  return next(list, message, wParam, lParam);
+  // Not null: comctl32, which gave SetWindowSubclass, calls this.
+  if (message == WM_NCDESTROY) win32::comctl32::RemoveWindowSubclass()(list, ListProc, 0);
+  return win32::comctl32::DefSubclassProc()(list, message, wParam, lParam);
 }
 
 LRESULT DropDownPopup::Accessible(WPARAM flags) {

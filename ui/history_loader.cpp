@@ -12,7 +12,7 @@
 namespace quillgate {
 namespace {
 
-using Handle = win32::Handle;  // events and threads
+using Handle = win32::Handle;  // events
 
 // The first paint waits this long for the last command: a local disk's few milliseconds.
 constexpr DWORD kFirstPaintWaitMs = 200;
@@ -32,24 +32,6 @@ struct PieceCopy {
   std::size_t piece = 0;
   std::unique_ptr<char[]> copy;
 };
-
-template <typename Work>
-DWORD WINAPI ThreadMain(void* work) {
-  const std::unique_ptr<std::shared_ptr<Work>> owned(static_cast<std::shared_ptr<Work>*>(work));
-  (*owned)->Run();
-  return 0;
-}
-
-// Runs `work` on a thread of its own, which nobody joins and which co-owns it; false when no
-// thread can be had (then nothing is loaded or forgotten, and the user hears so).
-template <typename Work>
-bool OnThread(const std::shared_ptr<Work>& work) {
-  auto owned = std::make_unique<std::shared_ptr<Work>>(work);
-  if (!Handle(CreateThread(nullptr, 0, ThreadMain<Work>, owned.get(), 0, nullptr)).Valid())
-    return false;
-  owned.release();
-  return true;
-}
 
 }  // namespace
 
@@ -126,7 +108,9 @@ struct HistoryLoader::Forgetting {
 void HistoryLoader::Begin(HWND dialog) {
   m_load = std::make_shared<Load>();
   m_load->dialog = dialog;
-  if (!OnThread(m_load)) {  // read as unreadable
+  // The thread co-owns what it works on. Without one, nothing is loaded or forgotten, and the
+  // user hears so.
+  if (!win32::StartThread([load = m_load] { load->Run(); })) {  // read as unreadable
     SetEvent(m_load->lastReady.Get());
     SetEvent(m_load->ended.Get());
   }
@@ -193,7 +177,7 @@ bool HistoryLoader::Forget(std::size_t index) {
   m_forgetting->load = m_load;
   m_forgetting->index = index;
   m_forgetting->command = std::string(m_box.Lines().Line(index));
-  if (!OnThread(m_forgetting)) {
+  if (!win32::StartThread([forgetting = m_forgetting] { forgetting->Run(); })) {
     m_forgetting->outcome.reason = "no thread";
     SetEvent(m_forgetting->finished.Get());
     PostMessageW(m_load->dialog, wm::kForgotten, 0, 0);

@@ -1,7 +1,5 @@
 #include "ui/launcher_dialog.h"
 
-#include <commctrl.h>
-
 #include <cwchar>
 #include <utility>
 
@@ -33,9 +31,7 @@ LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     return SendMessageW(reinterpret_cast<HWND>(dialog), message, wParam, lParam);
   }
   BoxDescriptionMessage(box, message);
-  static const auto base =
-      win32::SystemFunction<decltype(DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
-  const LRESULT result = base(box, message, wParam, lParam);
+  const LRESULT result = win32::comctl32::DefSubclassProc()(box, message, wParam, lParam);
   if (message == WM_PAINT) DrawBoxFrame(box);
   return result;
 }
@@ -66,9 +62,8 @@ BOOL CQuillGateDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, ResourceText(IDS_ABOUT_MENU).c_str());
 
-  static const auto subclass =
-      win32::SystemFunction<decltype(SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
-  if (subclass) subclass(m_command.m_hWnd, BoxProcedure, 0, reinterpret_cast<DWORD_PTR>(m_hWnd));
+  if (const auto subclass = win32::comctl32::SetWindowSubclass())
+    subclass(m_command.m_hWnd, BoxProcedure, 0, reinterpret_cast<DWORD_PTR>(m_hWnd));
   DescribeBoxOnRequest(m_command.m_hWnd);
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);

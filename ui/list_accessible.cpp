@@ -10,8 +10,7 @@ namespace {
 
 // Looked up, not imported: oleaut32 and oleacc load when a screen reader first asks.
 HRESULT ReturnString(const std::wstring& text, BSTR* out) {
-  static const auto allocate =
-      win32::SystemFunction<decltype(SysAllocStringLen)>(L"oleaut32.dll", "SysAllocStringLen");
+  const auto allocate = win32::oleaut32::SysAllocStringLen();
   *out = allocate ? allocate(text.data(), static_cast<UINT>(text.size())) : nullptr;
   return *out ? S_OK : E_OUTOFMEMORY;
 }
@@ -33,9 +32,8 @@ HRESULT ReturnNoObject(VARIANT* out) {
 void ListAccessible::Disconnect() {
   m_popup = nullptr;
   // COM runs here already: the object was handed out through it.
-  static const auto disconnect =
-      win32::SystemFunction<decltype(CoDisconnectObject)>(L"ole32.dll", "CoDisconnectObject");
-  if (disconnect) disconnect(static_cast<IAccessible*>(this), 0);
+  if (const auto disconnect = win32::ole32::CoDisconnectObject())
+    disconnect(static_cast<IAccessible*>(this), 0);
 }
 
 HRESULT ListAccessible::QueryInterface(REFIID id, void** object) {
@@ -94,8 +92,7 @@ HRESULT ListAccessible::get_accParent(IDispatch** parent) {
   *parent = nullptr;
   return Ask(nullptr, [&](long) {
     // As the standard client objects do: the parent is the list box's own window object.
-    static const auto standard = win32::SystemFunction<decltype(CreateStdAccessibleObject)>(
-        L"oleacc.dll", "CreateStdAccessibleObject");
+    const auto standard = win32::oleacc::CreateStdAccessibleObject();
     return standard ? standard(m_popup->ListBox(), OBJID_WINDOW, IID_IDispatch,
                                reinterpret_cast<void**>(parent))
                     : E_FAIL;

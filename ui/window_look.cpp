@@ -41,8 +41,7 @@ bool TakeSystemLook(HWND dialog, HWND box) {
   // launcher makes no call at all, so that it stays as it was before there were looks.
   const bool dark = !SystemColours();
   if (dark != wasDark) {
-    static const auto setAttribute = win32::SystemFunction<decltype(DwmSetWindowAttribute)>(
-        L"dwmapi.dll", "DwmSetWindowAttribute");
+    const auto setAttribute = win32::dwmapi::DwmSetWindowAttribute();
     const BOOL on = dark;
     const int attribute = TitleBarAttribute(WindowsBuild());
     if (setAttribute && attribute)
