@@ -117,14 +117,36 @@ bool Until(Condition done, int limitMs = 8000, int stepMs = 20) {
   return true;
 }
 
-// A visible top-level window of the process `pid` of the class or caption given, but `other`.
+// A top-level window of the process `pid` of the class or caption given, but `other`; a visible one
+// unless `hidden` may be.
 HWND TopWindow(DWORD pid, const wchar_t* windowClass, const wchar_t* caption = nullptr,
-               HWND other = nullptr) {
+               HWND other = nullptr, bool hidden = false) {
   DWORD owner = 0;
   for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, windowClass, caption));)
-    if (GetWindowThreadProcessId(w, &owner), owner == pid && IsWindowVisible(w) && w != other)
-      return w;
+    if (GetWindowThreadProcessId(w, &owner), owner == pid && w != other)
+      if (hidden || IsWindowVisible(w)) return w;
   return nullptr;
+}
+
+// The rows of a drop-down's list (its only child), and every `step`th row's text from the first:
+// the drop-down copies one to its own text.
+LRESULT Rows(HWND popup) {
+  return popup ? SendMessageW(GetWindow(popup, GW_CHILD), LB_GETCOUNT, 0, 0) : -1;
+}
+std::vector<std::string> Texts(HWND popup, int step = 1) {
+  std::vector<std::string> items;
+  for (LRESULT i = 0, count = Rows(popup); i < count; i += step) {
+    SendMessageW(popup, seams::kCopyItemMessage, i, 0);
+    wchar_t text[1024];
+    items.push_back(Narrow({text, size_t(SendMessageW(popup, WM_GETTEXT, 1024, LPARAM(text)))}));
+  }
+  return items;
+}
+
+RECT Rect(HWND window) {
+  RECT r{};
+  GetWindowRect(window, &r);
+  return r;
 }
 
 // A DWORD of the user's settings for as long as it lives, then as it was, however the test ends.
@@ -143,11 +165,6 @@ struct Setting {
   bool had = false;
 };
 
-// The scale programs take as they start; the prefix is the others' too.
-Setting Scale(DWORD dpi) {
-  return {L"Control Panel\\Desktop", L"LogPixels", dpi};
-}
-
 TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
   const std::wstring deep =
       std::wstring(90, L'd') + L"\\" + std::wstring(90, L'e') + L"\\" + std::wstring(90, L'f');
@@ -164,47 +181,64 @@ TEST(RealFiles, LongAndNonAnsiFoldersKeepTheirHistory) {
   }
 }
 
-TEST(RealFiles, AHistoryThatCannotBeReadIsReportedAndKept) {
-  // Held by another program; access denied, as a folder in its place gives even to root; or
-  // read-only, which no wait would change.
-  for (const int kind : {0, 1, 2}) {
+// Held by another program, alone or sharing its reading (and writing), or only mapped, its handles
+// closed, as sync tools, indexers and virus scanners do: waited for; access denied, as a folder in
+// its place gives even to root, or read-only, which no wait would change: reported. Kept as it was.
+TEST(RealFiles, AHistoryHeldOrUnreadableIsKeptAndWhatAWaitMayChangeIsWaitedFor) {
+  const DWORD sharing[] = {
+      0, 0, 0, FILE_SHARE_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_SHARE_READ};
+  for (const int kind : {0, 1, 2, 3, 4, 5}) {
+    SCOPED_TRACE(kind);
     Folders f(L"held");
     const fs::path history = f.documents / "quillgate.ini",
                    kept = kind == 1 ? history / "x" : history;
+    const bool waits = kind != 1 && kind != 2;
     Put(kept, "old\r\n");
     SetFileAttributesW(history.c_str(), kind == 2 ? FILE_ATTRIBUTE_READONLY : 0);
     Rig rig(f);
     win32::Handle held(
-        kind ? nullptr : CreateFileW(history.c_str(), GENERIC_READ, 0, 0, OPEN_EXISTING, 0, 0));
+        waits ? CreateFileW(history.c_str(), GENERIC_READ, sharing[kind], 0, OPEN_EXISTING, 0, 0)
+              : nullptr);
+    const void* view = nullptr;
+    if (kind == 5) {
+      const win32::Handle mapping(
+          CreateFileMappingW(held.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+      ASSERT_NE(view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0), nullptr);
+      held.Reset();
+    }
     rig.Load();
-    // Only the held one may be free at the next try.
-    EXPECT_EQ(rig.Record("new").transient, kind == 0);
-    const RewriteOutcome forgotten = rig.Forget("old");
-    EXPECT_TRUE(forgotten.kind == RewriteOutcome::Kind::Failed &&
-                forgotten.transient == (kind == 0));
+    for (const RewriteOutcome& failed : {rig.Record("new"), rig.Forget("old")})
+      EXPECT_TRUE(failed.kind == RewriteOutcome::Kind::Failed && failed.transient == waits);
     held.Reset();
-    EXPECT_EQ(rig.notes.messages.size(), kind == 2 ? 2u : 3u);  // a read-only one loads
+    if (view) UnmapViewOfFile(view);
+    EXPECT_EQ(rig.notes.messages.size(), kind >= 2 ? 2u : 3u);  // the others load
     EXPECT_EQ(rig.notes.failures.size(), 2u);
     EXPECT_EQ(Slurp(kept), "old\r\n");
-    EXPECT_FALSE(fs::exists(f.documents / "quillgate.inf") && kind != 2);
+    EXPECT_FALSE(fs::exists(f.documents / "quillgate.inf") && kind < 2);
+    if (kind > 2) {
+      EXPECT_EQ(rig.Record("new").kind, RewriteOutcome::Kind::Done);
+      EXPECT_EQ(Slurp(history), "old\r\nnew\r\n");
+    }
   }
 }
 
 // The steps of a rewrite after which an interruption must still leave a usable history.
 enum Step { kClaimed, kWritten, kReplaced };
 
-// The real file services, ending the process abruptly (exit 10 + step) when a rewrite reaches
-// the step `stopAt`.
+// The real file services, ending the process abruptly (exit 10 + step) as a rewrite reaches the
+// step `stopAt`.
 struct Stopping final : Folders {
   Stopping(const fs::path& at, int stop) : Folders(at), stopAt(stop) {}
-  void Reached(int step) const {
-    if (step == stopAt) TerminateProcess(GetCurrentProcess(), 10 + step);
+  std::error_code Reached(int step, std::error_code error = {}) const {
+    if (step == stopAt && !error) TerminateProcess(GetCurrentProcess(), 10 + step);
+    return error;
   }
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
                                                  std::error_code& error) override {
     auto file = Folders::ClaimTemporary(path, error);
-    if (file) Reached(kClaimed);
-    return file ? std::make_unique<Temporary>(*this, std::move(file)) : nullptr;
+    if (!file) return nullptr;
+    Reached(kClaimed);
+    return std::make_unique<Temporary>(*this, std::move(file));
   }
   struct Temporary final : ITemporaryFile {
     Temporary(const Stopping& s, std::unique_ptr<ITemporaryFile> f)
@@ -212,16 +246,12 @@ struct Stopping final : Folders {
     const fs::path& Path() const override { return file->Path(); }
     const std::string& Leftover() const override { return file->Leftover(); }
     std::error_code Write(const std::string& text) override {
-      return After(kWritten, file->Write(text));
+      return stops.Reached(kWritten, file->Write(text));
     }
     std::error_code MoveOver(const fs::path& to) override {
-      return After(kReplaced, file->MoveOver(to));
+      return stops.Reached(kReplaced, file->MoveOver(to));
     }
     void Remove() override { file->Remove(); }
-    std::error_code After(int step, std::error_code error) const {
-      if (!error) stops.Reached(step);
-      return error;
-    }
     const Stopping& stops;
     std::unique_ptr<ITemporaryFile> file;
   };
@@ -289,16 +319,23 @@ int RecordLaunch() {
   return 0;
 }
 
-// .qgt files open with the recorder, which writes to `record`; "open" and "runas" tell apart.
-void RecordLaunchesTo(const fs::path& record) {
-  SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
-  for (const std::string verb : {"open", "runas"}) {
-    const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
-    RegSetValueA(HKEY_CLASSES_ROOT, ("qgtfile\\shell\\" + verb + "\\command").c_str(), REG_SZ,
-                 command.c_str(), command.size());
+// A folder of a test's own with a document in it; .qgt files open with the recorder, which writes
+// to `record`; "open" and "runas" tell apart.
+struct Launches {
+  explicit Launches(const wchar_t* name, const fs::path& below = "a.qgt")
+      : files(name), document(files.root / below) {
+    Put(document, "");
+    SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
+    for (const std::string verb : {"open", "runas"}) {
+      const std::string command = "\"" + Self().string() + "\" --record " + verb + " \"%1\" %*";
+      RegSetValueA(HKEY_CLASSES_ROOT, ("qgtfile\\shell\\" + verb + "\\command").c_str(), REG_SZ,
+                   command.c_str(), command.size());
+    }
+    RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
   }
-  RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 7);
-}
+  Folders files;
+  const fs::path record = files.root / "record", document;
+};
 
 // A combo box in a hidden window of its own, for a drop-down to open under.
 struct HiddenBox {
@@ -311,6 +348,27 @@ struct HiddenBox {
       CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow};
   CComboBox combo;
 };
+
+// Handles what came for this thread's windows, until none is left.
+void Pump() {
+  for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
+}
+
+VARIANT Child(long id) {
+  VARIANT v{};
+  v.vt = VT_I4;
+  v.lVal = id;
+  return v;
+}
+
+// A list box's object, as a screen reader gets it.
+win32::ComPtr<IAccessible> ObjectOf(HWND list) {
+  win32::ComPtr<IAccessible> object;
+  EXPECT_EQ(AccessibleObjectFromWindow(list, OBJID_CLIENT, IID_IAccessible,
+                                       reinterpret_cast<void**>(object.Out())),
+            S_OK);
+  return object;
+}
 
 // The events of one list box's own object: event and child id; of the focused window's, child -1.
 HWND g_watched = nullptr;
@@ -340,34 +398,19 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   const auto hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SELECTION, nullptr, Hear,
                                     GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   // Out of context, the events come through this thread's messages: all of them once it is idle.
-  const auto heard = [] {
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-    return std::exchange(g_events, {});
-  };
+  const auto heard = [] { return Pump(), std::exchange(g_events, {}); };
   popup->Open(box.combo, 100000, 70000, 30);
   EXPECT_EQ(heard(), (Events{{EVENT_OBJECT_SHOW, 0},
                              {EVENT_OBJECT_FOCUS, 70001},
                              {EVENT_OBJECT_SELECTION, 70001}}));
-  const auto child = [](long id) {
-    VARIANT v{};
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-  };
-  // The test imports what it needs but oleacc, whose identifiers the uuid library has already.
-  const auto fromWindow = win32::SystemFunction<decltype(AccessibleObjectFromWindow)>(
-      L"oleacc.dll", "AccessibleObjectFromWindow");
-  const auto windowOf = win32::SystemFunction<decltype(WindowFromAccessibleObject)>(
-      L"oleacc.dll", "WindowFromAccessibleObject");
   SendMessageW(list, LB_SETTOPINDEX, 69990, 0);
-  win32::ComPtr<IAccessible> object;
-  ASSERT_EQ(fromWindow(list, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(object.Out())),
-            S_OK);
+  const win32::ComPtr<IAccessible> object = ObjectOf(list);
+  ASSERT_TRUE(object.Valid());
   long count = 0;
   EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 100000);
   const auto name = [&](long id) {
     BSTR text = nullptr;
-    object->get_accName(child(id), &text);
+    object->get_accName(Child(id), &text);
     const std::wstring said = text ? text : L"(none)";
     SysFreeString(text);
     return said;
@@ -375,10 +418,10 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   EXPECT_EQ(name(CHILDID_SELF) + L"," + name(1) + L"," + name(70001) + L"," + name(100000),
             L"History,0,70000,99999");
   BSTR none = nullptr;
-  EXPECT_EQ(object->get_accName(child(100001), &none), E_INVALIDARG);
+  EXPECT_EQ(object->get_accName(Child(100001), &none), E_INVALIDARG);
   const auto value = [&](auto get, long id) {
     VARIANT v{};
-    return (object.Get()->*get)(child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : -1;
+    return (object.Get()->*get)(Child(id), &v) == S_OK && v.vt == VT_I4 ? v.lVal : -1;
   };
   EXPECT_EQ(value(&IAccessible::get_accRole, CHILDID_SELF), ROLE_SYSTEM_LIST);
   EXPECT_EQ(value(&IAccessible::get_accRole, 5), ROLE_SYSTEM_LISTITEM);
@@ -392,7 +435,7 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
     EXPECT_EQ(value(&IAccessible::get_accState, id), state) << id;
   const auto place = [&](long id) {
     long x = -1, y = -1, w = -1, h = -1;
-    EXPECT_EQ(object->accLocation(&x, &y, &w, &h, child(id)), S_OK);
+    EXPECT_EQ(object->accLocation(&x, &y, &w, &h, Child(id)), S_OK);
     return std::array{x, y, w, h};
   };
   RECT r{};
@@ -412,16 +455,16 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
                                         {NAVDIR_FIRSTCHILD, 0, 1},
                                         {NAVDIR_LASTCHILD, 0, 100000}}) {
     at.vt = VT_NULL;
-    const HRESULT found = object->accNavigate(direction, child(from), &at);
+    const HRESULT found = object->accNavigate(direction, Child(from), &at);
     EXPECT_TRUE(to ? found == S_OK && at.vt == VT_I4 && at.lVal == to
                    : found == S_FALSE && at.vt == VT_EMPTY)
         << direction << " " << from;
   }
   HWND window = nullptr;
   win32::ComPtr<IDispatch> parentObject;
-  EXPECT_TRUE(windowOf(object.Get(), &window) == S_OK && window == list);
+  EXPECT_TRUE(WindowFromAccessibleObject(object.Get(), &window) == S_OK && window == list);
   EXPECT_TRUE(object->get_accParent(parentObject.Out()) == S_OK && parentObject.Valid());
-  EXPECT_EQ(object->accDoDefaultAction(child(70004)), S_OK);
+  EXPECT_EQ(object->accDoDefaultAction(Child(70004)), S_OK);
   const auto height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   MSG click{list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 3 * height + 1), 0, {}};
   EXPECT_TRUE(popup->PreTranslateMessage(&click));  // the fourth row shown
@@ -610,10 +653,7 @@ class Launcher {
     PostMessageW(target, WM_DROPFILES, reinterpret_cast<WPARAM>(at), 0);
   }
   // How many suggestions show below the box; -1 while none do.
-  LRESULT Offered() const {
-    HWND list = Window(nullptr, seams::kSuggestionListClass);
-    return list ? SendMessageW(GetWindow(list, GW_CHILD), LB_GETCOUNT, 0, 0) : -1;
-  }
+  LRESULT Offered() const { return Rows(Window(nullptr, seams::kSuggestionListClass)); }
   fs::path History() const { return m_scratch.root / "quillgate.ini"; }
   bool Running() const { return WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT; }
   // Views of its history that the launcher has mapped.
@@ -658,25 +698,11 @@ class Launcher {
   }
   // The history's drop-down, once the lines are loaded; its count (-1 before); whether it shows.
   HWND List() const {
-    DWORD pid = 0;
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, seams::kHistoryListClass, nullptr));)
-      if (GetWindowThreadProcessId(w, &pid), pid == GetProcessId(m_process.get())) return w;
-    return nullptr;
+    return TopWindow(GetProcessId(m_process.get()), seams::kHistoryListClass, nullptr, {}, true);
   }
-  LRESULT Count() const {
-    return List() ? SendMessageW(GetWindow(List(), GW_CHILD), LB_GETCOUNT, 0, 0) : -1;
-  }
+  LRESULT Count() const { return Rows(List()); }
   bool Dropped() const { return IsWindowVisible(List()); }
-  // Every `step`th item of the list, from the first (the list copies one to its own text).
-  std::vector<std::string> Items(int step = 1) const {
-    std::vector<std::string> items;
-    for (LRESULT i = 0, count = Count(); i < count; i += step) {
-      SendMessageW(List(), seams::kCopyItemMessage, i, 0);
-      wchar_t text[1024];
-      items.push_back(Narrow({text, size_t(SendMessageW(List(), WM_GETTEXT, 1024, LPARAM(text)))}));
-    }
-    return items;
-  }
+  std::vector<std::string> Items(int step = 1) const { return Texts(List(), step); }
   void SetText(const std::string& text) const {
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
   }
@@ -736,14 +762,10 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
 // another monitor's; then Enter or either Ctrl+Enter hands the command to the shell. The first
 // start does the most: for a build each start of which is slow, the only one.
 TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) {
-  Folders files(L"launch");
-  // A folder no ANSI code page spells, named by a variable whose value holds a space.
-  const fs::path folder = files.root / fs::u8path(u8"日本語 メモ"),
-                 record = files.root / "record.txt";
-  const fs::path document = folder / fs::u8path(u8"café.qgt");
-  Put(document, "");
+  // In a folder no ANSI code page spells, named by a variable whose value holds a space.
+  const Launches shell(L"launch", fs::u8path(u8"日本語 メモ") / fs::u8path(u8"café.qgt"));
+  const fs::path folder = shell.document.parent_path();
   SetEnvironmentVariableW(L"QG_DIR", folder.c_str());
-  RecordLaunchesTo(record);
   char system[MAX_PATH];
   GetSystemDirectoryA(system, MAX_PATH);
   const std::string command = u8"%QG_DIR%\\café.qgt -a  \"b c\" %QG_DIR%";
@@ -751,17 +773,15 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
   // history is all UTF-8, so the only start of a slow build searches it in the file's own views.
   const std::string old = "old\r\n%QG_DIR%\\caf\xE9.qgt -a  \"b c\" %QG_DIR%\r\n",
                     utf8 = u8"日本\r\n";
-  win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(  // this thread: pixels unscaled
-      L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);  // pixels unscaled
   for (auto [ctrl, dpi] : {std::pair<WORD, DWORD>{VK_LCONTROL, 192}, {0, 144}, {VK_RCONTROL, 96}}) {
     SCOPED_TRACE(dpi);
-    fs::remove(record);
-    const Setting scale = Scale(dpi);
+    fs::remove(shell.record);
+    const Setting scale(L"Control Panel\\Desktop", L"LogPixels", dpi);  // as programs start
     Launcher l((dpi == 192 ? "old\r\n" + command + "\r\n" : old) + utf8);
     EXPECT_EQ(SendMessageW(l.box, CB_GETMINVISIBLE, 0, 0), 30);  // a classic combo box: 0
     const auto icon = [&] {
-      RECT r{};
-      GetWindowRect(GetDlgItem(l.dialog, IDC_DIALOG_ICON), &r);
+      const RECT r = Rect(GetDlgItem(l.dialog, IDC_DIALOG_ICON));
       return std::pair(int(r.right - r.left), int(r.bottom - r.top));
     };
     EXPECT_EQ(icon(), std::pair(MulDiv(32, dpi, 96), MulDiv(32, dpi, 96)));
@@ -772,9 +792,9 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
       l.SetText("qg-no-such-program");
       l.Post({VK_RETURN});
       ASSERT_TRUE(Until([&] { return l.Window() != nullptr; }));
-      l.Drop(l.box, {record});  // behind the shell's message: kept for when it is gone
+      l.Drop(l.box, {shell.record});  // behind the shell's message: kept for when it is gone
       EXPECT_TRUE(l.DismissMessage() && l.Running());
-      EXPECT_TRUE(Until([&] { return l.Text() == "qg-no-such-program " + record.string(); }));
+      EXPECT_TRUE(Until([&] { return l.Text() == "qg-no-such-program " + shell.record.string(); }));
       EXPECT_TRUE(Until([&] {
         return l.Items() ==
                std::vector<std::string>{"old", command, u8"日本", "qg-no-such-program"};
@@ -799,10 +819,11 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     if (dpi == 144) Sleep(1500);
     recording.Reset();
     // Readable once the launched program has let go of it, not merely there.
-    EXPECT_TRUE(Until([&] { return Slurp(record) != "(missing)"; }));
-    EXPECT_EQ(Slurp(record), "\"" + Self().string() + "\" --record " + (ctrl ? "runas" : "open") +
-                                 " \"" + Narrow(document.wstring()) + "\" -a  \"b c\" " +
-                                 Narrow(folder.wstring()) + "\n" + system);
+    EXPECT_TRUE(Until([&] { return Slurp(shell.record) != "(missing)"; }));
+    EXPECT_EQ(Slurp(shell.record), "\"" + Self().string() + "\" --record " +
+                                       (ctrl ? "runas" : "open") + " \"" +
+                                       Narrow(shell.document.wstring()) + "\" -a  \"b c\" " +
+                                       Narrow(folder.wstring()) + "\n" + system);
     EXPECT_TRUE(l.Ended());
     EXPECT_EQ(Slurp(l.History()), "old\r\n" + utf8 + command + "\r\n");
     if (g_patience > 1) break;
@@ -845,16 +866,12 @@ class Speaks : public ::testing::TestWithParam<Language> {};
 TEST_P(Speaks, TheUsersLanguageAndEveryTextFitsItsControl) {
   const Language language = GetParam();
   ASSERT_EQ(GetUserDefaultUILanguage(), language.user) << "not started in " << language.locale;
-  Folders files(L"reason");
-  const fs::path document = files.root / "a.qgt";
-  Put(document, "");
-  RecordLaunchesTo(files.root / "record");
-  win32::SystemFunction<decltype(SetThreadDpiAwarenessContext)>(
-      L"user32.dll", "SetThreadDpiAwarenessContext")(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  const Launches shell(L"reason");
+  SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   const Resources resources;
   for (const DWORD dpi : {96, 144, 192}) {
     SCOPED_TRACE(dpi);
-    const Setting scale = Scale(dpi);
+    const Setting scale(L"Control Panel\\Desktop", L"LogPixels", dpi);  // as programs start
     Launcher l("");
     const HRSRC found =
         FindResourceA(resources.exe, MAKEINTRESOURCEA(IDD_LAUNCHER_DIALOG), RT_DIALOG);
@@ -871,8 +888,7 @@ TEST_P(Speaks, TheUsersLanguageAndEveryTextFitsItsControl) {
     GetClientRect(l.dialog, &client);
     std::vector<std::pair<int, RECT>> placed;
     for (HWND c = GetWindow(l.dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-      RECT r{}, overlap{};
-      GetWindowRect(c, &r);
+      RECT r = Rect(c), overlap{};
       MapWindowPoints(nullptr, l.dialog, reinterpret_cast<POINT*>(&r), 2);
       const int id = GetDlgCtrlID(c);
       EXPECT_TRUE(IntersectRect(&overlap, &r, &client) && EqualRect(&overlap, &r)) << id;
@@ -912,17 +928,20 @@ TEST_P(Speaks, TheUsersLanguageAndEveryTextFitsItsControl) {
     // A command it cannot keep: why, as the system says it in this language; not the library's
     // English around the system's words in the ANSI code page, read as UTF-8.
     fs::create_directory(l.History().parent_path() / "quillgate.inf");  // no file to claim there
-    l.SetText(document.string());
+    l.SetText(shell.document.string());
     l.Post({VK_RETURN});
     std::string said;
     EXPECT_TRUE(l.DismissMessage(&said));
     wchar_t reason[512];
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                  ERROR_ACCESS_DENIED, 0, reason, 512, nullptr);
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, ERROR_ACCESS_DENIED, 0, reason, 512, nullptr);
     while (length && iswspace(reason[length - 1])) --length;
     const std::string why = Narrow({reason, length});
-    EXPECT_TRUE(length && said.size() > why.size() && said.substr(said.size() - why.size()) == why)
+    EXPECT_TRUE(length && said.size() > why.size() &&
+                said.substr(said.size() - why.size()) == why &&
+                said.find(shell.document.string()) != std::string::npos)
         << said;
+    EXPECT_TRUE(l.Ended());
   }
 }
 
@@ -941,10 +960,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& each) { return std::string(each.param.locale); });
 
 TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
-  Folders files(L"suggest");
-  const fs::path folder = files.root / fs::u8path(u8"日本 フォルダ"),
-                 record = files.root / "record",
-                 deep = files.root / std::wstring(120, L'd') / std::wstring(120, L'e');
+  const Launches shell(L"suggest");
+  const fs::path folder = shell.files.root / fs::u8path(u8"日本 フォルダ"),
+                 deep = shell.files.root / std::wstring(120, L'd') / std::wstring(120, L'e');
   for (const char* name : {u8"Bär.qgt", "beta9.qgt", "Beta10.qgt", "alpha.qgt", "b-hidden.qgt"})
     Put(folder / fs::u8path(name), "");
   fs::create_directories(folder / "Gamma Folder");
@@ -952,17 +970,16 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   Put(deep / "deep.qgt", "");
   SetEnvironmentVariableW(L"QG_SUGGEST", folder.c_str());
   SetEnvironmentVariableW(L"QG_DEEP", deep.c_str());
-  RecordLaunchesTo(record);
-  const std::string at = "%QG_SUGGEST%\\";
-  Launcher l(at + "alpha.qgt\r\n");
+  const std::string in = "%QG_SUGGEST%\\";
+  Launcher l(in + "alpha.qgt\r\n");
   l.SetText("notepad");
   Press(VK_TAB);  // the focus on OK: a drop gives it back to the box
   ASSERT_TRUE(Until([&] { return !InFront(l.dialog, l.box); }));
-  l.Drop(l.box, {folder / "beta9.qgt", record});
+  l.Drop(l.box, {folder / "beta9.qgt", shell.record});
   l.Drop(l.dialog, {deep});
   EXPECT_TRUE(Until([&] {
     return l.Text() == "notepad \"" + Narrow((folder / "beta9.qgt").wstring()) + "\" " +
-                           record.string() + " " + deep.string();
+                           shell.record.string() + " " + deep.string();
   }));
   EXPECT_TRUE(Until([&] { return InFront(l.dialog, l.box); }) && l.Running());
   // The box and its edit field keep the system's objects for a screen reader.
@@ -972,13 +989,13 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   Type(K_CTRL_A "%QG_DEEP%\\");  // past MAX_PATH
   EXPECT_TRUE(Until([&] { return l.Offered() == 1; }));
   // The history completes; the list follows what was typed, once read, unasked.
-  Type(K_CTRL_A + at);
-  EXPECT_TRUE(l.Shows(at + "alpha.qgt", 13, 22));
+  Type(K_CTRL_A + in);
+  EXPECT_TRUE(l.Shows(in + "alpha.qgt", 13, 22));
   EXPECT_TRUE(Until([&] { return l.Offered() == 5; }));
   HWND list = GetWindow(l.Window(nullptr, seams::kSuggestionListClass), GW_CHILD);
   const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
-  EXPECT_TRUE(Until([&] { return l.Text() == at + u8"Bär.qgt" && l.Offered() == -1; }));
+  EXPECT_TRUE(Until([&] { return l.Text() == in + u8"Bär.qgt" && l.Offered() == -1; }));
   const struct {
     std::string keys, shown;  // after the folder
     LRESULT offered;
@@ -1000,19 +1017,20 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   for (const auto& step : steps) {
     Type(step.keys);
     EXPECT_TRUE(Until([&] {
-      return l.Text() == at + step.shown && l.Offered() == step.offered &&
+      return l.Text() == in + step.shown && l.Offered() == step.offered &&
              l.Dropped() == step.history;
     })) << step.shown
         << ": " << l.Text() << " " << l.Offered();
   }
   Press(VK_RETURN);
-  EXPECT_TRUE(Until([&] { return Slurp(record) != "(missing)"; }));
-  EXPECT_EQ(Slurp(record).rfind("\"" + Self().string() + "\" --record open \"" +
-                                    Narrow((folder / "beta9.qgt").wstring()) + "\"",
-                                0),
+  EXPECT_TRUE(Until([&] { return Slurp(shell.record) != "(missing)"; }));
+  EXPECT_EQ(Slurp(shell.record)
+                .rfind("\"" + Self().string() + "\" --record open \"" +
+                           Narrow((folder / "beta9.qgt").wstring()) + "\"",
+                       0),
             0u);
   EXPECT_TRUE(l.Ended());
-  EXPECT_EQ(Slurp(l.History()), at + "alpha.qgt\r\n" + at + "beta9.qgt\r\n");
+  EXPECT_EQ(Slurp(l.History()), in + "alpha.qgt\r\n" + in + "beta9.qgt\r\n");
 }
 
 // WCAG's relative luminance without its linear toe: near black a shade lighter, never more
@@ -1056,11 +1074,6 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
   Setting mode(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
                L"AppsUseLightTheme", 0);
   Launcher l("alpha\r\nbeta\r\n");
-  const auto rect = [](HWND w) {
-    RECT r{};
-    GetWindowRect(w, &r);
-    return r;
-  };
   for (const bool light : {false, true}) {
     // Until the text in `r` stands out 4.5:1 (in light as the system's colours allow: Wine's
     // highlight is light) from its background: the system's `system` colour in light, dark in
@@ -1088,21 +1101,21 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     MapWindowPoints(l.dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
     const COLORREF dialog = readable("dialog", client, COLOR_BTNFACE);
     for (const int id : {IDC_PROMPT, IDC_OPEN_LABEL, IDC_ELEVATE_HINT})
-      readable(std::to_string(id), rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
+      readable(std::to_string(id), Rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
     for (const int id : {IDOK, IDCANCEL, IDC_BROWSE})  // in light, the theme's colours
-      readable(std::to_string(id), rect(GetDlgItem(l.dialog, id)));
+      readable(std::to_string(id), Rect(GetDlgItem(l.dialog, id)));
     l.SetText("notepad");
     SendMessageW(l.Edit(), EM_SETSEL, 0, 0);  // the text in the box's own colours
-    const COLORREF field = readable("box", rect(l.Edit()), COLOR_WINDOW);
-    RECT drop = rect(l.box);  // right of the edit field: the arrow on its button
-    drop.left = rect(l.Edit()).right;
+    const COLORREF field = readable("box", Rect(l.Edit()), COLOR_WINDOW);
+    RECT drop = Rect(l.box);  // right of the edit field: the arrow on its button
+    drop.left = Rect(l.Edit()).right;
     if (!light) readable("drop button", drop);
     Press(VK_DOWN, VK_MENU);  // the history's list: its rows in the field's colour, one highlighted
     ASSERT_TRUE(Until([&] { return l.Dropped(); }));
     HWND rows = GetWindow(l.List(), GW_CHILD);
     const auto height = SendMessageW(rows, LB_GETITEMHEIGHT, 0, 0);
     SendMessageW(rows, LB_SETCURSEL, 1, 0);
-    RECT row = rect(rows);
+    RECT row = Rect(rows);
     row.bottom = row.top + height;
     EXPECT_EQ(readable("history row", row, COLOR_WINDOW, {dialog}), field);
     OffsetRect(&row, 0, height);
@@ -1147,10 +1160,7 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndCancelChangesNothing) {
 // Shift+Delete forgets what the box shows and the list highlights; a command accepted but not
 // kept is told of, after the window, which is gone by then.
 TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTellsOfOneItCannotRecord) {
-  Folders files(L"unrecorded");
-  const fs::path record = files.root / "record", document = files.root / "a.qgt";
-  Put(document, "");
-  RecordLaunchesTo(record);
+  const Launches shell(L"unrecorded");
   Launcher l("alpha\r\ncalc\r\nzeta\r\n");
   ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
   Type(K_ALT_DOWN);
@@ -1173,11 +1183,11 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndTellsOfOneItCannotRecord) {
   SetEvent(telling.Get());
   EXPECT_TRUE(Until([&] { return l.Count() == 1; }));
   SetFileAttributesW(l.History().c_str(), FILE_ATTRIBUTE_READONLY);  // which no wait changes
-  l.SetText(document.string());
+  l.SetText(shell.document.string());
   l.Post({VK_RETURN});
   std::string said;
   EXPECT_TRUE(l.DismissMessage(&said));
-  EXPECT_NE(said.find(document.string()), std::string::npos) << said;
+  EXPECT_NE(said.find(shell.document.string()), std::string::npos) << said;
   EXPECT_TRUE(l.Ended());
   SetFileAttributesW(l.History().c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(Slurp(l.History()), "alpha\r\n");
@@ -1190,9 +1200,8 @@ TEST(Launcher, AForgetStillWaitingAsTheWindowClosesIsTold) {
   ASSERT_TRUE(Until([&] { return l.Count() == 2; }));
   Type(K_ALT_DOWN);
   EXPECT_TRUE(Until([&] { return l.Dropped() && l.Text() == "zeta"; }));
-  const win32::Handle rewriting(
-      CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(), GENERIC_WRITE, 0, 0,
-                  CREATE_ALWAYS, 0, 0));
+  const win32::Handle rewriting(CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(),
+                                            GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));
   Type(K_SHIFT_DEL);
   Press(VK_F4, VK_MENU);
   EXPECT_TRUE(Until([&] { return !IsWindow(l.dialog); }));
@@ -1268,22 +1277,15 @@ TEST(DropDown, AFolderListsObjectFollowsItsEntriesAndIsCutOffWhenTheListGoes) {
       if (!suggestions->PreTranslateMessage(msg, true)) DispatchMessageW(&msg);
     return IsWindowVisible(popup = FindWindowW(seams::kSuggestionListClass, nullptr));
   }));
-  static const auto fromWindow = win32::SystemFunction<decltype(AccessibleObjectFromWindow)>(
-      L"oleacc.dll", "AccessibleObjectFromWindow");
-  win32::ComPtr<IAccessible> object;
-  fromWindow(GetWindow(popup, GW_CHILD), OBJID_CLIENT, IID_IAccessible,
-             reinterpret_cast<void**>(object.Out()));
+  const win32::ComPtr<IAccessible> object = ObjectOf(GetWindow(popup, GW_CHILD));
   long count = -1;
   EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 4) << count;
   box.combo.SetWindowText(at + L"z");  // nothing begins so: the list closes
   suggestions->Typed(at + L"z");
   EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 0) << count;
-  VARIANT first{};
-  first.vt = VT_I4;
-  first.lVal = 1;
   BSTR name = nullptr;
-  EXPECT_EQ(object->get_accName(first, &name), E_INVALIDARG);
-  EXPECT_EQ(object->accDoDefaultAction(first), E_INVALIDARG);
+  EXPECT_EQ(object->get_accName(Child(1), &name), E_INVALIDARG);
+  EXPECT_EQ(object->accDoDefaultAction(Child(1)), E_INVALIDARG);
   EXPECT_EQ(box.combo.GetWindowText(), at + L"z");
   IStream* stream = nullptr;
   ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAccessible, object.Get(), &stream), S_OK);
@@ -1299,10 +1301,7 @@ TEST(DropDown, AFolderListsObjectFollowsItsEntriesAndIsCutOffWhenTheListGoes) {
     CoUninitialize();
     done = true;
   });
-  EXPECT_TRUE(Until([&] {
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&msg);
-    return done.load();
-  }));
+  EXPECT_TRUE(Until([&] { return Pump(), done.load(); }));
   reader.join();
   EXPECT_TRUE(FAILED(taken)) << std::hex << taken;
 }
@@ -1311,12 +1310,9 @@ TEST(DropDown, AFolderListsObjectFollowsItsEntriesAndIsCutOffWhenTheListGoes) {
 // Typing shows at once and wins over a last command read late; Enter typed ahead launches what was
 // typed; a load slower than any wait for it keeps nothing that would refuse the record.
 TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheRecord) {
-  Folders files(L"late");
-  const fs::path record = files.root / "record", document = files.root / "a.qgt";
-  Put(document, "");
-  RecordLaunchesTo(record);
+  const Launches shell(L"late");
   const std::string history = "calc\r\nnotepad\r\n",
-                    launched = history + document.string() + "\r\n";
+                    launched = history + shell.document.string() + "\r\n";
   const win32::Handle tail(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldTailEvent));
   {
     Launcher l(history);
@@ -1329,10 +1325,11 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   ResetEvent(tail.Get());
   {
     Launcher l(history);
-    l.Chars(document.string());
+    l.Chars(shell.document.string());
     l.Post({VK_RETURN});
-    EXPECT_TRUE(Until([&] { return fs::exists(record) && !IsWindow(l.dialog); }));
-    EXPECT_NE(Slurp(record).find("open \"" + document.string() + "\""), std::string::npos);
+    EXPECT_TRUE(Until([&] { return fs::exists(shell.record) && !IsWindow(l.dialog); }));
+    EXPECT_NE(Slurp(shell.record).find("open \"" + shell.document.string() + "\""),
+              std::string::npos);
     EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R'));  // let go with the window
     UnregisterHotKey(nullptr, 1);
     SetEvent(tail.Get());
@@ -1342,7 +1339,7 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   const win32::Handle lines(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldLinesEvent));
   Launcher l(history);
   ASSERT_TRUE(Until([&] { return l.Views() > 0; }));  // loaded, still in the file's views
-  l.SetText(document.string());
+  l.SetText(shell.document.string());
   l.Post({VK_RETURN});
   EXPECT_FALSE(Until([&] { return l.Window() != nullptr; }, 6000));  // no "not kept" meanwhile
   SetEvent(lines.Get());
@@ -1350,44 +1347,14 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   EXPECT_EQ(Slurp(l.History()), launched);
 }
 
-// Sync tools, indexers and virus scanners hold a file sharing its reading, or map it: Windows
-// then denies its replacement until they let go. That is waited for as a held file is.
-TEST(RealFiles, AHistoryHeldWithoutSharingItsDeletionIsWaitedFor) {
-  for (const DWORD sharing :
-       {0ul, DWORD(FILE_SHARE_READ), DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE)}) {
-    Folders f(L"denied");
-    const fs::path history = f.documents / "quillgate.ini";
-    Put(history, "old\r\n");
-    Rig rig(f);
-    win32::Handle file(CreateFileW(history.c_str(), GENERIC_READ,
-                                   sharing ? sharing : FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                   nullptr));
-    const void* view = nullptr;  // sharing 0: only a view of it, its handles closed
-    if (!sharing) {
-      const win32::Handle mapping(
-          CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-      ASSERT_NE(view = MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0), nullptr);
-      file.Reset();
-    }
-    const RewriteOutcome held = rig.Record("new");
-    EXPECT_TRUE(held.kind == RewriteOutcome::Kind::Failed && held.transient) << sharing;
-    file.Reset();
-    if (view) UnmapViewOfFile(view);
-    EXPECT_EQ(rig.Record("new").kind, RewriteOutcome::Kind::Done);
-    EXPECT_EQ(Slurp(history), "old\r\nnew\r\n");
-  }
-}
-
 // Installed apps: shortcuts as an installer makes them, in the prefix's Programs folders.
 fs::path Shortcut(const wchar_t* root, const wchar_t* name, const fs::path& target,
                   const wchar_t* arguments) {
-  static const auto create =
-      win32::SystemFunction<decltype(CoCreateInstance)>(L"ole32.dll", "CoCreateInstance");
   const fs::path at = fs::path(_wgetenv(root)) / L"Microsoft\\Windows\\Start Menu\\Programs" / name;
   win32::ComPtr<IShellLinkW> link;
   win32::ComPtr<IPersistFile> file;
-  EXPECT_TRUE(SUCCEEDED(create(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                               reinterpret_cast<void**>(link.Out()))));
+  EXPECT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_IShellLinkW, reinterpret_cast<void**>(link.Out()))));
   link->SetPath(target.c_str());
   link->SetArguments(arguments);
   link->SetWorkingDirectory(target.parent_path().c_str());
@@ -1399,15 +1366,8 @@ fs::path Shortcut(const wchar_t* root, const wchar_t* name, const fs::path& targ
 
 // The apps' drop-down: its items, none while it does not show.
 std::vector<std::string> AppsOffered() {
-  HWND popup = FindWindowW(seams::kAppListClass, nullptr), list = GetWindow(popup, GW_CHILD);
-  std::vector<std::string> items;
-  const LRESULT count = IsWindowVisible(popup) ? SendMessageW(list, LB_GETCOUNT, 0, 0) : 0;
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t text[256];
-    SendMessageW(popup, seams::kCopyItemMessage, i, 0);
-    items.push_back(Narrow({text, size_t(SendMessageW(popup, WM_GETTEXT, 256, LPARAM(text)))}));
-  }
-  return items;
+  HWND popup = FindWindowW(seams::kAppListClass, nullptr);
+  return IsWindowVisible(popup) ? Texts(popup) : std::vector<std::string>{};
 }
 
 TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcutsByName) {
