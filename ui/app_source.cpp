@@ -38,7 +38,7 @@ AppSource::AppSource(CComboBox& box, const CommandBoxView& history)
           seams::kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
           [this](std::size_t index) { return win32::Widen(m_apps.At(m_matches[index]).name); },
           [this](std::size_t index) {
-            Put(static_cast<int>(index));
+            m_popup.PutInBox(static_cast<int>(index), m_box, m_typed);
             Hide();
           }) {}
 
@@ -96,32 +96,7 @@ void AppSource::Typed(const std::wstring& text) {
 }
 
 bool AppSource::PreTranslateMessage(const MSG& msg, bool forBox) {
-  if (!m_popup.IsOpen()) return false;
-  switch (msg.message) {
-    case WM_LBUTTONDOWN:
-    case WM_NCLBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      if (!forBox) Hide();  // a click on the list itself the popup has taken already
-      return false;
-    case WM_SYSKEYDOWN:  // Alt+Down opens the history's list instead
-      Hide();
-      return false;
-    case WM_KEYDOWN:
-      if (!forBox) return false;
-      if (msg.wParam == VK_DOWN || msg.wParam == VK_UP) {
-        Move(msg.wParam == VK_DOWN ? 1 : -1);
-        return true;
-      }
-      if (msg.wParam == VK_ESCAPE) {
-        Hide();
-        return true;
-      }
-      if (msg.wParam == VK_RETURN || msg.wParam == VK_TAB) Hide();
-      return false;
-    default:
-      return false;
-  }
+  return m_popup.OfferedInput(msg, forBox, m_box, m_typed);
 }
 
 void AppSource::Show() {
@@ -143,25 +118,6 @@ void AppSource::Show() {
     return;
   }
   m_popup.Open(m_box, m_matches.size(), -1, kVisibleItems);
-}
-
-void AppSource::Move(int step) {
-  // Past either end the box gets back what was typed, as in the system's own lists.
-  const int count = static_cast<int>(m_matches.size());
-  const int now = m_popup.Selected();
-  int next = (now < 0 ? count : now) + step;
-  next = (next % (count + 1) + count + 1) % (count + 1);
-  Put(next == count ? -1 : next);
-}
-
-void AppSource::Put(int index) {
-  m_popup.Select(index);
-  const std::wstring text =
-      index < 0 ? m_typed
-                : win32::Widen(m_apps.At(m_matches[static_cast<std::size_t>(index)]).name);
-  m_box.SetWindowText(text);
-  const int end = static_cast<int>(text.size());
-  m_box.SetEditSel(end, end);
 }
 
 }  // namespace quillgate

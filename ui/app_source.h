@@ -44,8 +44,6 @@ class AppSource {
  private:
   struct Shared;
   void Show();
-  void Move(int step);
-  void Put(int index);
 
   CComboBox& m_box;
   const CommandBoxView& m_history;

@@ -248,4 +248,45 @@ void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
+bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
+                                 const std::wstring& typed) {
+  if (!IsOpen()) return false;
+  switch (msg.message) {
+    case WM_LBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      if (!forBox) Close();  // a click on the list itself the popup has taken already
+      return false;
+    case WM_SYSKEYDOWN:  // Alt+Down opens the history's list instead
+      Close();
+      return false;
+    case WM_KEYDOWN:
+      if (!forBox) return false;
+      if (msg.wParam == VK_DOWN || msg.wParam == VK_UP) {
+        const int count = static_cast<int>(m_count), now = Selected();
+        int next = (now < 0 ? count : now) + (msg.wParam == VK_DOWN ? 1 : -1);
+        next = (next % (count + 1) + count + 1) % (count + 1);
+        PutInBox(next == count ? -1 : next, box, typed);
+        return true;
+      }
+      if (msg.wParam == VK_ESCAPE) {
+        Close();
+        return true;
+      }
+      if (msg.wParam == VK_RETURN || msg.wParam == VK_TAB) Close();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void DropDownPopup::PutInBox(int index, CComboBox& box, const std::wstring& typed) {
+  Select(index);
+  const std::wstring text = index < 0 ? typed : m_text(static_cast<std::size_t>(index));
+  box.SetWindowText(text);
+  const int end = static_cast<int>(text.size());
+  box.SetEditSel(end, end);
+}
+
 }  // namespace quillgate

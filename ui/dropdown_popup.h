@@ -56,6 +56,13 @@ class DropDownPopup final : public CWnd {
   void Pick(std::size_t index) { m_picked(index); }
   // The item at `y` in the list's client area, or -1.
   int ItemAt(int y) const;
+  // The keys and clicks of a list offered below `box` as the user types `typed` (the folders',
+  // the apps'): Down and Up step through it into the box and, past either end, back to what was
+  // typed, as the system's own lists do; Esc closes it; Enter, Tab, Alt and clicks elsewhere
+  // close it and go on. True when consumed.
+  bool OfferedInput(const MSG& msg, bool forBox, CComboBox& box, const std::wstring& typed);
+  // Item `index`, or what was typed for -1, selected and in the box, the caret at its end.
+  void PutInBox(int index, CComboBox& box, const std::wstring& typed);
 
   // A click picks an item; taken here, or the list would take the focus from the box.
   BOOL PreTranslateMessage(MSG* msg) override;

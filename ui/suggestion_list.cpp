@@ -22,7 +22,7 @@ SuggestionList::SuggestionList(CComboBox& box)
           seams::kSuggestionListClass, ResourceText(IDS_FOLDER_LIST), DT_PATH_ELLIPSIS,
           [this](std::size_t index) { return win32::Widen(m_suggestions.Text(index)); },
           [this](std::size_t index) {
-            Put(static_cast<int>(index));
+            m_popup.PutInBox(static_cast<int>(index), m_box, m_typed);
             Hide();
           }) {}
 
@@ -57,36 +57,11 @@ bool SuggestionList::PreTranslateMessage(const MSG& msg, bool forBox) {
     Collect();
     return true;
   }
-  if (!m_popup.IsOpen()) return false;
-  switch (msg.message) {
-    case WM_LBUTTONDOWN:
-    case WM_NCLBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN:
-      if (!forBox) Hide();  // a click on the list itself the popup has taken already
-      return false;
-    case WM_SYSKEYDOWN:  // Alt+Down opens the history's list instead
-      Hide();
-      return false;
-    case WM_KEYDOWN:
-      if (!forBox) return false;
-      if (msg.wParam == VK_DOWN || msg.wParam == VK_UP) {
-        Move(msg.wParam == VK_DOWN ? 1 : -1);
-        return true;
-      }
-      if (msg.wParam == VK_ESCAPE) {
-        Hide();
-        return true;
-      }
-      if (msg.wParam == VK_RETURN || msg.wParam == VK_TAB) Hide();
-      return false;
-    default:
-      return false;
-  }
+  return m_popup.OfferedInput(msg, forBox, m_box, m_typed);
 }
 
 int SuggestionList::Count() const {
-  // In an int, as the list counts, with room for Move's one place more: the text as typed.
+  // In an int, as the list counts, with room for the one place past its end: the text as typed.
   return static_cast<int>(std::min<std::size_t>(m_suggestions.Count(), INT_MAX - 1));
 }
 
@@ -99,24 +74,6 @@ void SuggestionList::Show() {
     return;
   }
   m_popup.Open(m_box, static_cast<std::size_t>(count), -1, kVisibleItems);
-}
-
-void SuggestionList::Move(int step) {
-  // Past either end the box gets back what was typed, as in the system's own lists.
-  const int count = Count();
-  const int now = m_popup.Selected();
-  int next = (now < 0 ? count : now) + step;
-  next = (next % (count + 1) + count + 1) % (count + 1);
-  Put(next == count ? -1 : next);
-}
-
-void SuggestionList::Put(int index) {
-  m_popup.Select(index);
-  const std::wstring text =
-      index < 0 ? m_typed : win32::Widen(m_suggestions.Text(static_cast<std::size_t>(index)));
-  m_box.SetWindowText(text);
-  const int end = static_cast<int>(text.size());
-  m_box.SetEditSel(end, end);
 }
 
 }  // namespace quillgate

@@ -38,8 +38,6 @@ class SuggestionList {
   void Collect();
   int Count() const;
   void Show();
-  void Move(int step);
-  void Put(int index);
 
   CComboBox& m_box;
   win32::Shell m_shell;
