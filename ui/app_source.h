@@ -35,6 +35,12 @@ class AppSource {
   // Up, Down and Esc while the list shows, and clicks elsewhere: true when consumed.
   bool PreTranslateMessage(const MSG& msg, bool forBox);
   void Hide() { m_popup.Close(); }
+  // The history's lines came: a list shown before them is ranked by them now.
+  void HistoryLoaded() {
+    if (m_ranked || !m_popup.IsOpen()) return;
+    Hide();
+    Show();
+  }
   // The apps as known now: empty until the first list came; then the cache's, even a stale one,
   // whose names may launch while the Start menu is read, until the fresh list.
   const AppList& Apps() const { return m_apps; }

@@ -104,6 +104,7 @@ bool CQuillGateDlg::OnIdle() {
 void CQuillGateDlg::OnLinesLoaded(bool readable) {
   if (!readable) m_core.ReportUnreadableHistory();
   m_history.Create(m_hWnd);
+  m_apps.HistoryLoaded();
   // Typed before the lines, shown as typed: completed now, as if typed now.
   if (m_loader.TypedBeforeLines()) m_command.OnEditUpdate();
   // What came meanwhile, as it came; it may end the dialog.
