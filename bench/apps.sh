@@ -7,26 +7,18 @@
 #   bench/apps.sh [RUNS]      (default 21 starts of each program per case)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 runs=${1:-21}
-build=${QG_BUILD_DIR:-$root/build/mingw-x64}
+. bench/wine_bench.sh
 bench=$build/bench-startup
-cmake -S "$root" -B "$build" --preset mingw-x64 >/dev/null
-cmake --build "$build" -j"$(nproc)" --target quillgate qg_apps_bench -- --no-print-directory >/dev/null
+qg_bench_build quillgate qg_apps_bench
 cmake -S "$root/bench/startup" -B "$bench" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-x86_64.cmake" >/dev/null
 cmake --build "$bench" -j"$(nproc)" -- --no-print-directory >/dev/null
 
-. scripts/xvfb.sh
-prefix=$build/wine/prefix
-wine_run=$build/wine-run.sh
 trap '"$wine_run" "$build/bench/qg_apps_bench.exe" --clean >/dev/null 2>&1 || true; qg_stop_xvfb "$prefix"' EXIT
 qg_start_xvfb
 
-out=$build/bench/apps.txt
-# To files, not pipes: the prefix's services could hold a pipe open after the program ends.
-"$wine_run" "$build/bench/qg_apps_bench.exe" >"$out" 2>&1 || { cat "$out"; exit 1; }
-tr -d '\r' <"$out" | grep -v -e ':fixme:' -e '^wine:'
+qg_bench_run qg_apps_bench
 
 dir=$prefix/drive_c/qgapps
 rm -rf "$dir" && mkdir -p "$dir"

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_launcher.h"
 #include "bench/bench_support.h"
 #include "core/app_cache.h"
 #include "platform/win32_apps.h"
@@ -27,13 +28,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace quillgate;
-using Clock = std::chrono::steady_clock;
 
 constexpr int kApps = 1000;
-
-double Ms(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
 
 fs::path BenchFolder() {
   wchar_t programs[MAX_PATH] = {};
@@ -67,52 +63,13 @@ void MakeShortcuts() {
   DeleteFileW(first.c_str());
 }
 
-struct Launcher {
-  explicit Launcher(const fs::path& folder) {
-    const fs::path exe = folder / "quillgate.exe";
-    CopyFileW(fs::path(QG_LAUNCHER_EXE).c_str(), exe.c_str(), FALSE);
-    std::ofstream(folder / "quillgate.ini", std::ios::binary);  // an empty history beside it
-    std::wstring line = L"\"" + exe.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info))
-      std::exit((std::fprintf(stderr, "cannot start the launcher: %lu\n", GetLastError()), 1));
-    CloseHandle(info.hThread);
-    process = info.hProcess;
-    for (int i = 0; i < 30000 && !dialog; ++i, Sleep(1)) {
-      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, L"QuillGate"));) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == info.dwProcessId && IsWindowVisible(w)) dialog = w;
-      }
-    }
-    edit = FindWindowExW(GetDlgItem(dialog, 1004), nullptr, L"Edit", nullptr);
-    if (!edit) std::exit((std::fprintf(stderr, "no launcher window\n"), 1));
-  }
-  ~Launcher() {
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-  }
-  // How many apps the launcher offers now; -1 while it shows none.
-  LRESULT Offered() const {
-    DWORD pid = 0;
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"QuillGate.Apps", nullptr));)
-      if (GetWindowThreadProcessId(w, &pid), pid == GetProcessId(process) && IsWindowVisible(w))
-        return SendMessageW(GetWindow(w, GW_CHILD), LB_GETCOUNT, 0, 0);
-    return -1;
-  }
+struct Launcher : bench::Launcher {
+  using bench::Launcher::Launcher;
   // Milliseconds from posting `c` until the launcher offers `count` apps.
   double Answer(wchar_t c, LRESULT count) const {
-    const auto start = Clock::now();
     PostMessageW(edit, WM_CHAR, c, 1);
-    while (Offered() != count && Ms(Clock::now() - start) < 60000) Sleep(1);
-    return Ms(Clock::now() - start);
+    return bench::Within([&] { return Listed(L"QuillGate.Apps") == count; });
   }
-  HANDLE process = nullptr;
-  HWND dialog = nullptr, edit = nullptr;
 };
 
 }  // namespace

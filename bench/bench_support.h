@@ -40,10 +40,9 @@ class FailOnReport final : public INotifier {
 
 // Wall time of one run of `body`, in seconds.
 inline double Seconds(const std::function<void()>& body) {
-  using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
+  const auto start = std::chrono::steady_clock::now();
   body();
-  return std::chrono::duration<double>(Clock::now() - start).count();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 inline double Median(std::vector<double> times) {

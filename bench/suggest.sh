@@ -6,13 +6,8 @@
 #   bench/suggest.sh [ENTRIES]     50,000 unless given (QG_BUILD_DIR: another mingw-x64 build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-build=${QG_BUILD_DIR:-$root/build/mingw-x64}
-cmake -S "$root" -B "$build" --preset mingw-x64 >/dev/null
-cmake --build "$build" -j"$(nproc)" --target qg_suggest_bench -- --no-print-directory >/dev/null
-
-. scripts/xvfb.sh
-prefix=$build/wine/prefix
+. bench/wine_bench.sh
+qg_bench_build qg_suggest_bench
 trap 'qg_stop_xvfb "$prefix"' EXIT
 qg_start_xvfb
 
@@ -26,10 +21,4 @@ if [ ! -f "$folder.done" ]; then
   touch "$folder.done"
 fi
 
-out=$build/bench/suggest.txt
-# To a file, not a pipe: the prefix's services could hold a pipe open after the program ends.
-"$build/wine-run.sh" "$build/bench/qg_suggest_bench.exe" "Z:$folder" >"$out" 2>&1 || {
-  cat "$out"
-  exit 1
-}
-tr -d '\r' <"$out" | grep -v '^[0-9a-f]*:fixme:'
+qg_bench_run qg_suggest_bench "Z:$folder"

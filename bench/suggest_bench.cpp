@@ -20,60 +20,25 @@
 #include <thread>
 #include <vector>
 
+#include "bench_launcher.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+namespace bench = quillgate::bench;
+using bench::Clock;
+using bench::Ms;
+using bench::Within;
 
-double Ms(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
-
-struct Launcher {
-  explicit Launcher(const fs::path& folder, const std::string& history = "") {
-    const fs::path exe = folder / "quillgate.exe";
-    CopyFileW(fs::path(QG_LAUNCHER_EXE).c_str(), exe.c_str(), FALSE);
-    // A history beside it, empty unless given: nothing elsewhere.
-    std::ofstream(folder / "quillgate.ini", std::ios::binary) << history;
-    std::wstring line = L"\"" + exe.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info)) {
-      std::fprintf(stderr, "cannot start the launcher: %lu\n", GetLastError());
-      std::exit(1);
-    }
-    CloseHandle(info.hThread);
-    process = info.hProcess;
-    for (int i = 0; i < 3000 && !dialog; ++i, Sleep(10)) {
-      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, L"QuillGate"));) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == info.dwProcessId && IsWindowVisible(w)) dialog = w;  // its controls made
-      }
-    }
-    edit = FindWindowExW(GetDlgItem(dialog, 1004), nullptr, L"Edit", nullptr);
-    if (!edit) std::exit((std::fprintf(stderr, "no launcher window\n"), 1));
-  }
-  ~Launcher() {
-    TerminateProcess(process, 1);
-    WaitForSingleObject(process, 10000);
-    CloseHandle(process);
-  }
+struct Launcher : bench::Launcher {
+  using bench::Launcher::Launcher;
   void Char(wchar_t c) const { PostMessageW(edit, WM_CHAR, c, 1); }
   void Key(WORD key) const {
     PostMessageW(edit, WM_KEYDOWN, key, 1);
     PostMessageW(edit, WM_KEYUP, key, 0xC0000001);
   }
   // The history's list's count, -1 before the lines are loaded.
-  LRESULT Lines() const {
-    DWORD pid = 0, own = GetProcessId(process);
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"QuillGateList", nullptr));)
-      if (GetWindowThreadProcessId(w, &pid), pid == own)
-        return SendMessageW(GetWindow(w, GW_CHILD), LB_GETCOUNT, 0, 0);
-    return -1;
-  }
+  LRESULT Lines() const { return Listed(L"QuillGateList", false); }
   // Presses keys as a keyboard does, into the launcher in front with its box focused.
   void Press(std::initializer_list<WORD> keys) const {
     for (int i = 0; i < 200 && GetForegroundWindow() != dialog; ++i, Sleep(10))
@@ -86,14 +51,7 @@ struct Launcher {
     }
     for (INPUT& each : in) SendInput(1, &each, sizeof each);
   }
-  LRESULT Offered() const {
-    HWND list = FindWindowW(L"QuillGate.Suggestions", nullptr);
-    return list && IsWindowVisible(list)
-               ? SendMessageW(GetWindow(list, GW_CHILD), LB_GETCOUNT, 0, 0)
-               : -1;
-  }
-  HANDLE process = nullptr;
-  HWND dialog = nullptr, edit = nullptr;
+  LRESULT Offered() const { return Listed(L"QuillGate.Suggestions"); }
 };
 
 // The slowest answer of `dialog` to a sent message while the probe runs.
@@ -120,13 +78,6 @@ class Probe {
   std::atomic<double> worst_{0};
   std::thread thread_;
 };
-
-template <typename Condition>
-double Within(Condition done, int limitMs = 60000) {
-  const auto start = Clock::now();
-  while (!done() && Ms(Clock::now() - start) < limitMs) Sleep(1);
-  return Ms(Clock::now() - start);
-}
 
 }  // namespace
 
