@@ -10,6 +10,7 @@
 #   bench/startup/run.sh [RUNS]      (default 31 starts of each program per history size)
 #   bench/startup/run.sh --huge      a 4,000,000-line history: 5 starts of each, then Enter
 #                                    once, and a check that the rewrite kept every old byte
+#   bench/startup/run.sh --languages [RUNS]   only the German and Japanese starts (default 101)
 #
 # QG_ARCH=x86 times the 32-bit build (the benchmark's programs built 32-bit too), where Wine
 # runs 32-bit programs. QG_BUILD_DIR picks another build folder of that architecture.
@@ -21,10 +22,13 @@ case ${QG_ARCH:-x64} in
   x86) preset=mingw-x86 toolchain=mingw-i686 strip=i686-w64-mingw32-strip ;;
   *) echo "QG_ARCH is x64 or x86" >&2; exit 2 ;;
 esac
-huge=0
+huge=0 languages=0
 if [ "${1:-}" = --huge ]; then
   huge=1
   runs=5
+elif [ "${1:-}" = --languages ]; then
+  languages=1
+  runs=${2:-101}
 else
   runs=${1:-31}
 fi
@@ -112,57 +116,64 @@ if [ "$huge" = 1 ]; then
   exit 0
 fi
 
-# One launcher per history size, each in a folder of its own with its history beside it, all
-# timed in one interleaved run with the bare dialog, so that a drift of the machine during the
-# run falls on every size and on the bare dialog alike.
-sizes=(0 10000 100000 1000000 4000000)
-programs=('C:\qgbench\bare_dialog.exe')
-for lines in "${sizes[@]}"; do
-  mkdir -p "$dir/h$lines"
-  cp "$dir/quillgate.exe" "$dir/h$lines/"
-  make_history "$lines"
-  mv "$dir/quillgate.ini" "$dir/h$lines/"
-  programs+=("C:\\qgbench\\h$lines\\quillgate.exe=$lines")
-done
-# And one more in the dark app mode (set for its starts only), with an empty history: the same
-# small read before its window, the colours decided before the first frame.
-mkdir -p "$dir/hdark"
-cp "$dir/quillgate.exe" "$dir/hdark/"
-: >"$dir/hdark/quillgate.ini"
-programs+=('C:\qgbench\hdark\quillgate.exe=0:dark')
-echo "$runs starts of each program, interleaved"
-timer "$runs" QuillGate "${programs[@]}" >"$bench/sizes.txt"
-grep -v '^run ' "$bench/sizes.txt"
-f=$bench/sizes.txt
-table=$bench/table.txt
-: >"$table"
-for lines in "${sizes[@]}"; do
-  size=$(stat -c %s "$dir/h$lines/quillgate.ini")
-  echo "$lines $size $(value "median visible" "h$lines\\" "$f") $(value "median visible" bare_dialog "$f")" \
-    "$(value "min visible" "h$lines\\" "$f") $(value "min visible" bare_dialog "$f")" \
-    "$(value "median complete" "h$lines\\" "$f") $(value "max peak" "h$lines\\" "$f")" \
-    "$(value "max commit" "h$lines\\" "$f") $(value "max peak" bare_dialog "$f")" >>"$table"
-done
+if [ "$languages" = 1 ]; then
+  mkdir -p "$dir/h0"
+  cp "$dir/quillgate.exe" "$dir/h0/"
+  : >"$dir/h0/quillgate.ini"
+else
+  # One launcher per history size, each in a folder of its own with its history beside it, all
+  # timed in one interleaved run with the bare dialog, so that a drift of the machine during the
+  # run falls on every size and on the bare dialog alike.
+  sizes=(0 10000 100000 1000000 4000000)
+  programs=('C:\qgbench\bare_dialog.exe')
+  for lines in "${sizes[@]}"; do
+    mkdir -p "$dir/h$lines"
+    cp "$dir/quillgate.exe" "$dir/h$lines/"
+    make_history "$lines"
+    mv "$dir/quillgate.ini" "$dir/h$lines/"
+    programs+=("C:\\qgbench\\h$lines\\quillgate.exe=$lines")
+  done
+  # And one more in the dark app mode (set for its starts only), with an empty history: the same
+  # small read before its window, the colours decided before the first frame.
+  mkdir -p "$dir/hdark"
+  cp "$dir/quillgate.exe" "$dir/hdark/"
+  : >"$dir/hdark/quillgate.ini"
+  programs+=('C:\qgbench\hdark\quillgate.exe=0:dark')
+  echo "$runs starts of each program, interleaved"
+  timer "$runs" QuillGate "${programs[@]}" >"$bench/sizes.txt"
+  grep -v '^run ' "$bench/sizes.txt"
+  f=$bench/sizes.txt
+  table=$bench/table.txt
+  : >"$table"
+  for lines in "${sizes[@]}"; do
+    size=$(stat -c %s "$dir/h$lines/quillgate.ini")
+    echo "$lines $size $(value "median visible" "h$lines\\" "$f") $(value "median visible" bare_dialog "$f")" \
+      "$(value "min visible" "h$lines\\" "$f") $(value "min visible" bare_dialog "$f")" \
+      "$(value "median complete" "h$lines\\" "$f") $(value "max peak" "h$lines\\" "$f")" \
+      "$(value "max commit" "h$lines\\" "$f") $(value "max peak" bare_dialog "$f")" >>"$table"
+  done
 
-echo
-echo "Medians of $runs interleaved starts each, and the fastest start of each (Wine's own start-up"
-echo "jitter, tens of ms, falls away there); ratios against the bare dialog's start to visible"
-echo "(targets: visible <= 1.05 at every size; peak working set <= the bare dialog's + 2x the file)"
-awk 'BEGIN {
-  printf "%8s %9s | %9s %9s %6s | %15s %6s | %13s %6s | %9s %11s %9s %11s\n", "lines", "file", "visible",
-         "bare", "ratio", "fastest visible", "ratio", "list complete", "ratio", "peak WS",
-         "peak commit", "bare WS", "WS-bare/file"
-}
-{
-  printf "%8d %7.2fMB | %7.1fms %7.1fms %5.2fx | %6.1f / %4.1fms %5.2fx | %11.1fms %5.2fx | %7.1fMB %9.1fMB %7.1fMB %10.2fx\n",
-         $1, $2 / 1048576, $3, $4, $3 / $4, $5, $6, $5 / $6, $7, $7 / $4, $8, $9, $10,
-         ($2 > 0 ? ($8 - $10) * 1048576 / $2 : 0)
-}' "$table"
+  echo
+  echo "Medians of $runs interleaved starts each, and the fastest start of each (Wine's own start-up"
+  echo "jitter, tens of ms, falls away there); ratios against the bare dialog's start to visible"
+  echo "(targets: visible <= 1.05 at every size; peak working set <= the bare dialog's + 2x the file)"
+  awk 'BEGIN {
+    printf "%8s %9s | %9s %9s %6s | %15s %6s | %13s %6s | %9s %11s %9s %11s\n", "lines", "file", "visible",
+           "bare", "ratio", "fastest visible", "ratio", "list complete", "ratio", "peak WS",
+           "peak commit", "bare WS", "WS-bare/file"
+  }
+  {
+    printf "%8d %7.2fMB | %7.1fms %7.1fms %5.2fx | %6.1f / %4.1fms %5.2fx | %11.1fms %5.2fx | %7.1fMB %9.1fMB %7.1fMB %10.2fx\n",
+           $1, $2 / 1048576, $3, $4, $3 / $4, $5, $6, $5 / $6, $7, $7 / $4, $8, $9, $10,
+           ($2 > 0 ? ($8 - $10) * 1048576 / $2 : 0)
+  }' "$table"
 
-awk -v q="$(value "median visible" 'hdark\' "$f")" -v b="$(value "median visible" bare_dialog "$f")" \
-  -v fq="$(value "min visible" 'hdark\' "$f")" -v fb="$(value "min visible" bare_dialog "$f")" 'BEGIN {
-  printf "dark app mode, empty history: visible %.1f ms, bare %.1f ms, %.2fx; fastest %.1f / %.1f ms, %.2fx (target: visible <= 1.05)\n",
-         q, b, q / b, fq, fb, fq / fb }'
+  awk -v q="$(value "median visible" 'hdark\' "$f")" -v b="$(value "median visible" bare_dialog "$f")" \
+    -v fq="$(value "min visible" 'hdark\' "$f")" -v fb="$(value "min visible" bare_dialog "$f")" 'BEGIN {
+    printf "dark app mode, empty history: visible %.1f ms, bare %.1f ms, %.2fx; fastest %.1f / %.1f ms, %.2fx (target: visible <= 1.05)\n",
+           q, b, q / b, fq, fb, fq / fb }'
+fi
+
 # The same start for a German and a Japanese user. Wine takes a process's language from LC_ALL
 # (where no such glibc locale is installed) of the environment it starts in, its parent's: so
 # the timer runs in that language, and both programs with it; both then load that language's
@@ -179,6 +190,8 @@ for locale in de_DE.UTF-8 ja_JP.UTF-8; do
     -v b="$(value "median visible" bare_dialog "$out")" \
     'BEGIN { printf "%-12s visible %7.1fms, bare %7.1fms, %5.2fx\n", l, q, b, q / b }'
 done
+
+[ "$languages" = 0 ] || exit 0
 
 # Keys on a 1M-line history whose one line that begins with z is its last, so a completion
 # searches every line.
