@@ -51,7 +51,6 @@ class AppSource {
   struct Shared;
   void Show();
 
-  CComboBox& m_box;
   const CommandBoxView& m_history;
   std::shared_ptr<Shared> m_shared;
   AppList m_apps;
@@ -60,8 +59,7 @@ class AppSource {
   bool m_known = false;
   bool m_fresh = false;  // m_apps is the Start menu's list as it is now
   std::vector<std::size_t> m_matches;
-  std::wstring m_typed;
-  DropDownPopup m_popup;
+  OfferedList m_popup;
 };
 
 }  // namespace quillgate

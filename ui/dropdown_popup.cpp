@@ -1,6 +1,7 @@
 #include "ui/dropdown_popup.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/win32_system.h"
 #include "ui/palette.h"
@@ -12,6 +13,7 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_BORDER;
 // Never activated, so the box keeps the keys; owned, not topmost: above the dialog only.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+constexpr int kOfferedRows = 10;
 
 }  // namespace
 
@@ -248,8 +250,27 @@ void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
-bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
-                                 const std::wstring& typed) {
+OfferedList::OfferedList(CComboBox& box, const wchar_t* className, std::wstring name, UINT ellipsis,
+                         TextOf text)
+    : DropDownPopup(className, std::move(name), ellipsis, std::move(text),
+                    [this](std::size_t index) {
+                      PutInBox(static_cast<int>(index));
+                      Close();
+                    }),
+      m_box(box) {}
+
+void OfferedList::Offer(std::size_t count, bool allowed) {
+  // In an int, as the list counts, with room for the one place past its end: the text as typed.
+  count = std::min<std::size_t>(count, INT_MAX - 1);
+  SetCount(count);
+  if (count == 0 || !allowed || AnotherOpen(this)) {
+    Close();
+    return;
+  }
+  Open(m_box, count, -1, kOfferedRows);
+}
+
+bool OfferedList::OfferedInput(const MSG& msg, bool forBox) {
   if (!IsOpen()) return false;
   switch (msg.message) {
     case WM_LBUTTONDOWN:
@@ -264,10 +285,10 @@ bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
     case WM_KEYDOWN:
       if (!forBox) return false;
       if (msg.wParam == VK_DOWN || msg.wParam == VK_UP) {
-        const int count = static_cast<int>(m_count), now = Selected();
+        const int count = static_cast<int>(Count()), now = Selected();
         int next = (now < 0 ? count : now) + (msg.wParam == VK_DOWN ? 1 : -1);
         next = (next % (count + 1) + count + 1) % (count + 1);
-        PutInBox(next == count ? -1 : next, box, typed);
+        PutInBox(next == count ? -1 : next);
         return true;
       }
       if (msg.wParam == VK_ESCAPE) {
@@ -281,12 +302,12 @@ bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
   }
 }
 
-void DropDownPopup::PutInBox(int index, CComboBox& box, const std::wstring& typed) {
+void OfferedList::PutInBox(int index) {
   Select(index);
-  const std::wstring text = index < 0 ? typed : m_text(static_cast<std::size_t>(index));
-  box.SetWindowText(text);
+  const std::wstring text = index < 0 ? m_typed : ItemText(static_cast<std::size_t>(index));
+  m_box.SetWindowText(text);
   const int end = static_cast<int>(text.size());
-  box.SetEditSel(end, end);
+  m_box.SetEditSel(end, end);
 }
 
 }  // namespace quillgate
