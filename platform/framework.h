@@ -53,8 +53,7 @@ void DDX_Control(HWND dialog, int id, CWnd& control);
 // A modal dialog from a template; its one dialog procedure stores `this` at WM_INITDIALOG.
 class CDialog : public CWnd {
  public:
-  explicit CDialog(UINT templateId, CWnd* parent = nullptr)
-      : m_templateId(templateId), m_pParent(parent) {}
+  explicit CDialog(UINT templateId) : m_templateId(templateId) {}
 
   INT_PTR DoModal();
   // Destroys the window at once: hiding it first would make Wine wait for the window's
@@ -96,7 +95,6 @@ class CDialog : public CWnd {
   bool OnCommand(WPARAM wParam, LPARAM lParam);
 
   UINT m_templateId;
-  CWnd* m_pParent;
   bool m_inModalLoop = false;
   bool m_passToDefault = false;
   INT_PTR m_result = -1;

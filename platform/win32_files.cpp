@@ -126,16 +126,13 @@ class TemporaryFile final : public ITemporaryFile {
 
   void Remove() override {
     if (m_moved) return;
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
+    FILE_DISPOSITION_INFO disposition{TRUE};
     // Through our own handle: no moment in which another writer could claim the half-written file.
-    if (m_handle.Valid() && SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo,
-                                                       &disposition, sizeof disposition)) {
-      m_handle.Reset();
-      return;
-    }
+    const bool deleted =
+        m_handle.Valid() && SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo,
+                                                       &disposition, sizeof disposition);
     m_handle.Reset();
-    DeleteFileW(ApiPath(m_path).c_str());
+    if (!deleted) DeleteFileW(ApiPath(m_path).c_str());
   }
 
  private:
@@ -191,15 +188,16 @@ fs::path FileSystem::ProgramFolder() {
   return fs::path(buffer).parent_path();
 }
 
+std::wstring KnownFolder(const GUID& id, DWORD flags) {
+  const auto known = shell32::SHGetKnownFolderPath();
+  TaskMemory<wchar_t> path;
+  if (!known || FAILED(known(id, flags, nullptr, path.Out())) || !path.Get()) return {};
+  return path.Get();
+}
+
 fs::path FileSystem::DocumentsFolder() {
   // Flag 0: the current location, wherever the user moved the folder to.
-  const auto knownFolder = shell32::SHGetKnownFolderPath();
-  TaskMemory<wchar_t> folder;
-  if (!knownFolder || FAILED(knownFolder(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
-      !folder.Get()) {
-    return {};
-  }
-  return fs::path(folder.Get());
+  return KnownFolder(FOLDERID_Documents, 0);
 }
 
 bool FileSystem::Exists(const fs::path& path) {
@@ -278,7 +276,6 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
   if (result != ReadResult::Ok) return result;
   if (!ReadAll(file.Get(), contents)) {
     error = LastError();
-    contents.clear();
     return ReadResult::Failed;
   }
   error.clear();
@@ -310,12 +307,8 @@ ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::s
 }
 
 std::string FileSystem::DecodeLegacy(std::string_view line) {
-  std::wstring text(line.size(), L'\0');  // one UTF-16 unit at most for each byte
-  const int length =
-      line.empty() ? 0
-                   : MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                         text.data(), static_cast<int>(text.size()));
-  text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  std::wstring text;
+  Widen(line, text, CP_ACP);
   return Narrow(text);
 }
 
@@ -331,7 +324,7 @@ std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Valid()) {
       std::string leftover;
-      if (!ReadAll(file.Get(), leftover)) leftover.clear();
+      ReadAll(file.Get(), leftover);  // emptied when it cannot be read
       error.clear();
       return std::make_unique<TemporaryFile>(path, std::move(file), std::move(leftover));
     }

@@ -12,7 +12,6 @@
 #include "ui/box_description.h"
 #include "ui/browse.h"
 #include "ui/file_drop.h"
-#include "ui/win32_notifier.h"
 #include "ui/window_look.h"
 
 namespace quillgate {
