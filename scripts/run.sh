@@ -26,11 +26,8 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
 launcher_pid=
 cleanup() {
   if [ -n "$launcher_pid" ]; then kill "$launcher_pid" 2>/dev/null || true; fi
-  if [ -n "${QG_XVFB_PID:-}" ]; then
-    # The prefix's server would outlive the virtual display it was started on.
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    kill "$QG_XVFB_PID" 2>/dev/null || true
-  fi
+  # The prefix's server would outlive the virtual display it was started on.
+  qg_stop_xvfb "$prefix"
 }
 trap cleanup EXIT
 if [ "$headless" = 1 ]; then qg_start_xvfb; fi
