@@ -58,6 +58,14 @@ bool EndsWithFolded(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && FoldCase(text.substr(text.size() - end.size())) == end;
 }
 
+void Deduplicate(std::vector<AppEntry>& apps) {
+  std::unordered_set<std::string> seen;
+  apps.erase(
+      std::remove_if(apps.begin(), apps.end(),
+                     [&](const AppEntry& app) { return !seen.insert(FoldCase(app.name)).second; }),
+      apps.end());
+}
+
 }  // namespace
 
 std::string FoldCase(std::string_view utf8) {
@@ -100,14 +108,6 @@ bool NameMatches(std::string_view name, std::string_view typed) {
     if (wordStart && name.compare(at, typed.size(), typed) == 0) return true;
   }
   return false;
-}
-
-void Deduplicate(std::vector<AppEntry>& apps) {
-  std::unordered_set<std::string> seen;
-  apps.erase(
-      std::remove_if(apps.begin(), apps.end(),
-                     [&](const AppEntry& app) { return !seen.insert(FoldCase(app.name)).second; }),
-      apps.end());
 }
 
 std::vector<AppEntry> GatherApps(IAppCatalog& catalog, bool* complete) {

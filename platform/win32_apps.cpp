@@ -149,11 +149,9 @@ std::string AppCatalog::Stamp() {
 }
 
 bool AppCatalog::ReadShortcuts(std::vector<AppEntry>& apps) {
-  const auto create = ole32::CoCreateInstance();
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
-  if (create && SUCCEEDED(create(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkW,
-                                 reinterpret_cast<void**>(link.Out()))))
+  if (CreateInstance(kShellLink, CLSCTX_INPROC_SERVER, kShellLinkW, link))
     link->QueryInterface(kPersistFile, reinterpret_cast<void**>(file.Out()));
   bool whole = true;
   for (const auto& [id, origin] : {std::pair{&kProgramsFolder, AppOrigin::UserPrograms},

@@ -15,12 +15,8 @@ namespace {
 void Browse(CWnd& box, HWND owner) {
   win32::ComApartment com;
   if (!com.Ok()) return;
-  const auto create = win32::ole32::CoCreateInstance();
   win32::ComPtr<IFileOpenDialog> dialog;
-  if (!create || FAILED(create(CLSID_FileOpenDialog, nullptr, CLSCTX_ALL, IID_IFileOpenDialog,
-                               reinterpret_cast<void**>(dialog.Out())))) {
-    return;
-  }
+  if (!win32::CreateInstance(CLSID_FileOpenDialog, CLSCTX_ALL, IID_IFileOpenDialog, dialog)) return;
   if (FAILED(dialog->Show(owner))) return;  // cancelled
   win32::ComPtr<IShellItem> item;
   if (FAILED(dialog->GetResult(item.Out()))) return;
