@@ -33,14 +33,6 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
 }
 
-std::wstring CWnd::GetWindowText() const {
-  return WindowText(m_hWnd);
-}
-
-void DDX_Control(HWND dialog, int id, CWnd& control) {
-  if (!control.m_hWnd) control.Attach(GetDlgItem(dialog, id));
-}
-
 INT_PTR CDialog::DoModal() {
   // Set before creation: an EndDialog from OnInitDialog must end the dialog at once.
   m_inModalLoop = true;

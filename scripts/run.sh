@@ -53,6 +53,11 @@ fi
 undecorate() {
   "$wine_run" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
 }
+fail() {
+  undecorate
+  echo "$1" >&2
+  exit 1
+}
 
 "$wine_run" "$exe" >/dev/null 2>&1 &
 launcher_pid=$!
@@ -64,11 +69,7 @@ for _ in $(seq 1 1200); do
   kill -0 "$launcher_pid" 2>/dev/null || break
   sleep 0.05
 done
-if [ -z "$window" ]; then
-  undecorate
-  echo "The launcher's window did not appear." >&2
-  exit 1
-fi
+[ -n "$window" ] || fail "The launcher's window did not appear."
 
 # Let it finish painting before the picture is taken.
 sleep 1
@@ -79,11 +80,7 @@ for _ in $(seq 1 200); do
   kill -0 "$launcher_pid" 2>/dev/null || break
   sleep 0.05
 done
-if kill -0 "$launcher_pid" 2>/dev/null; then
-  undecorate
-  echo "The launcher did not close on Esc." >&2
-  exit 1
-fi
+if kill -0 "$launcher_pid" 2>/dev/null; then fail "The launcher did not close on Esc."; fi
 wait "$launcher_pid" || true
 launcher_pid=
 undecorate
