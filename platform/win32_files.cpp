@@ -211,18 +211,14 @@ bool FileSystem::Exists(const fs::path& path) {
 
 namespace {
 
-Handle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error, ReadResult& result) {
-  Handle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                          flags, nullptr));
-  if (file.Valid()) {
-    result = ReadResult::Ok;
-    return file;
-  }
+ReadResult OpenToRead(const fs::path& path, DWORD flags, Handle& file, std::error_code& error) {
+  file = Handle(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                            flags, nullptr));
+  if (file.Valid()) return ReadResult::Ok;
   const DWORD code = GetLastError();
   error = ErrorOf(code);
-  result = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                        : ReadResult::Failed;
-  return file;
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                      : ReadResult::Failed;
 }
 
 class MappedFile final : public IMappedFile {
@@ -250,9 +246,9 @@ class MappedFile final : public IMappedFile {
 ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile>& file,
                                std::error_code& error) {
   file.reset();
-  ReadResult result = ReadResult::Failed;
-  Handle handle = OpenToRead(path, 0, error, result);
-  if (result != ReadResult::Ok) return result;
+  Handle handle;
+  const ReadResult opened = OpenToRead(path, 0, handle, error);
+  if (opened != ReadResult::Ok) return opened;
   LARGE_INTEGER size{};
   FILE_REMOTE_PROTOCOL_INFO remote{};
   // An empty file has nothing to map, and a share's is read instead.
@@ -271,9 +267,9 @@ ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile
 ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
                                  std::error_code& error) {
   contents.clear();
-  ReadResult result = ReadResult::Failed;
-  Handle file = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, error, result);
-  if (result != ReadResult::Ok) return result;
+  Handle file;
+  const ReadResult opened = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, file, error);
+  if (opened != ReadResult::Ok) return opened;
   if (!ReadAll(file.Get(), contents)) {
     error = LastError();
     return ReadResult::Failed;
@@ -285,9 +281,9 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
 ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::size_t bytes,
                                 std::string& tail, std::error_code& error) {
   tail.clear();
-  ReadResult result = ReadResult::Failed;
-  Handle file = OpenToRead(path, 0, error, result);
-  if (result != ReadResult::Ok) return result;
+  Handle file;
+  const ReadResult opened = OpenToRead(path, 0, file, error);
+  if (opened != ReadResult::Ok) return opened;
   // Only the piece asked for; a file cut short meanwhile ends where it ends now.
   LARGE_INTEGER size{}, from{};
   bool ok = GetFileSizeEx(file.Get(), &size);

@@ -19,7 +19,6 @@ namespace quillgate {
 namespace {
 
 // A failed recording goes on being tried while another program holds the history.
-constexpr ULONGLONG kRecordPatienceMs = 30000;
 constexpr DWORD kRecordRetryMs = 250;
 
 // Files dropped on the box reach the dialog (`dialog`) whatever message loop runs at that moment
@@ -195,7 +194,7 @@ void CQuillGateDlg::RecordAccepted() {
   // not yet told is told now.
   m_loader.Release();
   if (!m_accepted) return;
-  const ULONGLONG until = GetTickCount64() + kRecordPatienceMs;
+  const ULONGLONG until = GetTickCount64() + HistoryLoader::kPatienceMs;
   RewriteOutcome outcome = m_core.Record(*m_accepted);
   while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.transient &&
          GetTickCount64() < until) {
