@@ -10,7 +10,6 @@
 #include "platform/win32_system.h"
 #include "resource.h"
 #include "ui/box_description.h"
-#include "ui/browse.h"
 #include "ui/file_drop.h"
 #include "ui/window_look.h"
 
