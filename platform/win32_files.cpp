@@ -179,13 +179,9 @@ fs::path FileSystem::ProgramFolder() {
     const DWORD length =
         GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      break;
-    }
+    if (length < buffer.size()) return fs::path(buffer.substr(0, length)).parent_path();
     buffer.resize(buffer.size() * 2);
   }
-  return fs::path(buffer).parent_path();
 }
 
 std::wstring KnownFolder(const GUID& id, DWORD flags) {

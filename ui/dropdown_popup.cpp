@@ -203,8 +203,7 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
     static_cast<DropDownPopup*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams)
         ->Attach(hwnd);
   }
-  auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(hwnd));
-  if (self) {
+  if (auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(hwnd))) {
     switch (message) {
       case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
