@@ -102,21 +102,9 @@ void DropDownPopup::Close() {
   if (s_open == this) s_open = nullptr;
 }
 
-bool DropDownPopup::IsOpen() const {
-  return m_hWnd && IsWindowVisible(m_hWnd);
-}
-
-bool DropDownPopup::AnotherOpen(const DropDownPopup* self) {
-  return s_open && s_open != self && s_open->IsOpen();
-}
-
 void DropDownPopup::SetCount(std::size_t count) {
   m_count = count;
   if (m_list) ::SendMessageW(m_list, LB_SETCOUNT, count, 0);
-}
-
-int DropDownPopup::Selected() const {
-  return m_list ? static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)) : -1;
 }
 
 void DropDownPopup::Select(int index) {

@@ -40,13 +40,17 @@ class DropDownPopup : public CWnd {
   // at the next opening.
   void Open(const CComboBox& box, std::size_t count, int selected, int rows);
   void Close();
-  bool IsOpen() const;
+  bool IsOpen() const { return m_hWnd && IsWindowVisible(m_hWnd); }
   // Whether a drop-down other than `self` shows.
-  static bool AnotherOpen(const DropDownPopup* self);
+  static bool AnotherOpen(const DropDownPopup* self) {
+    return s_open && s_open != self && s_open->IsOpen();
+  }
   // The items there are, the list open or not: a screen reader may walk a hidden list.
   void SetCount(std::size_t count);
   std::size_t Count() const { return m_count; }
-  int Selected() const;
+  int Selected() const {
+    return m_list ? static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)) : -1;
+  }
   void Select(int index);
   // How many items one page of the open list shows.
   int PageSize() const;

@@ -11,7 +11,6 @@
 #include "resource.h"
 #include "ui/box_description.h"
 #include "ui/file_drop.h"
-#include "ui/window_look.h"
 
 namespace quillgate {
 
@@ -150,10 +149,6 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return false;
   }
-}
-
-HBRUSH CQuillGateDlg::OnCtlColor(HDC dc, HWND, UINT message) {
-  return ColourControl(dc, message);
 }
 
 void CQuillGateDlg::FollowSystemLook() {
