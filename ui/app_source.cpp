@@ -84,10 +84,6 @@ void AppSource::Typed(const std::wstring& text) {
   Show();
 }
 
-bool AppSource::PreTranslateMessage(const MSG& msg, bool forBox) {
-  return m_popup.OfferedInput(msg, forBox);
-}
-
 void AppSource::Show() {
   const std::string typed = win32::Narrow(m_popup.Typed());
   m_matches.clear();

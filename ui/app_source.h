@@ -33,7 +33,9 @@ class AppSource {
   // The box's text as the user just typed it, before any completion.
   void Typed(const std::wstring& text);
   // Up, Down and Esc while the list shows, and clicks elsewhere: true when consumed.
-  bool PreTranslateMessage(const MSG& msg, bool forBox);
+  bool PreTranslateMessage(const MSG& msg, bool forBox) {
+    return m_popup.OfferedInput(msg, forBox);
+  }
   void Hide() { m_popup.Close(); }
   // The history's lines came: a list shown before them is ranked by them now.
   void HistoryLoaded() {

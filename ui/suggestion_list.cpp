@@ -45,8 +45,4 @@ bool SuggestionList::PreTranslateMessage(const MSG& msg, bool forBox) {
   return m_popup.OfferedInput(msg, forBox);
 }
 
-void SuggestionList::Show() {
-  m_popup.Offer(m_suggestions.Count(), m_dialog != nullptr);
-}
-
 }  // namespace quillgate

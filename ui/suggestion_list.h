@@ -36,7 +36,7 @@ class SuggestionList {
 
  private:
   void Collect();
-  void Show();
+  void Show() { m_popup.Offer(m_suggestions.Count(), m_dialog != nullptr); }
 
   win32::Shell m_shell;
   win32::FolderReader m_reader;
