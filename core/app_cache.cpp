@@ -1,7 +1,5 @@
 #include "core/app_cache.h"
 
-#include <charconv>
-
 #include "core/text.h"
 
 namespace quillgate {
@@ -62,13 +60,8 @@ std::optional<AppCache> ParseAppCache(std::string_view text) {
   if (!cache.stamp.empty() && !Storable(cache.stamp)) return std::nullopt;
   while (NextLine(text, line)) {
     if (line.substr(0, 4) == "end\t") {
-      const std::string_view digits = line.substr(4);
-      std::size_t count = 0;
-      const auto [end, error] =
-          std::from_chars(digits.data(), digits.data() + digits.size(), count);
-      if (error != std::errc() || end != digits.data() + digits.size() ||
-          (digits.size() > 1 && digits[0] == '0') || count != cache.apps.size() || !text.empty())
-        return std::nullopt;
+      // The count as ComposeAppCache writes it, to the digit, and nothing after it.
+      if (line.substr(4) != std::to_string(cache.apps.size()) || !text.empty()) return std::nullopt;
       return cache;
     }
     const auto tab = line.find('\t', 3);

@@ -37,22 +37,13 @@ char32_t Lower(char32_t c) {
   return c;
 }
 
+// `c` in UTF-8: the lead byte of its length, then six bits a byte.
 void Append(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
+  static constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+  const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+  out += static_cast<char>(kLead[extra] | c >> (6 * extra));
+  for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
+    out += static_cast<char>(0x80 | (c >> shift & 0x3F));
 }
 
 // ASCII letters and digits, and every byte of a non-ASCII letter, continue a word; an apostrophe
@@ -65,6 +56,14 @@ bool InWord(char c) {
 
 bool EndsWithFolded(std::string_view text, std::string_view end) {
   return text.size() >= end.size() && FoldCase(text.substr(text.size() - end.size())) == end;
+}
+
+void Deduplicate(std::vector<AppEntry>& apps) {
+  std::unordered_set<std::string> seen;
+  apps.erase(
+      std::remove_if(apps.begin(), apps.end(),
+                     [&](const AppEntry& app) { return !seen.insert(FoldCase(app.name)).second; }),
+      apps.end());
 }
 
 }  // namespace
@@ -85,7 +84,7 @@ std::string FoldCase(std::string_view utf8) {
       utf8.remove_prefix(1);
       continue;
     }
-    char32_t c = length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+    char32_t c = lead & (0x3F >> (length - 1));
     for (std::size_t i = 1; i < length; ++i) c = c << 6 | (utf8[i] & 0x3F);
     Append(out, Lower(c));
     utf8.remove_prefix(length);
@@ -109,14 +108,6 @@ bool NameMatches(std::string_view name, std::string_view typed) {
     if (wordStart && name.compare(at, typed.size(), typed) == 0) return true;
   }
   return false;
-}
-
-void Deduplicate(std::vector<AppEntry>& apps) {
-  std::unordered_set<std::string> seen;
-  apps.erase(
-      std::remove_if(apps.begin(), apps.end(),
-                     [&](const AppEntry& app) { return !seen.insert(FoldCase(app.name)).second; }),
-      apps.end());
 }
 
 std::vector<AppEntry> GatherApps(IAppCatalog& catalog, bool* complete) {

@@ -65,7 +65,6 @@ bool NameMatches(std::string_view name, std::string_view typed);
 // keeps its first place, the user's shortcuts before all users', shortcuts before packaged apps.
 // `complete`: false when a folder could not be read whole.
 std::vector<AppEntry> GatherApps(IAppCatalog& catalog, bool* complete = nullptr);
-void Deduplicate(std::vector<AppEntry>& apps);
 
 // Whether Windows can open the app as administrator: a packaged app or an Internet shortcut it
 // cannot.
@@ -87,7 +86,6 @@ class AppList {
   const AppEntry* Exact(std::string_view text) const;
   const AppEntry& At(std::size_t index) const { return m_apps[index]; }
   std::size_t Size() const { return m_apps.size(); }
-  const std::vector<AppEntry>& Apps() const { return m_apps; }
 
   // An exact name is launched as its app, before the text would be split into a program and its
   // arguments. Nothing when `command` names no app; else whether the shell took it (a packaged

@@ -98,9 +98,8 @@ class IFileSystem {
                               std::size_t bytes, std::string& tail, std::error_code& error) = 0;
   // Opens a file to be seen in place; Missing and Failed as ReadWhole. Ok with a null `file`
   // where it cannot be mapped (an empty file, a system without mappings): it is read instead.
-  virtual ReadResult MapFile(const std::filesystem::path& path, std::unique_ptr<IMappedFile>& file,
-                             std::error_code& error) {
-    (void)path, (void)error;
+  virtual ReadResult MapFile(const std::filesystem::path&, std::unique_ptr<IMappedFile>& file,
+                             std::error_code&) {
     file.reset();
     return ReadResult::Ok;
   }

@@ -26,18 +26,13 @@ std::size_t Utf8Length(std::string_view text) {
       ++p;
       continue;
     }
-    int extra = 0;
-    std::uint32_t code = 0;
-    if ((lead & 0xE0) == 0xC0) {
-      extra = 1, code = lead & 0x1F;
-    } else if ((lead & 0xF0) == 0xE0) {
-      extra = 2, code = lead & 0x0F;
-    } else if ((lead & 0xF8) == 0xF0) {
-      extra = 3, code = lead & 0x07;
-    } else {
-      break;
-    }
-    if (end - p <= extra) break;
+    // The bytes after the lead; none: no lead at all.
+    const int extra = (lead & 0xE0) == 0xC0   ? 1
+                      : (lead & 0xF0) == 0xE0 ? 2
+                      : (lead & 0xF8) == 0xF0 ? 3
+                                              : 0;
+    if (extra == 0 || end - p <= extra) break;
+    std::uint32_t code = lead & (0x3F >> extra);
     int i = 1;
     for (; i <= extra && (p[i] & 0xC0) == 0x80; ++i) code = code << 6 | (p[i] & 0x3F);
     if (i <= extra || code < kLeast[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))

@@ -8,7 +8,6 @@ namespace quillgate {
 namespace {
 
 constexpr wchar_t kObjectProperty[] = L"QuillGate.Object";
-constexpr UINT kDpiChangedMessage = wm::kDpiChanged;
 
 BOOL CALLBACK DetachObject(HWND hwnd, LPARAM) {
   if (CWnd* object = CWnd::FromHandlePermanent(hwnd)) object->Detach();
@@ -34,26 +33,16 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kObjectProperty)) : nullptr;
 }
 
-std::wstring CWnd::GetWindowText() const {
-  return WindowText(m_hWnd);
-}
-
-void DDX_Control(HWND dialog, int id, CWnd& control) {
-  if (!control.m_hWnd) control.Attach(GetDlgItem(dialog, id));
-}
-
 INT_PTR CDialog::DoModal() {
-  HWND parent = m_pParent ? m_pParent->m_hWnd : nullptr;
   // Set before creation: an EndDialog from OnInitDialog must end the dialog at once.
   m_inModalLoop = true;
   m_result = -1;
-  HWND hwnd = CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), parent,
+  HWND hwnd = CreateDialogParamW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(m_templateId), nullptr,
                                  DialogProc, reinterpret_cast<LPARAM>(this));
   if (!hwnd) {  // not made, or ended already while it was being made
     m_inModalLoop = false;
     return m_result;
   }
-  if (parent) EnableWindow(parent, FALSE);
   // A template without WS_VISIBLE is shown all the same, as a modal dialog must be.
   if (m_inModalLoop && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
 
@@ -77,7 +66,6 @@ INT_PTR CDialog::DoModal() {
     RouteMessage(msg);
   }
 
-  if (parent) EnableWindow(parent, TRUE);
   if (m_hWnd) DestroyWindow(m_hWnd);
   return m_result;
 }
@@ -147,9 +135,9 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return m_passToDefault ? FALSE : TRUE;
     case WM_DPICHANGED:
       // FALSE: the dialog manager re-lays it out (per-monitor v2, 10 1703+), only once it returns.
-      PostMessageW(m_hWnd, kDpiChangedMessage, HIWORD(wParam), 0);
+      PostMessageW(m_hWnd, wm::kDpiChanged, HIWORD(wParam), 0);
       return FALSE;
-    case kDpiChangedMessage:
+    case wm::kDpiChanged:
       OnDpiChanged(static_cast<UINT>(wParam));
       return TRUE;
     case WM_CTLCOLORDLG:
@@ -174,15 +162,12 @@ bool CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
     CWnd* object = FromHandlePermanent(control);
     if (object && object != this && object->OnChildNotify(code)) return true;
   }
-  if (code == BN_CLICKED) {
-    if (id == IDOK) {
+  if (code == BN_CLICKED && (id == IDOK || id == IDCANCEL)) {
+    if (id == IDOK)
       OnOK();
-      return true;
-    }
-    if (id == IDCANCEL) {
+    else
       OnCancel();
-      return true;
-    }
+    return true;
   }
   return OnControlCommand(id, code);
 }

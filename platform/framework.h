@@ -8,6 +8,9 @@
 
 namespace quillgate {
 
+// The whole text of `window`, any control's, with or without an object of its own.
+std::wstring WindowText(HWND window);
+
 // An object bound to a window, not owning it, so the modal loop can offer it messages and its
 // parent reflect notifications back. No handle map, unlike MFC: the binding is a window property.
 class CWnd {
@@ -26,7 +29,7 @@ class CWnd {
   // A notification this window sent its parent, offered back to it first; true: handled.
   virtual bool OnChildNotify(UINT /*code*/) { return false; }
 
-  std::wstring GetWindowText() const;
+  std::wstring GetWindowText() const { return WindowText(m_hWnd); }
   void SetWindowText(const std::wstring& text) { ::SetWindowTextW(m_hWnd, text.c_str()); }
   HWND SetFocus() { return ::SetFocus(m_hWnd); }
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const {
@@ -48,13 +51,14 @@ class CComboBox : public CWnd {
 };
 
 // Binds the dialog's child `id` to `control` on the first exchange.
-void DDX_Control(HWND dialog, int id, CWnd& control);
+inline void DDX_Control(HWND dialog, int id, CWnd& control) {
+  if (!control.m_hWnd) control.Attach(GetDlgItem(dialog, id));
+}
 
 // A modal dialog from a template; its one dialog procedure stores `this` at WM_INITDIALOG.
 class CDialog : public CWnd {
  public:
-  explicit CDialog(UINT templateId, CWnd* parent = nullptr)
-      : m_templateId(templateId), m_pParent(parent) {}
+  explicit CDialog(UINT templateId) : m_templateId(templateId) {}
 
   INT_PTR DoModal();
   // Destroys the window at once: hiding it first would make Wine wait for the window's
@@ -96,7 +100,6 @@ class CDialog : public CWnd {
   bool OnCommand(WPARAM wParam, LPARAM lParam);
 
   UINT m_templateId;
-  CWnd* m_pParent;
   bool m_inModalLoop = false;
   bool m_passToDefault = false;
   INT_PTR m_result = -1;
@@ -121,8 +124,6 @@ class CWinApp {
 // Runs the application's InitInstance; no application loop follows, whatever it returns.
 int AfxWinMain(HINSTANCE instance);
 HINSTANCE AfxGetInstanceHandle();
-// The whole text of `window`, any control's, with or without an object of its own.
-std::wstring WindowText(HWND window);
 // Text `id` of the executable's string table, in the language Windows picks for the user (the
 // user interface's, else English).
 std::wstring ResourceText(UINT id);

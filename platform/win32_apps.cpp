@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/win32_files.h"
 #include "platform/win32_handle.h"
 #include "platform/win32_system.h"
 #include "platform/win32_text.h"
@@ -33,14 +34,6 @@ constexpr GUID kEnumShellItems = {
     0x70629033, 0xE363, 0x4A28, {0xA5, 0x67, 0x0D, 0xB7, 0x80, 0x06, 0xE6, 0xD7}};
 constexpr GUID kEnumItemsHandler = {
     0x94F60519, 0x2850, 0x4924, {0xAA, 0x5A, 0xD1, 0x5E, 0x84, 0x86, 0x80, 0x39}};
-
-std::wstring KnownFolder(const GUID& id) {
-  const auto known = shell32::SHGetKnownFolderPath();
-  TaskMemory<wchar_t> path;
-  if (!known || FAILED(known(id, KF_FLAG_DONT_VERIFY, nullptr, path.Out())) || !path.Get())
-    return {};
-  return path.Get();
-}
 
 bool EndsWith(const std::wstring& name, const wchar_t* end) {
   const std::size_t n = std::wcslen(end);
@@ -110,7 +103,7 @@ bool Broken(IShellLinkW* link, IPersistFile* file, const std::wstring& path) {
 }  // namespace
 
 std::filesystem::path AppCatalog::CacheFolder() {
-  const std::wstring local = KnownFolder(kLocalAppDataFolder);
+  const std::wstring local = KnownFolder(kLocalAppDataFolder, KF_FLAG_DONT_VERIFY);
   if (local.empty()) return {};
   const std::wstring folder = local + L"\\QuillGate";
   if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
@@ -123,7 +116,7 @@ std::string AppCatalog::Stamp() {
   const LANGID language = GetUserDefaultUILanguage();
   Hash(hash, &language, sizeof language);
   for (const GUID* id : {&kProgramsFolder, &kCommonProgramsFolder}) {
-    const std::wstring root = KnownFolder(*id);
+    const std::wstring root = KnownFolder(*id, KF_FLAG_DONT_VERIFY);
     Hash(hash, root.data(), root.size() * sizeof(wchar_t));
     if (!root.empty() && !Walk(root, [&](const std::wstring& path, const WIN32_FIND_DATAW& data) {
           Hash(hash, path.data(), path.size() * sizeof(wchar_t));
@@ -156,16 +149,14 @@ std::string AppCatalog::Stamp() {
 }
 
 bool AppCatalog::ReadShortcuts(std::vector<AppEntry>& apps) {
-  const auto create = ole32::CoCreateInstance();
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
-  if (create && SUCCEEDED(create(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkW,
-                                 reinterpret_cast<void**>(link.Out()))))
+  if (CreateInstance(kShellLink, CLSCTX_INPROC_SERVER, kShellLinkW, link))
     link->QueryInterface(kPersistFile, reinterpret_cast<void**>(file.Out()));
   bool whole = true;
   for (const auto& [id, origin] : {std::pair{&kProgramsFolder, AppOrigin::UserPrograms},
                                    std::pair{&kCommonProgramsFolder, AppOrigin::CommonPrograms}}) {
-    const std::wstring root = KnownFolder(*id);
+    const std::wstring root = KnownFolder(*id, KF_FLAG_DONT_VERIFY);
     if (root.empty()) continue;
     whole =
         Walk(root,

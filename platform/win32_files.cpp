@@ -126,16 +126,13 @@ class TemporaryFile final : public ITemporaryFile {
 
   void Remove() override {
     if (m_moved) return;
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
+    FILE_DISPOSITION_INFO disposition{TRUE};
     // Through our own handle: no moment in which another writer could claim the half-written file.
-    if (m_handle.Valid() && SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo,
-                                                       &disposition, sizeof disposition)) {
-      m_handle.Reset();
-      return;
-    }
+    const bool deleted =
+        m_handle.Valid() && SetFileInformationByHandle(m_handle.Get(), FileDispositionInfo,
+                                                       &disposition, sizeof disposition);
     m_handle.Reset();
-    DeleteFileW(ApiPath(m_path).c_str());
+    if (!deleted) DeleteFileW(ApiPath(m_path).c_str());
   }
 
  private:
@@ -182,24 +179,21 @@ fs::path FileSystem::ProgramFolder() {
     const DWORD length =
         GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return {};
-    if (length < buffer.size()) {
-      buffer.resize(length);
-      break;
-    }
+    if (length < buffer.size()) return fs::path(buffer.substr(0, length)).parent_path();
     buffer.resize(buffer.size() * 2);
   }
-  return fs::path(buffer).parent_path();
+}
+
+std::wstring KnownFolder(const GUID& id, DWORD flags) {
+  const auto known = shell32::SHGetKnownFolderPath();
+  TaskMemory<wchar_t> path;
+  if (!known || FAILED(known(id, flags, nullptr, path.Out())) || !path.Get()) return {};
+  return path.Get();
 }
 
 fs::path FileSystem::DocumentsFolder() {
   // Flag 0: the current location, wherever the user moved the folder to.
-  const auto knownFolder = shell32::SHGetKnownFolderPath();
-  TaskMemory<wchar_t> folder;
-  if (!knownFolder || FAILED(knownFolder(FOLDERID_Documents, 0, nullptr, folder.Out())) ||
-      !folder.Get()) {
-    return {};
-  }
-  return fs::path(folder.Get());
+  return KnownFolder(FOLDERID_Documents, 0);
 }
 
 bool FileSystem::Exists(const fs::path& path) {
@@ -213,18 +207,14 @@ bool FileSystem::Exists(const fs::path& path) {
 
 namespace {
 
-Handle OpenToRead(const fs::path& path, DWORD flags, std::error_code& error, ReadResult& result) {
-  Handle file(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                          flags, nullptr));
-  if (file.Valid()) {
-    result = ReadResult::Ok;
-    return file;
-  }
+ReadResult OpenToRead(const fs::path& path, DWORD flags, Handle& file, std::error_code& error) {
+  file = Handle(CreateFileW(ApiPath(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                            flags, nullptr));
+  if (file.Valid()) return ReadResult::Ok;
   const DWORD code = GetLastError();
   error = ErrorOf(code);
-  result = code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
-                                                                        : ReadResult::Failed;
-  return file;
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                      : ReadResult::Failed;
 }
 
 class MappedFile final : public IMappedFile {
@@ -252,9 +242,9 @@ class MappedFile final : public IMappedFile {
 ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile>& file,
                                std::error_code& error) {
   file.reset();
-  ReadResult result = ReadResult::Failed;
-  Handle handle = OpenToRead(path, 0, error, result);
-  if (result != ReadResult::Ok) return result;
+  Handle handle;
+  const ReadResult opened = OpenToRead(path, 0, handle, error);
+  if (opened != ReadResult::Ok) return opened;
   LARGE_INTEGER size{};
   FILE_REMOTE_PROTOCOL_INFO remote{};
   // An empty file has nothing to map, and a share's is read instead.
@@ -273,12 +263,11 @@ ReadResult FileSystem::MapFile(const fs::path& path, std::unique_ptr<IMappedFile
 ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
                                  std::error_code& error) {
   contents.clear();
-  ReadResult result = ReadResult::Failed;
-  Handle file = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, error, result);
-  if (result != ReadResult::Ok) return result;
+  Handle file;
+  const ReadResult opened = OpenToRead(path, FILE_FLAG_SEQUENTIAL_SCAN, file, error);
+  if (opened != ReadResult::Ok) return opened;
   if (!ReadAll(file.Get(), contents)) {
     error = LastError();
-    contents.clear();
     return ReadResult::Failed;
   }
   error.clear();
@@ -288,9 +277,9 @@ ReadResult FileSystem::ReadWhole(const fs::path& path, std::string& contents,
 ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::size_t bytes,
                                 std::string& tail, std::error_code& error) {
   tail.clear();
-  ReadResult result = ReadResult::Failed;
-  Handle file = OpenToRead(path, 0, error, result);
-  if (result != ReadResult::Ok) return result;
+  Handle file;
+  const ReadResult opened = OpenToRead(path, 0, file, error);
+  if (opened != ReadResult::Ok) return opened;
   // Only the piece asked for; a file cut short meanwhile ends where it ends now.
   LARGE_INTEGER size{}, from{};
   bool ok = GetFileSizeEx(file.Get(), &size);
@@ -310,12 +299,8 @@ ReadResult FileSystem::ReadTail(const fs::path& path, std::uint64_t kept, std::s
 }
 
 std::string FileSystem::DecodeLegacy(std::string_view line) {
-  std::wstring text(line.size(), L'\0');  // one UTF-16 unit at most for each byte
-  const int length =
-      line.empty() ? 0
-                   : MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                         text.data(), static_cast<int>(text.size()));
-  text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  std::wstring text;
+  Widen(line, text, CP_ACP);
   return Narrow(text);
 }
 
@@ -331,7 +316,7 @@ std::unique_ptr<ITemporaryFile> FileSystem::ClaimTemporary(const fs::path& path,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Valid()) {
       std::string leftover;
-      if (!ReadAll(file.Get(), leftover)) leftover.clear();
+      ReadAll(file.Get(), leftover);  // emptied when it cannot be read
       error.clear();
       return std::make_unique<TemporaryFile>(path, std::move(file), std::move(leftover));
     }

@@ -2,12 +2,16 @@
 // folders the ANSI code page cannot spell, or deeper than MAX_PATH, still work.
 #pragma once
 
+#include <windows.h>
+
 #include "core/ports.h"
 
 namespace quillgate::win32 {
 
 // For the wide file APIs: long absolute paths get the \\?\ prefix.
 std::wstring ApiPath(const std::filesystem::path& path);
+// The known folder `id` (SHGetKnownFolderPath's `flags`); empty when the system cannot say.
+std::wstring KnownFolder(const GUID& id, DWORD flags);
 
 class FileSystem : public IFileSystem {
  public:

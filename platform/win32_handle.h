@@ -62,6 +62,14 @@ using Icon = Holder<HICON, DestroyIcon>;  // one the program loaded itself, not 
 using DropHandle = Holder<HDROP, FinishDrop>;
 using WindowDc = Holder<HDC, ReleaseWindowDc>;  // from GetDC
 
+// A new object of class `id` as interface `iid`; false when ole32 or the class is missing.
+template <typename T>
+bool CreateInstance(const CLSID& id, DWORD context, const IID& iid, ComPtr<T>& object) {
+  const auto create = ole32::CoCreateInstance();
+  return create &&
+         SUCCEEDED(create(id, nullptr, context, iid, reinterpret_cast<void**>(object.Out())));
+}
+
 template <typename Work>
 DWORD WINAPI RunOwned(void* work) {
   std::unique_ptr<Work>(static_cast<Work*>(work))->operator()();

@@ -4,10 +4,10 @@
 
 namespace quillgate::win32 {
 
-void Widen(std::string_view utf8, std::wstring& out) {
+void Widen(std::string_view utf8, std::wstring& out, unsigned codePage) {
   out.resize(utf8.size());  // never more UTF-16 units than UTF-8 bytes
   if (utf8.empty()) return;
-  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
+  const int length = MultiByteToWideChar(codePage, 0, utf8.data(), static_cast<int>(utf8.size()),
                                          out.data(), static_cast<int>(out.size()));
   out.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
 }

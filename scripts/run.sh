@@ -26,11 +26,8 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then headless=0; fi
 launcher_pid=
 cleanup() {
   if [ -n "$launcher_pid" ]; then kill "$launcher_pid" 2>/dev/null || true; fi
-  if [ -n "${QG_XVFB_PID:-}" ]; then
-    # The prefix's server would outlive the virtual display it was started on.
-    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
-    kill "$QG_XVFB_PID" 2>/dev/null || true
-  fi
+  # The prefix's server would outlive the virtual display it was started on.
+  qg_stop_xvfb "$prefix"
 }
 trap cleanup EXIT
 if [ "$headless" = 1 ]; then qg_start_xvfb; fi
@@ -56,6 +53,11 @@ fi
 undecorate() {
   "$wine_run" reg delete 'HKCU\Software\Wine\X11 Driver' /v Decorated /f >/dev/null 2>&1 || true
 }
+fail() {
+  undecorate
+  echo "$1" >&2
+  exit 1
+}
 
 "$wine_run" "$exe" >/dev/null 2>&1 &
 launcher_pid=$!
@@ -67,11 +69,7 @@ for _ in $(seq 1 1200); do
   kill -0 "$launcher_pid" 2>/dev/null || break
   sleep 0.05
 done
-if [ -z "$window" ]; then
-  undecorate
-  echo "The launcher's window did not appear." >&2
-  exit 1
-fi
+[ -n "$window" ] || fail "The launcher's window did not appear."
 
 # Let it finish painting before the picture is taken.
 sleep 1
@@ -82,11 +80,7 @@ for _ in $(seq 1 200); do
   kill -0 "$launcher_pid" 2>/dev/null || break
   sleep 0.05
 done
-if kill -0 "$launcher_pid" 2>/dev/null; then
-  undecorate
-  echo "The launcher did not close on Esc." >&2
-  exit 1
-fi
+if kill -0 "$launcher_pid" 2>/dev/null; then fail "The launcher did not close on Esc."; fi
 wait "$launcher_pid" || true
 launcher_pid=
 undecorate

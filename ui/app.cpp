@@ -1,8 +1,12 @@
-#include "ui/app.h"
-
+// The application object: shows the launcher once, then lets it record what it launched.
 #include "ui/launcher_dialog.h"
 
 namespace quillgate {
+
+class CQuillGateApp : public CWinApp {
+ public:
+  BOOL InitInstance() override;
+};
 
 CQuillGateApp theApp;
 

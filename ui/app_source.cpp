@@ -14,12 +14,6 @@
 
 namespace quillgate {
 
-namespace {
-
-constexpr int kVisibleItems = 10;
-
-}  // namespace
-
 // Between the dialog's thread and the reader's, which may outlive the dialog: the process may
 // end while the shell still names an app.
 struct AppSource::Shared {
@@ -31,16 +25,11 @@ struct AppSource::Shared {
 };
 
 AppSource::AppSource(CComboBox& box, const CommandBoxView& history)
-    : m_box(box),
-      m_history(history),
+    : m_history(history),
       m_shared(std::make_shared<Shared>()),
       m_popup(
-          seams::kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
-          [this](std::size_t index) { return win32::Widen(m_apps.At(m_matches[index]).name); },
-          [this](std::size_t index) {
-            m_popup.PutInBox(static_cast<int>(index), m_box, m_typed);
-            Hide();
-          }) {}
+          box, seams::kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
+          [this](std::size_t index) { return win32::Widen(m_apps.At(m_matches[index]).name); }) {}
 
 AppSource::~AppSource() {
   const std::lock_guard<std::mutex> locked(m_shared->lock);
@@ -91,16 +80,12 @@ void AppSource::Collect() {
 }
 
 void AppSource::Typed(const std::wstring& text) {
-  m_typed = text;
+  m_popup.SetTyped(text);
   Show();
 }
 
-bool AppSource::PreTranslateMessage(const MSG& msg, bool forBox) {
-  return m_popup.OfferedInput(msg, forBox, m_box, m_typed);
-}
-
 void AppSource::Show() {
-  const std::string typed = win32::Narrow(m_typed);
+  const std::string typed = win32::Narrow(m_popup.Typed());
   m_matches.clear();
   // A stale list is never offered: an app it names may be gone, and its name would then fail.
   if (m_fresh && IsAppQuery(typed) && m_apps.Size()) {
@@ -111,13 +96,8 @@ void AppSource::Show() {
     }
     m_apps.Match(typed, m_matches);
   }
-  // One list at a time: the history's, opened by the user, stays; none under a message box.
-  if (m_matches.empty() || !m_shared->dialog || !IsWindowEnabled(m_shared->dialog) ||
-      DropDownPopup::AnotherOpen(&m_popup)) {
-    Hide();
-    return;
-  }
-  m_popup.Open(m_box, m_matches.size(), -1, kVisibleItems);
+  // None under a message box.
+  m_popup.Offer(m_matches.size(), m_shared->dialog && IsWindowEnabled(m_shared->dialog));
 }
 
 }  // namespace quillgate

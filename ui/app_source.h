@@ -33,7 +33,9 @@ class AppSource {
   // The box's text as the user just typed it, before any completion.
   void Typed(const std::wstring& text);
   // Up, Down and Esc while the list shows, and clicks elsewhere: true when consumed.
-  bool PreTranslateMessage(const MSG& msg, bool forBox);
+  bool PreTranslateMessage(const MSG& msg, bool forBox) {
+    return m_popup.OfferedInput(msg, forBox);
+  }
   void Hide() { m_popup.Close(); }
   // The history's lines came: a list shown before them is ranked by them now.
   void HistoryLoaded() {
@@ -51,7 +53,6 @@ class AppSource {
   struct Shared;
   void Show();
 
-  CComboBox& m_box;
   const CommandBoxView& m_history;
   std::shared_ptr<Shared> m_shared;
   AppList m_apps;
@@ -60,8 +61,7 @@ class AppSource {
   bool m_known = false;
   bool m_fresh = false;  // m_apps is the Start menu's list as it is now
   std::vector<std::size_t> m_matches;
-  std::wstring m_typed;
-  DropDownPopup m_popup;
+  OfferedList m_popup;
 };
 
 }  // namespace quillgate

@@ -47,13 +47,10 @@ LRESULT CALLBACK EditProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lP
 }
 
 void Annotate(HWND box) {
-  const auto create = win32::ole32::CoCreateInstance();
   auto annotation = std::make_unique<Annotation>();
-  if (!create ||
-      FAILED(create(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
-                    reinterpret_cast<void**>(annotation->services.Out())))) {
+  if (!win32::CreateInstance(kAccPropServices, CLSCTX_INPROC_SERVER, IID_IAccPropServices,
+                             annotation->services))
     return;
-  }
   // Read now, not kept: the hint's text as the dialog shows it, in the user's language.
   const std::wstring text = WindowText(GetDlgItem(GetParent(box), IDC_ELEVATE_HINT));
   annotation->windows[0] = box;

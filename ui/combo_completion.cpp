@@ -9,10 +9,8 @@ BOOL CComboCompletion::PreTranslateMessage(MSG* msg) {
   if (msg->wParam == 0x41 && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0) {
     SendMessage(CB_SETEDITSEL, 0, static_cast<LPARAM>(0xFFFF0000u));
   }
-  if (msg->message == WM_KEYDOWN) {
-    m_bAutoComplete = TRUE;
-    if (msg->wParam == VK_DELETE || msg->wParam == VK_BACK) m_bAutoComplete = FALSE;
-  }
+  if (msg->message == WM_KEYDOWN)
+    m_bAutoComplete = msg->wParam != VK_DELETE && msg->wParam != VK_BACK;
   return CComboBox::PreTranslateMessage(msg);
 }
 

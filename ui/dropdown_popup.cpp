@@ -1,6 +1,7 @@
 #include "ui/dropdown_popup.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/win32_system.h"
 #include "ui/palette.h"
@@ -12,6 +13,7 @@ namespace {
 constexpr DWORD kStyle = WS_POPUP | WS_BORDER;
 // Never activated, so the box keeps the keys; owned, not topmost: above the dialog only.
 constexpr DWORD kExStyle = WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+constexpr int kOfferedRows = 10;
 
 }  // namespace
 
@@ -100,21 +102,9 @@ void DropDownPopup::Close() {
   if (s_open == this) s_open = nullptr;
 }
 
-bool DropDownPopup::IsOpen() const {
-  return m_hWnd && IsWindowVisible(m_hWnd);
-}
-
-bool DropDownPopup::AnotherOpen(const DropDownPopup* self) {
-  return s_open && s_open != self && s_open->IsOpen();
-}
-
 void DropDownPopup::SetCount(std::size_t count) {
   m_count = count;
   if (m_list) ::SendMessageW(m_list, LB_SETCOUNT, count, 0);
-}
-
-int DropDownPopup::Selected() const {
-  return m_list ? static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)) : -1;
 }
 
 void DropDownPopup::Select(int index) {
@@ -201,8 +191,7 @@ LRESULT CALLBACK DropDownPopup::WindowProc(HWND hwnd, UINT message, WPARAM wPara
     static_cast<DropDownPopup*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams)
         ->Attach(hwnd);
   }
-  auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(hwnd));
-  if (self) {
+  if (auto* self = static_cast<DropDownPopup*>(FromHandlePermanent(hwnd))) {
     switch (message) {
       case WM_MOUSEACTIVATE:
         return MA_NOACTIVATE;
@@ -248,8 +237,27 @@ void DropDownPopup::Draw(const DRAWITEMSTRUCT& item) const {
   if (item.itemState & ODS_FOCUS) DrawFocusRect(item.hDC, &item.rcItem);
 }
 
-bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
-                                 const std::wstring& typed) {
+OfferedList::OfferedList(CComboBox& box, const wchar_t* className, std::wstring name, UINT ellipsis,
+                         TextOf text)
+    : DropDownPopup(className, std::move(name), ellipsis, std::move(text),
+                    [this](std::size_t index) {
+                      PutInBox(static_cast<int>(index));
+                      Close();
+                    }),
+      m_box(box) {}
+
+void OfferedList::Offer(std::size_t count, bool allowed) {
+  // In an int, as the list counts, with room for the one place past its end: the text as typed.
+  count = std::min<std::size_t>(count, INT_MAX - 1);
+  SetCount(count);
+  if (count == 0 || !allowed || AnotherOpen(this)) {
+    Close();
+    return;
+  }
+  Open(m_box, count, -1, kOfferedRows);
+}
+
+bool OfferedList::OfferedInput(const MSG& msg, bool forBox) {
   if (!IsOpen()) return false;
   switch (msg.message) {
     case WM_LBUTTONDOWN:
@@ -264,10 +272,10 @@ bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
     case WM_KEYDOWN:
       if (!forBox) return false;
       if (msg.wParam == VK_DOWN || msg.wParam == VK_UP) {
-        const int count = static_cast<int>(m_count), now = Selected();
+        const int count = static_cast<int>(Count()), now = Selected();
         int next = (now < 0 ? count : now) + (msg.wParam == VK_DOWN ? 1 : -1);
         next = (next % (count + 1) + count + 1) % (count + 1);
-        PutInBox(next == count ? -1 : next, box, typed);
+        PutInBox(next == count ? -1 : next);
         return true;
       }
       if (msg.wParam == VK_ESCAPE) {
@@ -281,12 +289,12 @@ bool DropDownPopup::OfferedInput(const MSG& msg, bool forBox, CComboBox& box,
   }
 }
 
-void DropDownPopup::PutInBox(int index, CComboBox& box, const std::wstring& typed) {
+void OfferedList::PutInBox(int index) {
   Select(index);
-  const std::wstring text = index < 0 ? typed : m_text(static_cast<std::size_t>(index));
-  box.SetWindowText(text);
+  const std::wstring text = index < 0 ? m_typed : ItemText(static_cast<std::size_t>(index));
+  m_box.SetWindowText(text);
   const int end = static_cast<int>(text.size());
-  box.SetEditSel(end, end);
+  m_box.SetEditSel(end, end);
 }
 
 }  // namespace quillgate

@@ -16,7 +16,7 @@
 
 namespace quillgate {
 
-class DropDownPopup final : public CWnd {
+class DropDownPopup : public CWnd {
  public:
   using TextOf = std::function<std::wstring(std::size_t index)>;
   using Picked = std::function<void(std::size_t index)>;
@@ -40,13 +40,17 @@ class DropDownPopup final : public CWnd {
   // at the next opening.
   void Open(const CComboBox& box, std::size_t count, int selected, int rows);
   void Close();
-  bool IsOpen() const;
+  bool IsOpen() const { return m_hWnd && IsWindowVisible(m_hWnd); }
   // Whether a drop-down other than `self` shows.
-  static bool AnotherOpen(const DropDownPopup* self);
+  static bool AnotherOpen(const DropDownPopup* self) {
+    return s_open && s_open != self && s_open->IsOpen();
+  }
   // The items there are, the list open or not: a screen reader may walk a hidden list.
   void SetCount(std::size_t count);
   std::size_t Count() const { return m_count; }
-  int Selected() const;
+  int Selected() const {
+    return m_list ? static_cast<int>(::SendMessageW(m_list, LB_GETCURSEL, 0, 0)) : -1;
+  }
   void Select(int index);
   // How many items one page of the open list shows.
   int PageSize() const;
@@ -56,13 +60,6 @@ class DropDownPopup final : public CWnd {
   void Pick(std::size_t index) { m_picked(index); }
   // The item at `y` in the list's client area, or -1.
   int ItemAt(int y) const;
-  // The keys and clicks of a list offered below `box` as the user types `typed` (the folders',
-  // the apps'): Down and Up step through it into the box and, past either end, back to what was
-  // typed, as the system's own lists do; Esc closes it; Enter, Tab, Alt and clicks elsewhere
-  // close it and go on. True when consumed.
-  bool OfferedInput(const MSG& msg, bool forBox, CComboBox& box, const std::wstring& typed);
-  // Item `index`, or what was typed for -1, selected and in the box, the caret at its end.
-  void PutInBox(int index, CComboBox& box, const std::wstring& typed);
 
   // A click picks an item; taken here, or the list would take the focus from the box.
   BOOL PreTranslateMessage(MSG* msg) override;
@@ -88,6 +85,31 @@ class DropDownPopup final : public CWnd {
   std::size_t m_count = 0;
   const char* m_themeClass = nullptr;  // the scroll bars' theme class, given at an opening
   win32::ComPtr<ListAccessible> m_accessible;
+};
+
+// A list offered below `box` as the user types (the folders', the apps'): a click picks an item
+// into the box; Down and Up step through it into the box and, past either end, back to what was
+// typed, as the system's own lists do; Esc closes it; Enter, Tab, Alt and clicks elsewhere close
+// it and go on.
+class OfferedList final : public DropDownPopup {
+ public:
+  OfferedList(CComboBox& box, const wchar_t* className, std::wstring name, UINT ellipsis,
+              TextOf text);
+  // The box's text as the user just typed it, before any completion.
+  void SetTyped(const std::wstring& typed) { m_typed = typed; }
+  const std::wstring& Typed() const { return m_typed; }
+  // `count` items, shown or not what a screen reader finds; shown unless none, not `allowed`, or
+  // another list shows (the history's, opened by the user, stays).
+  void Offer(std::size_t count, bool allowed);
+  // The keys and clicks above; true when consumed. `forBox`: the message is for the box.
+  bool OfferedInput(const MSG& msg, bool forBox);
+
+ private:
+  // Item `index`, or what was typed for -1, selected and in the box, the caret at its end.
+  void PutInBox(int index);
+
+  CComboBox& m_box;
+  std::wstring m_typed;
 };
 
 }  // namespace quillgate

@@ -1,5 +1,7 @@
 #include "ui/file_drop.h"
 
+#include <shobjidl.h>
+
 #include <exception>
 #include <string>
 #include <vector>
@@ -34,6 +36,37 @@ void AppendDroppedFiles(CComboBox& box, HDROP drop) noexcept {
   if (!IsWindowEnabled(dialog)) return;
   box.SetFocus();
   SetForegroundWindow(dialog);
+}
+
+namespace {
+
+void Browse(CWnd& box, HWND owner) {
+  win32::ComApartment com;
+  if (!com.Ok()) return;
+  win32::ComPtr<IFileOpenDialog> dialog;
+  if (!win32::CreateInstance(CLSID_FileOpenDialog, CLSCTX_ALL, IID_IFileOpenDialog, dialog)) return;
+  if (FAILED(dialog->Show(owner))) return;  // cancelled
+  win32::ComPtr<IShellItem> item;
+  if (FAILED(dialog->GetResult(item.Out()))) return;
+  win32::TaskMemory<wchar_t> path;
+  if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.Out()))) return;
+
+  // The path as the shell spelled it, whatever the code page could have spelled. The box opens
+  // holding the last command: glued onto it, the path would make a name no shell opens. Read
+  // only now: a file dropped while the dialog was open went into the box meanwhile.
+  const std::string text = win32::Narrow(box.GetWindowText());
+  box.SetWindowText(win32::Widen(AppendDropped(text, {win32::Narrow(path.Get())})));
+  // The holders end in reverse order: the path, the item, the dialog, then COM.
+}
+
+}  // namespace
+
+void AppendBrowsedPath(CWnd& box, HWND owner) noexcept {
+  try {
+    Browse(box, owner);
+  } catch (const std::exception&) {
+    // Out of memory on the way: the box keeps its text and the launcher keeps running.
+  }
 }
 
 }  // namespace quillgate

@@ -19,9 +19,6 @@ constexpr DWORD kFirstPaintWaitMs = 200;
 // A forget waits this long for the lines' copies to take the place of the file's views, which
 // keep any rewrite from replacing the file.
 constexpr DWORD kCopiesWaitMs = 5000;
-// At the end, a load or a forget under way is waited for this long: the patience a record has
-// for another program holding the history (see RecordAccepted).
-constexpr DWORD kEndWaitMs = 30000;
 
 Handle NewEvent(bool manualReset) {
   return Handle(CreateEventW(nullptr, manualReset, FALSE, nullptr));
@@ -201,14 +198,14 @@ void HistoryLoader::Release() {
     m_load->wanted = false;
     SetEvent(m_load->go.Get());     // a thread still waiting to load ends
     SetEvent(m_load->taken.Get());  // and one waiting to copy
-    if (loading) WaitForSingleObject(m_load->ended.Get(), kEndWaitMs);
+    if (loading) WaitForSingleObject(m_load->ended.Get(), kPatienceMs);
     if (m_load->handedOver.exchange(true)) m_load->lines.Clear();
     RemovePropW(m_load->dialog, seams::kLoadingProperty);
   }
   m_box.Lines().Clear();
   if (m_load) SetEvent(m_load->copied.Get());  // no view is left
   if (m_forgetting) {
-    WaitForSingleObject(m_forgetting->finished.Get(), kEndWaitMs);
+    WaitForSingleObject(m_forgetting->finished.Get(), kPatienceMs);
     TellForgotten();  // its message may have gone to a window no longer there
   }
 }

@@ -19,6 +19,9 @@ namespace quillgate {
 class HistoryLoader {
  public:
   enum class State { NotStarted, Loading, Loaded, Released };
+  // The patience a record at the end has for another program holding the history; Release waits
+  // as long for a load or a forget under way.
+  static constexpr DWORD kPatienceMs = 30000;
 
   explicit HistoryLoader(CommandBoxView& box) : m_box(box) {}
   ~HistoryLoader() {

@@ -10,17 +10,13 @@
 #include "platform/win32_system.h"
 #include "resource.h"
 #include "ui/box_description.h"
-#include "ui/browse.h"
 #include "ui/file_drop.h"
-#include "ui/win32_notifier.h"
-#include "ui/window_look.h"
 
 namespace quillgate {
 
 namespace {
 
 // A failed recording goes on being tried while another program holds the history.
-constexpr ULONGLONG kRecordPatienceMs = 30000;
 constexpr DWORD kRecordRetryMs = 250;
 
 // Files dropped on the box reach the dialog (`dialog`) whatever message loop runs at that moment
@@ -155,10 +151,6 @@ bool CQuillGateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-HBRUSH CQuillGateDlg::OnCtlColor(HDC dc, HWND, UINT message) {
-  return ColourControl(dc, message);
-}
-
 void CQuillGateDlg::FollowSystemLook() {
   if (!TakeSystemLook(m_hWnd, m_command.m_hWnd)) return;
   // Open lists were drawn in the old colours; the next opening shows the new ones.
@@ -196,7 +188,7 @@ void CQuillGateDlg::RecordAccepted() {
   // not yet told is told now.
   m_loader.Release();
   if (!m_accepted) return;
-  const ULONGLONG until = GetTickCount64() + kRecordPatienceMs;
+  const ULONGLONG until = GetTickCount64() + HistoryLoader::kPatienceMs;
   RewriteOutcome outcome = m_core.Record(*m_accepted);
   while (outcome.kind == RewriteOutcome::Kind::Failed && outcome.transient &&
          GetTickCount64() < until) {

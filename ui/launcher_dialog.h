@@ -13,6 +13,7 @@
 #include "ui/launcher_scaling.h"
 #include "ui/suggestion_list.h"
 #include "ui/win32_notifier.h"
+#include "ui/window_look.h"
 
 namespace quillgate {
 
@@ -41,7 +42,7 @@ class CQuillGateDlg : public CDialog {
   bool OnControlCommand(UINT id, UINT code) override;
   void OnSysCommand(UINT id, LPARAM lParam) override;
   void OnDpiChanged(UINT dpi) override;
-  HBRUSH OnCtlColor(HDC dc, HWND control, UINT message) override;
+  HBRUSH OnCtlColor(HDC dc, HWND, UINT message) override { return ColourControl(dc, message); }
 
   void OnLinesLoaded(bool readable);
   // Light, dark or high contrast as the system says now; at the start and on every change.

@@ -155,8 +155,6 @@ void LauncherScaling::Apply(HWND dialog, UINT dpi) {
   // template is the English one with its texts, so this is the one place their layout is made.
   // One device context for every measurement, every move in one batch and the dialog resized
   // once: under Wine each costs the start a round trip to its server.
-  // Looked up, not imported: the program imports kernel32, msvcrt and user32 only (user32 has
-  // loaded gdi32 by then).
   const auto select = win32::gdi32::SelectObject();
   const win32::WindowDc dc(GetDC(dialog));
   if (!select || !dc.Valid()) return;

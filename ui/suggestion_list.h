@@ -36,18 +36,15 @@ class SuggestionList {
 
  private:
   void Collect();
-  int Count() const;
-  void Show();
+  void Show() { m_popup.Offer(m_suggestions.Count(), m_dialog != nullptr); }
 
-  CComboBox& m_box;
   win32::Shell m_shell;
   win32::FolderReader m_reader;
   FolderSuggestions m_suggestions;
   std::shared_ptr<win32::BackgroundRead> m_read;
-  std::wstring m_typed;
   HWND m_dialog = nullptr;
   UINT m_message = 0;
-  DropDownPopup m_popup;
+  OfferedList m_popup;
 };
 
 }  // namespace quillgate

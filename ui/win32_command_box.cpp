@@ -3,8 +3,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "platform/win32_text.h"
-
 namespace quillgate {
 
 bool BeginsWith(const char* line, std::wstring_view prefix, bool whole) {
@@ -29,14 +27,6 @@ bool BeginsWith(const char* line, std::wstring_view prefix, bool whole) {
   if (wide.size() < prefix.size() || (whole && wide.size() != prefix.size())) return false;
   return CompareStringOrdinal(wide.data(), static_cast<int>(prefix.size()), prefix.data(),
                               static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::string CommandBoxView::GetText() const {
-  return win32::Narrow(m_combo.GetWindowText());
-}
-
-void CommandBoxView::SetText(const std::string& text) {
-  m_combo.SetWindowText(win32::Widen(text));
 }
 
 void CommandBoxView::AddString(const char* item) {

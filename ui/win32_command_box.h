@@ -11,6 +11,7 @@
 
 #include "core/history_index.h"
 #include "platform/framework.h"
+#include "platform/win32_text.h"
 
 namespace quillgate {
 
@@ -22,8 +23,8 @@ class CommandBoxView final : public ICommandBox {
  public:
   explicit CommandBoxView(CComboBox& combo) : m_combo(combo) {}
 
-  std::string GetText() const override;
-  void SetText(const std::string& text) override;
+  std::string GetText() const override { return win32::Narrow(m_combo.GetWindowText()); }
+  void SetText(const std::string& text) override { m_combo.SetWindowText(win32::Widen(text)); }
   // Appended to the lines; before they are loaded, kept to go in after them (see TakeLines).
   void AddString(const char* item) override;
   // False until the lines are loaded: a launch never waits for them.
