@@ -25,7 +25,9 @@ void HistoryList::Create(HWND dialog) {
 }
 
 bool HistoryList::Find(const std::wstring& typed, std::wstring& item) {
-  m_current = m_box.FindPrefix(typed);
+  // An emptied box (Ctrl+X, Ctrl+Z) completes nothing: every line begins with nothing, and
+  // filling the box with one would hand it to Enter.
+  m_current = typed.empty() ? -1 : m_box.FindPrefix(typed);
   if (m_current >= 0) item = m_box.Item(static_cast<std::size_t>(m_current));
   if (m_popup.IsOpen()) m_popup.Select(m_current);
   return m_current >= 0;
