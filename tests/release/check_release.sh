@@ -22,7 +22,8 @@ setsid bash -c 'cd "$1" && exec bash scripts/release.sh' _ "$work/clone" >"$work
 export WINEPREFIX=$work/wine/prefix HOME=$work/wine/home WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 c=$WINEPREFIX/drive_c
-# A Windows program that hangs (an installer waiting on a window nobody sees) fails its check.
+# A Windows program that never ends (an installer waiting on its custom action's process) fails
+# its check instead of stalling the run.
 wine() { timeout -k 10 300 /usr/lib/wine/wine64 "$@"; set -- $? "$*"; [ "$1" != 124 ] || echo "timed out: wine $2" >&2; return "$1"; }
 . scripts/xvfb.sh
 trap 'wineserver -k >/dev/null 2>&1; kill -- -"$clone" ${QG_XVFB_PID:-} 2>/dev/null' EXIT
