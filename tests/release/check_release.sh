@@ -11,11 +11,12 @@ check() { # DESCRIPTION CONDITION, evaluated in a subshell; what it printed show
   local out
   if out=$(eval "$2" 2>&1); then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; echo "$out"; fi
 }
+commit=$(git rev-parse HEAD)  # the one release.sh builds, before a commit made meanwhile
 bash scripts/release.sh >/dev/null || { echo "FAIL: scripts/release.sh"; echo "0 passed, 1 failed"; exit 1; }
 version=$(ls dist/*-win64.msi) version=${version#dist/quillgate-} version=${version%-win64.msi}
 
 rm -rf "$work" && mkdir -p "$work/wine/home"
-git clone -q --no-checkout "$root" "$work/clone" && git -C "$work/clone" checkout -q "$(git rev-parse HEAD)"
+git clone -q --no-checkout "$root" "$work/clone" && git -C "$work/clone" checkout -q "$commit"
 # Built while Wine runs, in a process group of its own so that an early exit ends all of it.
 setsid bash -c 'cd "$1" && exec bash scripts/release.sh' _ "$work/clone" >"$work/clone.log" 2>&1 & clone=$!
 
