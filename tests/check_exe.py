@@ -24,10 +24,6 @@ def expect(what, got, wanted):
         failures.append(f"{what}: {got!r}, expected {wanted!r}")
 
 
-def defines(name):
-    return dict(re.findall(r"#define (\w+) (.+)", (RES / name).read_text()))
-
-
 pe = pefile.PE(sys.argv[2])
 res = {}  # (type, name): {language: data}
 for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
@@ -36,11 +32,11 @@ for kind in pe.DIRECTORY_ENTRY_RESOURCE.entries:
             at = language.data.struct
             res.setdefault((kind.id or str(kind.name), entry.id or str(entry.name)),
                            {})[language.id] = pe.get_data(at.OffsetToData, at.Size)
-ids, version = defines("resource.h"), defines("version.h")
+ids, version = (dict(re.findall(r"#define (\w+) (.+)", (RES / n).read_text()))
+                for n in ("resource.h", "version.h"))
 
 
-def one(key):
-    """The data of a resource in one language only, as the icons and the manifest have it."""
+def one(key):  # the data of a resource in one language only, as the icons and the manifest have it
     return next(iter(res.get(key, {}).values()), b"\0" * 6)
 
 check = subprocess.run([sys.executable, RES / "make_strings.py", "--check"], capture_output=True,

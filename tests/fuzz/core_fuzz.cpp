@@ -67,7 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The apps' cache: what parses composes to the same text; the input's lines as apps come back
   // as written, less those no cache can hold. Folding keeps UTF-8 and folds once for all.
-  if (const auto cache = ParseAppCache(input)) Check(ComposeAppCache(*cache) == input);
+  const auto readsAsWritten = [](const std::string& text) {
+    const auto cache = ParseAppCache(text);
+    for (const AppEntry& app : cache ? cache->apps : std::vector<AppEntry>())
+      Check(std::string("SP").find(char(app.kind)) < 2 &&
+            std::string("UCA").find(char(app.origin)) < 3);
+    return !cache || ComposeAppCache(*cache) == text;
+  };
+  Check(readsAsWritten(input));
   AppCache apps{input.substr(0, input.find('\n')), {}};
   for (std::size_t at = 0; at < input.size() && apps.apps.size() < 64; at += 7)
     apps.apps.push_back({input.substr(at, 5), at % 2 ? AppKind::Shortcut : AppKind::Packaged,
@@ -77,6 +84,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(back ? back->stamp == apps.stamp : !apps.stamp.empty());  // a stamp no cache can hold
   for (const AppEntry& app : back ? back->apps : std::vector<AppEntry>())
     Check(std::find(apps.apps.begin(), apps.apps.end(), app) != apps.apps.end());
+  // Of a few of them: cut short, the cache is none; with a byte of the input in place of one, or a
+  // 0 put in, none unless it reads back as exactly that.
+  const std::string whole = ComposeAppCache(
+      {apps.stamp.substr(0, 8),
+       {apps.apps.begin(), apps.apps.begin() + std::min<std::size_t>(3, apps.apps.size())}});
+  for (std::size_t at = 0; at <= whole.size(); ++at) {
+    Check(at == whole.size() || !ParseAppCache(whole.substr(0, at)));
+    Check(readsAsWritten(whole.substr(0, at) + '0' + whole.substr(at)));
+    Check(at == whole.size() || !size ||
+          readsAsWritten(whole.substr(0, at) + input[at % size] + whole.substr(at + 1)));
+  }
   const std::string folded = FoldCase(input);
   Check(FoldCase(folded) == folded && (!IsUtf8(input) || IsUtf8(folded)));
   const std::size_t newline = input.find('\n');
@@ -93,9 +111,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Loading what a rewrite wrote gives back the old lines, less the command, plus it at the end;
   // launching it again changes nothing; forgetting it takes it out again, and only once.
-  testing::Files files;
+  testing::Rig rig;
+  testing::Files& files = rig.files;
   files.piece = 2 + size % 9;  // histories seen in place, in pieces of every small size
-  testing::Rig rig(files);
   std::string& file = files.data["/documents/quillgate.ini"] = existing;
   rig.Record(trimmed);
   testing::Box box = rig.Load();

@@ -9,16 +9,13 @@ namespace {
 
 // High contrast wins, only AppsUseLightTheme 0 is dark; before 1809, 1809 to 1909, 2004 and 11.
 TEST(Appearance, HighContrastWinsAndEachBuildGetsItsTitleBarAttribute) {
-  const std::optional<std::uint32_t> modes[] = {std::nullopt, 0u, 1u, 2u};
-  for (const auto& mode : modes) {
-    EXPECT_EQ(ChooseLook(true, mode), Look::kHighContrast);
-    EXPECT_EQ(ChooseLook(false, mode), mode == 0u ? Look::kDark : Look::kLight);
-  }
-  const std::pair<std::uint32_t, int> builds[] = {{10586, 0},  {17762, 0},  {17763, 19},
-                                                  {19040, 19}, {19041, 20}, {22631, 20}};
-  for (const auto& [build, attribute] : builds) {
+  for (const auto mode :
+       {std::optional<std::uint32_t>(), std::optional(0u), std::optional(1u), std::optional(2u)})
+    EXPECT_TRUE(ChooseLook(true, mode) == Look::kHighContrast &&
+                ChooseLook(false, mode) == (mode == 0u ? Look::kDark : Look::kLight));
+  for (const auto& [build, attribute] :
+       {std::pair(10586u, 0), {17762u, 0}, {17763u, 19}, {19040u, 19}, {19041u, 20}, {22631u, 20}})
     EXPECT_EQ(TitleBarAttribute(build), attribute) << build;
-  }
 }
 
 }  // namespace

@@ -62,8 +62,7 @@ TEST(Apps, EachNameOnceLaunchedFirstThenByNameAndExactNamesLaunchTheirApp) {
   }
   EXPECT_EQ(names, (std::vector<std::string>{"Visual Studio Code", "Photos", "Paint", "Wiki"}));
 
-  Files files;
-  Rig rig(files);
+  Rig rig;
   rig.core.UseApps(&list);
   Box box;
   const std::pair<std::string, std::string> launches[] = {
@@ -112,23 +111,12 @@ TEST(AppCache, ReadOnceRebuiltWhenStaleOrCorruptAndRewrittenWholeOrNotAtAll) {
   load();  // the same Start menu: the cache alone
   EXPECT_EQ(delivered, (Lists{{6, true}}));
   EXPECT_EQ(catalog.reads, 1);
-  // Every cut of the file, and lines no version of it writes, are no cache: a rebuild.
-  for (std::size_t cut = 0; cut < kept.size(); ++cut)
-    EXPECT_EQ(ParseAppCache(kept.substr(0, cut)), std::nullopt) << cut;
-  for (const std::string damage :
-       {"apps 1|apps 2", "SU\t|XU\t", "SU\t|SZ\t", "end\t6|end\t5", "end\t6|end\t06",
-        "Photos|Pho\x01tos", "end\t6\r\n|end\t6\r\nSU\ta\tb\r\n", "\tC:\\U\\Notepad.lnk|"}) {
-    const std::string from = damage.substr(0, damage.find('|')),
-                      to = damage.substr(from.size() + 1);
-    std::string bad = kept;
-    bad.replace(bad.find(from), from.size(), to);
-    files.data[cache] = bad;
-    load();
-    EXPECT_EQ(delivered, (Lists{{6, true}})) << to;
-    EXPECT_EQ(files.data.at(cache), kept);
-  }
-  // A changed Start menu: the stale list, not to be offered, then the new one; a write that fails, torn or
-  // unplaced, leaves the old file whole and no temporary file behind.
+  files.data[cache] = "QuillGate apps 1\r\n";  // damaged (the fuzz target tries every way): rebuilt
+  load();
+  EXPECT_EQ(delivered, (Lists{{6, true}}));
+  EXPECT_EQ(files.data.at(cache), kept);
+  // A changed Start menu: the stale list, not to be offered, then the new one; a write that fails,
+  // torn or unplaced, leaves the old file whole and no temporary file behind.
   catalog.shortcuts.pop_back();
   catalog.stamp = "s2";
   for (const Fault fault : {Fault::Write, Fault::Move, Fault::None}) {

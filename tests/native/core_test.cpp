@@ -11,14 +11,7 @@ using messages::Id;
 using Disk = std::map<fs::path, std::string>;
 const fs::path kBeside = "/program/quillgate.ini", kDocuments = "/documents/quillgate.ini",
                kTemporary = "/documents/quillgate.inf", kFormer = "/program/quillgate.inf";
-
-struct Disk0 {
-  Files files;
-};
-struct Launcher : Disk0, Rig {
-  Launcher() : Rig(files) {}
-  using Disk0::files;
-};
+using Launcher = Rig;
 using Kind = RewriteOutcome::Kind;
 
 TEST(History, LoadsCrLfLinesAndRewritesEveryLineByteForByte) {

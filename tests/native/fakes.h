@@ -151,9 +151,8 @@ struct Shell final : IShell {
   std::string launched;
 };
 
-// The core with a recording shell and notifier, over the files a test chooses.
+// The core with recording files, shell and notifier.
 struct Rig {
-  explicit Rig(IFileSystem& f) : files(f), core(files, shell, notes) {}
   // The load the launcher's loader runs: the last command into the edit field, then the lines.
   Box Load() {
     Box box;
@@ -177,10 +176,10 @@ struct Rig {
     core.ReportForget(outcome);
     return outcome;
   }
-  IFileSystem& files;
+  Files files;
   Shell shell;
   Notes notes;
-  LaunchCore core;
+  LaunchCore core{files, shell, notes};
 };
 
 }  // namespace quillgate::testing

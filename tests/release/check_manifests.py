@@ -15,12 +15,9 @@ def expect(ok, what):
     if not ok: problems.append(what)
 
 
-def sha256(path):
-    return hashlib.sha256(open(path, "rb").read()).hexdigest()
-
-
 def check(dist, address):
     at = lambda name, v=version: address.replace("{version}", v) + "/" + name.replace(version, v)
+    sha256 = lambda name: hashlib.sha256(open("%s/%s" % (dist, name), "rb").read()).hexdigest()
     docs = {}
     for kind, suffix in (("version", ""), ("installer", ".installer"), ("defaultLocale", ".locale.en-US")):
         text = open("%s/winget/%s%s.yaml" % (dist, ident, suffix)).read()
@@ -41,7 +38,7 @@ def check(dist, address):
                                capture_output=True, text=True).stdout
         expect(item["InstallerUrl"] == at(name) and item["InstallerType"] in ("wix", "msi")
                and item["Scope"] == "machine" and "ProductCode\t%s\n" % item["ProductCode"] in table
-               and item["InstallerSha256"] == sha256("%s/%s" % (dist, name)).upper(), name + ": winget")
+               and item["InstallerSha256"] == sha256(name).upper(), name + ": winget")
     expect(names == {"x64": "quillgate-%s-win64.msi" % version, "x86": "quillgate-%s-win32.msi" % version},
            "winget: the installers are not the two MSIs")
     scoop = json.load(open(dist + "/quillgate.json"))
@@ -50,7 +47,7 @@ def check(dist, address):
     for bits in ("64", "32"):
         name = "quillgate-%s-win%s-portable.zip" % (version, bits)
         arch, files = scoop["architecture"][bits + "bit"], zipfile.ZipFile("%s/%s" % (dist, name)).namelist()
-        expect(arch["url"] == at(name) and arch["hash"] == sha256("%s/%s" % (dist, name))
+        expect(arch["url"] == at(name) and arch["hash"] == sha256(name)
                and {scoop["bin"], scoop["shortcuts"][0][0], scoop["persist"]} == {"quillgate.exe", "quillgate.ini"}
                and {"quillgate.exe", "quillgate.ini"} <= set(files), name + ": Scoop")
         expect(scoop["autoupdate"]["architecture"][bits + "bit"]["url"] == at(name, "$version"), name + ": autoupdate")

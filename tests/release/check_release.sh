@@ -7,26 +7,31 @@ set -uo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD work=$root/build/release-check passed=0 failed=0 cr=$'\r'
 export LC_ALL=C
-check() { # DESCRIPTION CONDITION, evaluated in a subshell
-  if (eval "$2") >/dev/null 2>&1; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
+check() { # DESCRIPTION CONDITION, evaluated in a subshell; what it printed shows when it fails
+  local out
+  if out=$(eval "$2" 2>&1); then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; echo "$out"; fi
 }
+commit=$(git rev-parse HEAD)  # the one release.sh builds, before a commit made meanwhile
 bash scripts/release.sh >/dev/null || { echo "FAIL: scripts/release.sh"; echo "0 passed, 1 failed"; exit 1; }
 version=$(ls dist/*-win64.msi) version=${version#dist/quillgate-} version=${version%-win64.msi}
 
 rm -rf "$work" && mkdir -p "$work/wine/home"
-git clone -q --no-checkout "$root" "$work/clone" && git -C "$work/clone" checkout -q "$(git rev-parse HEAD)"
+git clone -q --no-checkout "$root" "$work/clone" && git -C "$work/clone" checkout -q "$commit"
 # Built while Wine runs, in a process group of its own so that an early exit ends all of it.
 setsid bash -c 'cd "$1" && exec bash scripts/release.sh' _ "$work/clone" >"$work/clone.log" 2>&1 & clone=$!
 
 export WINEPREFIX=$work/wine/prefix HOME=$work/wine/home WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-wine=/usr/lib/wine/wine64 c=$WINEPREFIX/drive_c
+c=$WINEPREFIX/drive_c
+# A Windows program that never ends (an installer waiting on its custom action's process) fails
+# its check instead of stalling the run.
+wine() { timeout -k 10 300 /usr/lib/wine/wine64 "$@"; set -- $? "$*"; [ "$1" != 124 ] || echo "timed out: wine $2" >&2; return "$1"; }
 . scripts/xvfb.sh
 trap 'wineserver -k >/dev/null 2>&1; kill -- -"$clone" ${QG_XVFB_PID:-} 2>/dev/null' EXIT
 qg_start_xvfb || exit 1
 # Without a window manager, only windows Wine leaves unmanaged take the keyboard focus.
-{ wineserver -p; "$wine" wineboot --init
-  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f; } >/dev/null 2>&1 </dev/null
+{ wineserver -p; wine wineboot --init
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f; } >/dev/null 2>&1 </dev/null
 docs=$(find "$c/users" -maxdepth 2 -name Documents ! -path '*/Public/*')
 winpath() { local p=${1#"$c"/}; echo "C:\\${p//\//\\}"; }
 product_code() { msiinfo export "$1" Property | sed -n "s/^ProductCode\t\(.*\)$cr\$/\1/p"; }
@@ -35,7 +40,7 @@ history_is() { cmp -s "$1" <(printf '%s\r\n' "$2"); }
 # Starts the launcher through the shell, as a click on the program or its shortcut does, types a
 # command and Enter, and returns once the launcher has closed.
 launch() { # WINDOWS_PATH COMMAND
-  "$wine" start "$1" >/dev/null 2>&1 </dev/null
+  wine start "$1" >/dev/null 2>&1 </dev/null
   local w
   w=$(timeout 60 xdotool search --sync --onlyvisible --name '^QuillGate$' | head -n1)
   [ -n "$w" ] || { echo "the launcher did not open: $1"; return 1; }
@@ -54,9 +59,9 @@ launch() { # WINDOWS_PATH COMMAND
   done
   echo "the launcher did not end: $1"; return 1
 }
-msi() { "$wine" msiexec "$1" "$(winpath "$c/Downloads/$2")" /qn "${@:3}" >/dev/null 2>&1; }  # /i|/x FILE [PROPERTY=...]
+msi() { wine msiexec "$1" "$(winpath "$c/Downloads/$2")" /qn "${@:3}" >/dev/null; }  # /i|/x FILE [PROPERTY=...]
 registered() { # PRODUCT_CODE BITS: its Programs and Features entry, into $work/entry
-  "$wine" reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
+  wine reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$1" \
     /reg:"$2" >"$work/entry" 2>&1
 }
 
@@ -77,7 +82,7 @@ check_architecture() { # x86|x64 BITS PROGRAM_FILES
 
   mkdir -p "$c/Downloads" && cp "dist/$name.msi" "$c/Downloads/"
   code=$(product_code "dist/$name.msi")
-  "$wine" msiexec /i "$(winpath "$c/Downloads/$name.msi")" /qn >/dev/null 2>&1
+  msi /i "$name.msi"
   # Per-machine shortcuts belong in the common Start menu; Wine's installer puts them into the
   # installing user's.
   lnk=$(find "$c/ProgramData" "$c/users" -path '*/Start Menu/Programs/QuillGate.lnk')
@@ -104,27 +109,26 @@ check_architecture() { # x86|x64 BITS PROGRAM_FILES
   msi /x next.msi
   check "$bits-bit uninstall: program, folder, shortcut, its key and entry gone; history untouched" \
     '[ ! -e "$installed" ] && [ ! -e "$lnk" ] && ! registered "$next_code" "$bits" &&
-     ! "$wine" reg query "HKLM\\Software\\QuillGate" /reg:"$bits" && cmp "$docs/quillgate.ini" "$work/history"'
+     ! wine reg query "HKLM\\Software\\QuillGate" /reg:"$bits" && cmp "$docs/quillgate.ini" "$work/history"'
   msi /i "$name.msi" SHORTCUTKEY=none && local none=$(hotkey "$lnk") && msi /i next.msi
   check "$bits-bit SHORTCUTKEY=none: a shortcut without a key, and an upgrade keeps that" \
     '[ "$none" = 0 ] && registered "$next_code" "$bits" && [ "$(hotkey "$lnk")" = 0 ]'
   msi /x next.msi
-  msi /i next.msi SHORTCUTKEY=ctrl+alt+rr && local accepted=yes
+  msi /i next.msi SHORTCUTKEY=ctrl+alt+rr; local status=$?  # 124: timed out, no answer at all
   check "$bits-bit SHORTCUTKEY=ctrl+alt+rr: the install fails, nothing installed" \
-    '[ -z "${accepted:-}" ] && [ ! -e "$installed" ] && [ ! -e "$lnk" ] && ! registered "$next_code" "$bits"'
+    '[ "$status" != 0 ] && [ "$status" != 124 ] && [ ! -e "$installed" ] && [ ! -e "$lnk" ] && ! registered "$next_code" "$bits"'
 }
 
 check_architecture x64 64 "Program Files"
 printf 'int main(void) { return 42; }\n' | i686-w64-mingw32-gcc-posix -x c -o "$work/probe32.exe" -
-"$wine" "$work/probe32.exe" >/dev/null 2>&1
+wine "$work/probe32.exe" >/dev/null 2>&1
 if [ $? = 42 ]; then check_architecture x86 32 "Program Files (x86)"; else
   echo "32-bit release checks under Wine skipped: no 32-bit Windows program runs here; the win32 installer's program is checked as a file"
   check "32-bit installer: its program, as a file, is what Windows reads (i386, GUI, system DLLs)" \
     'msiextract -C "$work/msi32" dist/*-win32.msi && /usr/bin/python3 tests/check_exe.py 4 "$(find "$work/msi32" -name quillgate.exe)"'
 fi
 
-if problems=$(/usr/bin/python3 tests/release/check_manifests.py "$work" 2>&1); then passed=$((passed + 1))
-else failed=$((failed + 1)); echo "FAIL: the winget and Scoop manifests:"; echo "$problems"; fi
+check "the winget and Scoop manifests" '/usr/bin/python3 tests/release/check_manifests.py "$work"'
 wait "$clone" || tail -n 5 "$work/clone.log"
 check "a second release from a clone elsewhere: every file and the manifests byte for byte" \
   'for f in dist/quillgate-* dist/SHA256SUMS dist/quillgate.json dist/winget/* build/release-x*/bin/quillgate.exe; do
