@@ -13,6 +13,7 @@
 #include <cwchar>
 #include <fstream>
 #include <map>
+#include <tuple>
 #include <optional>
 #include <thread>
 
@@ -445,6 +446,47 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   popup.reset();  // a client may hold the object longer than the list lives
   EXPECT_EQ(object->get_accChildCount(&count), RPC_E_DISCONNECTED);
   UnhookWinEvent(hook);
+  // A reader finds the entries the folder list has now; once the list goes, COM cuts its object off
+  // from other apartments, never left waiting for the launcher's thread while it records.
+  Folders folders(L"hidden");  // program, documents and two files
+  for (const char* name : {"a1", "a2"}) Put(folders.root / name, "");
+  auto suggestions = std::make_unique<SuggestionList>(box.combo);
+  suggestions->Attach(box.parent.get(), WM_APP + 50);
+  const std::wstring typed = folders.root.wstring() + L"\\";
+  suggestions->Typed(typed);
+  HWND shown = nullptr;
+  ASSERT_TRUE(Until([&] {
+    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+      if (!suggestions->PreTranslateMessage(msg, true)) DispatchMessageW(&msg);
+    return IsWindowVisible(shown = FindWindowW(seams::kSuggestionListClass, nullptr));
+  }));
+  const win32::ComPtr<IAccessible> entries = ObjectOf(GetWindow(shown, GW_CHILD));
+  count = -1;
+  EXPECT_TRUE(entries->get_accChildCount(&count) == S_OK && count == 4) << count;
+  box.combo.SetWindowText(typed + L"z");  // nothing begins so: the list closes
+  suggestions->Typed(typed + L"z");
+  EXPECT_TRUE(entries->get_accChildCount(&count) == S_OK && count == 0) << count;
+  BSTR name = nullptr;
+  EXPECT_EQ(entries->get_accName(Child(1), &name), E_INVALIDARG);
+  EXPECT_EQ(entries->accDoDefaultAction(Child(1)), E_INVALIDARG);
+  EXPECT_EQ(box.combo.GetWindowText(), typed + L"z");
+  IStream* stream = nullptr;
+  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAccessible, entries.Get(), &stream), S_OK);
+  suggestions.reset();
+  HRESULT taken = S_OK;
+  std::atomic<bool> done{false};
+  std::thread reader([&] {
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    win32::ComPtr<IAccessible> remote;
+    taken = CoGetInterfaceAndReleaseStream(stream, IID_IAccessible,
+                                           reinterpret_cast<void**>(remote.Out()));
+    remote.Reset();
+    CoUninitialize();
+    done = true;
+  });
+  EVENTUALLY(Pump(), done.load());
+  reader.join();
+  EXPECT_TRUE(FAILED(taken)) << std::hex << taken;
 }
 
 // Input before the lines: what needs it waits, and what comes behind; what closes or leaves never.
@@ -528,10 +570,7 @@ class Launcher {
       EXPECT_TRUE(
           Until([&] { return (dialog = Window(L"QuillGate", nullptr)) != nullptr; }, 30000, 1));
       box = GetDlgItem(dialog, IDC_COMMAND);
-      if (!early) {
-        Focus();
-        return;
-      }
+      if (!early) break;
       m_thread.reset(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(dialog, 0)));
       SuspendThread(m_thread.get());
       // On a busy machine it may have begun to load before it was held: then a new one.
@@ -539,6 +578,7 @@ class Launcher {
       TerminateProcess(m_process.get(), 1);
       WaitForSingleObject(m_process.get(), 5000);
     }
+    Focus();
   }
   ~Launcher() {
     if (Running()) TerminateProcess(m_process.get(), 1);
@@ -649,10 +689,8 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
   EVENTUALLY(l.Items() == std::vector<std::string>{"notepad", "nslookup", u8"日本語 メモ",
                                                    u8"😀 smile", u8"café"});
   EXPECT_EQ(RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R'), FALSE);  // Win+R held
-  const struct {
-    std::string keys, text;
-    int from, to;
-  } steps[] = {
+  const std::tuple<std::string, std::string, int, int> steps[] = {
+      // keys, text, selection
       {K_CTRL_A K_DEL, "", 0, 0},  // all selected; a deletion completes nothing
       {"NO", "notepad", 2, 7},     // the item's own letter case, the rest selected
       {"t", "notepad", 3, 7},
@@ -664,9 +702,9 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
       {K_CTRL_A u8"😀", u8"😀 smile", 2, 8},               // a surrogate pair, half by half
       {K_CTRL_A "zx" K_ALTGR_A u8"ą", u8"zxą", 3, 3},    // AltGr+A is a letter
   };
-  for (const auto& step : steps) {
-    Type(step.keys);
-    EXPECT_TRUE(l.Shows(step.text, step.from, step.to)) << step.text;
+  for (const auto& [keys, text, from, to] : steps) {
+    Type(keys);
+    EXPECT_TRUE(l.Shows(text, from, to)) << text;
   }
   Type(K_ESC);
   EXPECT_TRUE(l.Ended(history));
@@ -872,11 +910,8 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   const auto line = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
   PostMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, line * 3 / 2));  // the second
   EVENTUALLY(l.Text() == in + u8"Bär.qgt" && l.Offered() == -1);
-  const struct {
-    std::string keys, shown;  // after the folder
-    LRESULT offered;
-    bool history;  // its list open
-  } steps[] = {
+  // Keys, what shows after the folder, how many are offered, whether the history's list is open.
+  const std::tuple<std::string, std::string, LRESULT, bool> steps[] = {
       {std::string(7, '\b'), "", 5, false},  // back to the folder: offered, not read
       {"b", "b", 3, false},
       {K_DOWN, u8"Bär.qgt", 3, false},
@@ -890,11 +925,10 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
       {K_BACK, "beta9.qg", -1, true},       // completes nothing
       {"t" K_ESC, "beta9.qgt", -1, false},
   };
-  for (const auto& step : steps) {
-    Type(step.keys);
-    EVENTUALLY(l.Text() == in + step.shown && l.Offered() == step.offered &&
-               l.Dropped() == step.history)
-        << step.shown << ": " << l.Text() << " " << l.Offered();
+  for (const auto& [keys, shown, offered, history] : steps) {
+    Type(keys);
+    EVENTUALLY(l.Text() == in + shown && l.Offered() == offered && l.Dropped() == history)
+        << shown << ": " << l.Text() << " " << l.Offered();
   }
   Press(VK_RETURN);
   EVENTUALLY(Slurp(shell.record)
@@ -1071,8 +1105,7 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
   char line[16];
   const std::string pad(24, '-');  // long enough lines for the history to span pieces
   for (int i = 0; i < 300000; ++i) {
-    lines.emplace_back(line, std::snprintf(line, 16, "c%06d", i));
-    lines.back() += pad;
+    lines.emplace_back(line, std::snprintf(line, 16, "c%06d", i)) += pad;
     if (i == 299991) lines.push_back(u8"café");
   }
   lines.push_back("qg-no-such-program");  // what the box holds at the start
@@ -1112,52 +1145,6 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
     // Compared without printing: a diff of two such histories takes more memory than there is.
     EXPECT_TRUE(Slurp(l.History()) == std::string(history).erase(history.find(forgotten), 33));
   }
-}
-
-// A reader finds the entries the folder list has now; once the list goes, COM cuts its object off
-// from other apartments, never left waiting for the launcher's thread while it records.
-TEST(DropDown, AFolderListsObjectFollowsItsEntriesAndIsCutOffWhenTheListGoes) {
-  const win32::ComApartment com;
-  Folders folders(L"hidden");  // program, documents and two files
-  for (const char* name : {"a1", "a2"}) Put(folders.root / name, "");
-  HiddenBox box;
-  auto suggestions = std::make_unique<SuggestionList>(box.combo);
-  suggestions->Attach(box.parent.get(), WM_APP + 50);
-  const std::wstring at = folders.root.wstring() + L"\\";
-  suggestions->Typed(at);
-  HWND popup = nullptr;
-  ASSERT_TRUE(Until([&] {
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
-      if (!suggestions->PreTranslateMessage(msg, true)) DispatchMessageW(&msg);
-    return IsWindowVisible(popup = FindWindowW(seams::kSuggestionListClass, nullptr));
-  }));
-  const win32::ComPtr<IAccessible> object = ObjectOf(GetWindow(popup, GW_CHILD));
-  long count = -1;
-  EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 4) << count;
-  box.combo.SetWindowText(at + L"z");  // nothing begins so: the list closes
-  suggestions->Typed(at + L"z");
-  EXPECT_TRUE(object->get_accChildCount(&count) == S_OK && count == 0) << count;
-  BSTR name = nullptr;
-  EXPECT_EQ(object->get_accName(Child(1), &name), E_INVALIDARG);
-  EXPECT_EQ(object->accDoDefaultAction(Child(1)), E_INVALIDARG);
-  EXPECT_EQ(box.combo.GetWindowText(), at + L"z");
-  IStream* stream = nullptr;
-  ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAccessible, object.Get(), &stream), S_OK);
-  suggestions.reset();
-  HRESULT taken = S_OK;
-  std::atomic<bool> done{false};
-  std::thread reader([&] {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    win32::ComPtr<IAccessible> remote;
-    taken = CoGetInterfaceAndReleaseStream(stream, IID_IAccessible,
-                                           reinterpret_cast<void**>(remote.Out()));
-    remote.Reset();
-    CoUninitialize();
-    done = true;
-  });
-  EVENTUALLY(Pump(), done.load());
-  reader.join();
-  EXPECT_TRUE(FAILED(taken)) << std::hex << taken;
 }
 
 // The loader held where a disk that does not answer would hold it (see test_seams.h).
