@@ -58,8 +58,7 @@ struct Folders : win32::FileSystem {
       : Folders(fs::temp_directory_path() /
                     (std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++made) + name),
                 below) {
-    fs::create_directories(program);
-    fs::create_directories(documents);
+    for (const fs::path& folder : {program, documents}) fs::create_directories(folder);
   }
   fs::path ProgramFolder() override { return program; }
   fs::path DocumentsFolder() override { return documents; }
@@ -216,11 +215,10 @@ struct Stopping final : Folders {
   std::unique_ptr<ITemporaryFile> ClaimTemporary(const fs::path& path,
                                                  std::error_code& error) override {
     auto file = Folders::ClaimTemporary(path, error);
-    if (file) Reached(kClaimed);
-    return file ? std::make_unique<Temporary>(*this, std::move(file)) : nullptr;
+    return file ? Reached(kClaimed), std::make_unique<Temporary>(*this, std::move(file)) : nullptr;
   }
+  using File = std::unique_ptr<ITemporaryFile>;
   struct Temporary final : ITemporaryFile {
-    using File = std::unique_ptr<ITemporaryFile>;
     Temporary(const Stopping& stops, File file) : s(stops), f(std::move(file)) {}
     const fs::path& Path() const override { return f->Path(); }
     const std::string& Leftover() const override { return f->Leftover(); }
@@ -287,12 +285,9 @@ TEST(Recording, ConcurrentLaunchersEachKeepEveryChange) {
 // --record ... stands in for a program the shell started: how and where it was started, written to
 // QG_RECORD whole or not at all.
 int RecordLaunch() {
-  wchar_t folder[MAX_PATH];
-  GetCurrentDirectoryW(MAX_PATH, folder);
-  const fs::path record = std::getenv("QG_RECORD");
-  Put(fs::path(record).concat(".part"), Narrow(GetCommandLineW()) + "\n" + Narrow(folder));
-  fs::rename(fs::path(record).concat(".part"), record);
-  return 0;
+  const fs::path record = std::getenv("QG_RECORD"), part = fs::path(record).concat(".part");
+  Put(part, Narrow(GetCommandLineW()) + "\n" + Narrow(fs::current_path().wstring()));
+  return fs::rename(part, record), 0;
 }
 
 // .qgt files open with the recorder, which writes to `record`; "open" and "runas" tell apart.
@@ -310,17 +305,6 @@ struct Launches {
   }
   Folders files;
   const fs::path record = files.root / "record", document;
-};
-
-struct HiddenBox {
-  HiddenBox() {
-    combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
-                                 300, 120, parent.get(), nullptr, nullptr, nullptr));
-  }
-  ~HiddenBox() { combo.Detach(); }
-  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent{
-      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow};
-  CComboBox combo;
 };
 
 void Pump() {
@@ -350,20 +334,24 @@ void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG ch
 // The drop-down both lists share, asked in this process (Wine's oleacc answers no other).
 TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes) {
   const win32::ComApartment com;
-  HiddenBox box;
+  const std::unique_ptr<HWND__, decltype(&DestroyWindow)> parent{
+      CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 200, 0, 0, 0, 0), &DestroyWindow};
+  CComboBox combo;  // hidden, as its parent is
+  combo.Attach(CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWN, 10, 10,
+                               300, 120, parent.get(), nullptr, nullptr, nullptr));
   std::vector<std::size_t> picked;
   const auto number = [](std::size_t i) { return std::to_wstring(i); };
   auto popup = std::make_unique<DropDownPopup>(L"QgTestRead", L"History", DT_END_ELLIPSIS, number,
                                                [&](std::size_t i) { picked.push_back(i); });
   DropDownPopup other(L"QgTestOther", L"", DT_PATH_ELLIPSIS, number, [](std::size_t) {});
-  ASSERT_TRUE(popup->Create(box.parent.get()));
+  ASSERT_TRUE(popup->Create(parent.get()));
   const HWND list = g_watched = popup->ListBox();
   g_events.clear();
   const auto hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SELECTION, nullptr, Hear,
                                     GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
   // Out of context, the events come through this thread's messages: all of them once it is idle.
   const auto heard = [] { return Pump(), std::exchange(g_events, {}); };
-  popup->Open(box.combo, 100000, 70000, 30);
+  popup->Open(combo, 100000, 70000, 30);
   EXPECT_EQ(heard(), "show 0;focus 70001;select 70001;");
   SendMessageW(list, LB_SETTOPINDEX, 69990, 0);
   const win32::ComPtr<IAccessible> object = ObjectOf(list);
@@ -424,8 +412,8 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   EXPECT_TRUE(popup->PreTranslateMessage(&click));  // the fourth row shown
   EXPECT_EQ(picked, (std::vector<std::size_t>{70003, 69993}));
 
-  popup->Open(box.combo, 100000, 70000, 30);
-  box.combo.SetFocus();  // the box keeps the keys; the reader goes back to it when no item is lit
+  popup->Open(combo, 100000, 70000, 30);
+  combo.SetFocus();  // the box keeps the keys; the reader goes back to it when no item is lit
   heard();
   popup->Select(70005);
   popup->Select(70005);  // set again as a key is typed: said once
@@ -437,9 +425,9 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   EXPECT_EQ(value(&IAccessible::get_accState, CHILDID_SELF), STATE_SYSTEM_INVISIBLE);
   EXPECT_EQ(object->get_accFocus(&at), S_FALSE);
   for (const int font : {SYSTEM_FONT, ANSI_VAR_FONT}) {  // as a change of scale gives the box
-    box.combo.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(font)));
-    other.Open(box.combo, 3, -1, 10);
-    popup->Open(box.combo, 100000, 70000, 30);
+    combo.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(font)));
+    other.Open(combo, 3, -1, 10);
+    popup->Open(combo, 100000, 70000, 30);
     EXPECT_EQ(SendMessageW(list, WM_GETFONT, 0, 0), LRESULT(GetStockObject(font)));
   }
   EXPECT_TRUE(popup->IsOpen() && !other.IsOpen() && DropDownPopup::AnotherOpen(&other));
@@ -450,8 +438,8 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   // from other apartments, never left waiting for the launcher's thread while it records.
   Folders folders(L"hidden");  // program, documents and two files
   for (const char* name : {"a1", "a2"}) Put(folders.root / name, "");
-  auto suggestions = std::make_unique<SuggestionList>(box.combo);
-  suggestions->Attach(box.parent.get(), WM_APP + 50);
+  auto suggestions = std::make_unique<SuggestionList>(combo);
+  suggestions->Attach(parent.get(), WM_APP + 50);
   const std::wstring typed = folders.root.wstring() + L"\\";
   suggestions->Typed(typed);
   HWND shown = nullptr;
@@ -463,13 +451,13 @@ TEST(DropDown, PicksAndReadsEachItemToAScreenReaderAndTellsWhereTheHighlightGoes
   const win32::ComPtr<IAccessible> entries = ObjectOf(GetWindow(shown, GW_CHILD));
   count = -1;
   EXPECT_TRUE(entries->get_accChildCount(&count) == S_OK && count == 4) << count;
-  box.combo.SetWindowText(typed + L"z");  // nothing begins so: the list closes
+  combo.SetWindowText(typed + L"z");  // nothing begins so: the list closes
   suggestions->Typed(typed + L"z");
   EXPECT_TRUE(entries->get_accChildCount(&count) == S_OK && count == 0) << count;
   BSTR name = nullptr;
   EXPECT_EQ(entries->get_accName(Child(1), &name), E_INVALIDARG);
   EXPECT_EQ(entries->accDoDefaultAction(Child(1)), E_INVALIDARG);
-  EXPECT_EQ(box.combo.GetWindowText(), typed + L"z");
+  EXPECT_EQ(combo.GetWindowText(), typed + L"z");
   IStream* stream = nullptr;
   ASSERT_EQ(CoMarshalInterThreadInterfaceInStream(IID_IAccessible, entries.Get(), &stream), S_OK);
   suggestions.reset();
