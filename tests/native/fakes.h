@@ -153,13 +153,15 @@ struct Shell final : IShell {
 
 // The core with recording files, shell and notifier.
 struct Rig {
+  Rig() = default;
+  explicit Rig(IFileSystem& real) : disk(real) {}  // or over real files
   // The load the launcher's loader runs: the last command into the edit field, then the lines.
   Box Load() {
     Box box;
-    const FirstPaint first = ReadFirstPaint(files);
+    const FirstPaint first = ReadFirstPaint(disk);
     if (first.last) box.SetText(*first.last);
     HistoryLines lines;
-    if (!first.readable || LoadLines(files, first.path, lines) == ReadResult::Failed)
+    if (!first.readable || LoadLines(disk, first.path, lines) == ReadResult::Failed)
       return core.ReportUnreadableHistory(), box;
     for (std::size_t i = 0; i < lines.Count(); ++i) box.items.emplace_back(lines.Line(i));
     return box;
@@ -177,9 +179,10 @@ struct Rig {
     return outcome;
   }
   Files files;
+  IFileSystem& disk = files;
   Shell shell;
   Notes notes;
-  LaunchCore core{files, shell, notes};
+  LaunchCore core{disk, shell, notes};
 };
 
 }  // namespace quillgate::testing
