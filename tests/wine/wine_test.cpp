@@ -650,10 +650,6 @@ class Launcher {
     return TopWindow(GetProcessId(m_process.get()), windowClass, caption, dialog);
   }
   std::string Text() const { return TextOf(box); }
-  std::pair<int, int> Selection() const {
-    const auto sel = static_cast<DWORD>(SendMessageW(box, CB_GETEDITSEL, 0, 0));
-    return {LOWORD(sel), HIWORD(sel)};
-  }
   HWND List() const {
     return TopWindow(GetProcessId(m_process.get()), seams::kHistoryListClass, nullptr, {}, true);
   }
@@ -664,10 +660,11 @@ class Launcher {
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Widen(text).c_str()));
   }
   ::testing::AssertionResult Shows(const std::string& text, int from, int to) const {
-    if (Until([&] { return Text() == text && Selection() == std::pair(from, to); }, 5000))
+    LRESULT sel = 0;
+    const auto shown = [&] { return sel = SendMessageW(box, CB_GETEDITSEL, 0, 0), Text() == text; };
+    if (Until([&] { return shown() && sel == MAKELONG(from, to); }, 5000))
       return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << Text() << ' ' << Selection().first << ',' << Selection().second;
+    return ::testing::AssertionFailure() << Text() << ' ' << LOWORD(sel) << ',' << HIWORD(sel);
   }
   void Enter(const std::string& text) const { SetText(text), Post({VK_RETURN}); }
 
@@ -706,6 +703,9 @@ TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
     Type(keys);
     EXPECT_TRUE(l.Shows(text, from, to)) << text;
   }
+  Type(K_CTRL_A);  // the whole text cut: nothing completes into the emptied box
+  Press('X', VK_CONTROL);
+  EXPECT_TRUE(l.Shows("", 0, 0));
   Type(K_ESC);
   EXPECT_TRUE(l.Ended(history));
 }
@@ -1232,6 +1232,8 @@ TEST(Launcher, OffersTheStartMenusAppsByAnyWordAndOpensThemThroughTheirShortcuts
       Press(key);
       EVENTUALLY(l.Text() == shown) << l.Text();
     }
+    Type(K_CTRL_A "zz");  // the hidden list holds none of the apps offered before
+    EVENTUALLY(AppsOffered().empty() && Rows(FindWindowW(seams::kAppListClass, nullptr)) == 0);
     Press('A', VK_CONTROL);
     Type("tool");
     EVENTUALLY(l.Text() == "tool" && AppsOffered() == std::vector{tool});
