@@ -625,8 +625,8 @@ class Launcher {
     int views = 0;
     MEMORY_BASIC_INFORMATION info;
     wchar_t name[MAX_PATH];
-    for (const char* at = nullptr; VirtualQueryEx(m_process.get(), at, &info, sizeof info);
-         at = static_cast<const char*>(info.BaseAddress) + info.RegionSize)
+    for (auto at = 0ULL; VirtualQueryEx(m_process.get(), LPCVOID(at), &info, sizeof info);
+         at = ULONG_PTR(info.BaseAddress) + info.RegionSize)
       views += info.Type == MEM_MAPPED &&
                GetMappedFileNameW(m_process.get(), info.BaseAddress, name, MAX_PATH) &&
                std::wcsstr(name, L"quillgate.ini");
@@ -827,14 +827,13 @@ TEST_P(Speaks, TheUsersLanguageAndEveryTextFitsItsControl) {
           << id << " needs " << text.right << "x" << text.bottom;
     }
     if (dpi != 96) continue;  // the texts are the scale's concern no further
-    const int controls[][2] = {{IDC_PROMPT, IDS_PROMPT},
-                               {IDC_OPEN_LABEL, IDS_OPEN_LABEL},
-                               {IDC_ELEVATE_HINT, IDS_ELEVATE_HINT},
-                               {IDOK, IDS_OK},
-                               {IDCANCEL, IDS_CANCEL},
-                               {IDC_BROWSE, IDS_BROWSE}};
     std::vector<std::pair<UINT, std::string>> shown;
-    for (const auto& [control, id] : controls)
+    for (const auto& [control, id] : {std::pair{IDC_PROMPT, IDS_PROMPT},
+                                      {IDC_OPEN_LABEL, IDS_OPEN_LABEL},
+                                      {IDC_ELEVATE_HINT, IDS_ELEVATE_HINT},
+                                      {IDOK, IDS_OK},
+                                      {IDCANCEL, IDS_CANCEL},
+                                      {IDC_BROWSE, IDS_BROWSE}})
       shown.emplace_back(id, TextOf(GetDlgItem(l.dialog, control)));
     PostMessageW(l.dialog, WM_SYSCOMMAND, IDM_ABOUT, 0);
     EXPECT_TRUE(l.DismissMessage(&shown.emplace_back(IDS_ABOUT_TEXT, "").second));
@@ -854,10 +853,9 @@ TEST_P(Speaks, TheUsersLanguageAndEveryTextFitsItsControl) {
     DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                   nullptr, ERROR_ACCESS_DENIED, 0, reason, 512, nullptr);
     while (length && iswspace(reason[length - 1])) --length;
-    const std::string why = Narrow({reason, length});
-    EXPECT_TRUE(length && said.size() > why.size() &&
-                said.substr(said.size() - why.size()) == why &&
-                said.find(shell.document.string()) != std::string::npos)
+    EXPECT_TRUE(length && said.find(shell.document.string()) != std::string::npos &&
+                said.size() - said.rfind(Narrow({reason, length})) ==
+                    Narrow({reason, length}).size())
         << said;
     EXPECT_TRUE(l.Ended());
   }
@@ -945,10 +943,9 @@ double Luminance(COLORREF c) {
   return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) +
          0.0722 * linear(GetBValue(c));
 }
-
 double Contrast(COLORREF a, COLORREF b) {
-  const double la = Luminance(a), lb = Luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+  return (std::max(Luminance(a), Luminance(b)) + 0.05) /
+         (std::min(Luminance(a), Luminance(b)) + 0.05);
 }
 
 std::pair<COLORREF, double> BackAndText(const RECT& r) {
@@ -981,20 +978,16 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     // drawn).
     const auto readable = [&](const std::string& what, const RECT& r, int system = -1,
                               std::vector<COLORREF> under = {}) {
-      const double least = light && system == COLOR_HIGHLIGHT
-                               ? std::min(4.5, Contrast(GetSysColor(COLOR_HIGHLIGHT),
-                                                        GetSysColor(COLOR_HIGHLIGHTTEXT)))
-                               : 4.5;
+      const double wine = Contrast(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT));
       std::pair<COLORREF, double> seen;
       EXPECT_TRUE(Until([&] {
-        seen = BackAndText(r);
-        const double back = Luminance(seen.first);
-        return seen.second >= least && std::count(under.begin(), under.end(), seen.first) == 0 &&
+        const double back = Luminance((seen = BackAndText(r)).first);
+        return seen.second >= (light && system == COLOR_HIGHLIGHT ? std::min(4.5, wine) : 4.5) &&
+               std::count(under.begin(), under.end(), seen.first) == 0 &&
                (light ? system < 0 || seen.first == GetSysColor(system)
                       : back > 0.005 && back < 0.2);  // black: a window not drawn yet
       })) << what
-          << (light ? " light: " : " dark: ") << std::hex << seen.first << std::dec << " text "
-          << seen.second;
+          << " light " << light << ": " << std::hex << seen.first << " " << seen.second;
       return seen.first;
     };
     RECT client{};
@@ -1011,8 +1004,7 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     RECT drop = Rect(l.box);  // right of the edit field: the arrow on its button
     drop.left = Rect(l.Edit()).right;
     if (!light) readable("drop button", drop);
-    Press(VK_DOWN,
-          VK_MENU);  // the history's list: its rows in the field's colour, one highlighted
+    Type(K_ALT_DOWN);  // the history's list: its rows in the field's colour, one highlighted
     ASSERT_TRUE(Until([&] { return l.Dropped(); }));
     HWND rows = GetWindow(l.List(), GW_CHILD);
     const auto height = SendMessageW(rows, LB_GETITEMHEIGHT, 0, 0);
@@ -1183,19 +1175,18 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
   EXPECT_TRUE(l.Ended(launched));
 }
 
-fs::path Shortcut(const wchar_t* root, const wchar_t* name, const fs::path& target,
-                  const wchar_t* arguments) {
+fs::path Shortcut(const wchar_t* root, const wchar_t* name, const fs::path& to,
+                  const wchar_t* args) {
   const fs::path at = fs::path(_wgetenv(root)) / L"Microsoft\\Windows\\Start Menu\\Programs" / name;
   win32::ComPtr<IShellLinkW> link;
   win32::ComPtr<IPersistFile> file;
-  EXPECT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IShellLinkW, reinterpret_cast<void**>(link.Out()))));
-  link->SetPath(target.c_str());
-  link->SetArguments(arguments);
-  link->SetWorkingDirectory(target.parent_path().c_str());
-  EXPECT_TRUE(
-      SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()))) &&
-      SUCCEEDED(file->Save(at.c_str(), TRUE)));
+  EXPECT_TRUE(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                               reinterpret_cast<void**>(link.Out())) == S_OK &&
+              (link->SetPath(to.c_str()), link->SetArguments(args),
+               link->SetWorkingDirectory(to.parent_path().c_str()),
+               link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.Out()))) ==
+                  S_OK &&
+              file->Save(at.c_str(), TRUE) == S_OK);
   return at;
 }
 
