@@ -603,9 +603,7 @@ class Launcher {
   }
   bool Release(const std::vector<WORD>& keys) {
     const bool early = !GetPropW(dialog, seams::kLoadingProperty);
-    Post(keys);
-    ResumeThread(m_thread.get());
-    return early;
+    return Post(keys), ResumeThread(m_thread.get()), early;
   }
   // As the shell drops files: a DROPFILES block of wide names in the launcher's memory, posted.
   void Drop(HWND target, const std::vector<fs::path>& paths) const {
@@ -862,18 +860,15 @@ TEST_P(Speaks, TheUsersLanguageAndEveryTextFitsItsControl) {
 }
 
 // Each has a test of its own in tests/CMakeLists.txt, which starts it in its locale.
-INSTANTIATE_TEST_SUITE_P(
-    Language, Speaks,
-    ::testing::Values(Language{"en_US", 0x0409, 0x0409}, Language{"de_DE", 0x0407, 0x0407},
-                      Language{"de_AT", 0x0C07, 0x0407}, Language{"fr_FR", 0x040C, 0x040C},
-                      Language{"fr_CA", 0x0C0C, 0x040C}, Language{"es_ES", 0x0C0A, 0x0C0A},
-                      Language{"it_IT", 0x0410, 0x0410}, Language{"pt_BR", 0x0416, 0x0416},
-                      Language{"nl_NL", 0x0413, 0x0413}, Language{"pl_PL", 0x0415, 0x0415},
-                      Language{"ru_RU", 0x0419, 0x0419}, Language{"tr_TR", 0x041F, 0x041F},
-                      Language{"ja_JP", 0x0411, 0x0411}, Language{"ko_KR", 0x0412, 0x0412},
-                      Language{"zh_CN", 0x0804, 0x0804}, Language{"zh_SG", 0x1004, 0x0804},
-                      Language{"zh_TW", 0x0404, 0x0404}, Language{"zh_HK", 0x0C04, 0x0404}),
-    [](const auto& each) { return std::string(each.param.locale); });
+const Language kLanguages[] = {
+    {"en_US", 0x0409, 0x0409}, {"de_DE", 0x0407, 0x0407}, {"de_AT", 0x0C07, 0x0407},
+    {"fr_FR", 0x040C, 0x040C}, {"fr_CA", 0x0C0C, 0x040C}, {"es_ES", 0x0C0A, 0x0C0A},
+    {"it_IT", 0x0410, 0x0410}, {"pt_BR", 0x0416, 0x0416}, {"nl_NL", 0x0413, 0x0413},
+    {"pl_PL", 0x0415, 0x0415}, {"ru_RU", 0x0419, 0x0419}, {"tr_TR", 0x041F, 0x041F},
+    {"ja_JP", 0x0411, 0x0411}, {"ko_KR", 0x0412, 0x0412}, {"zh_CN", 0x0804, 0x0804},
+    {"zh_SG", 0x1004, 0x0804}, {"zh_TW", 0x0404, 0x0404}, {"zh_HK", 0x0C04, 0x0404}};
+INSTANTIATE_TEST_SUITE_P(Language, Speaks, ::testing::ValuesIn(kLanguages),
+                         [](const auto& each) { return std::string(each.param.locale); });
 
 TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
   const Launches shell(L"suggest");
@@ -972,13 +967,13 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
   Setting mode(L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
                L"AppsUseLightTheme", 0);
   Launcher l("alpha\r\nbeta\r\n");
+  const double wine = Contrast(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT));
   for (const bool light : {false, true}) {
     // Until `r`'s text stands out 4.5:1 (in light as Wine's light highlight allows) from its
     // background: `system`'s colour in light, dark in dark, never one of `under` (a list not
     // drawn).
-    const auto readable = [&](const std::string& what, const RECT& r, int system = -1,
+    const auto readable = [&](int what, const RECT& r, int system = -1,
                               std::vector<COLORREF> under = {}) {
-      const double wine = Contrast(GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_HIGHLIGHTTEXT));
       std::pair<COLORREF, double> seen;
       EXPECT_TRUE(Until([&] {
         const double back = Luminance((seen = BackAndText(r)).first);
@@ -993,17 +988,16 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     RECT client{};
     GetClientRect(l.dialog, &client);
     MapWindowPoints(l.dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    const COLORREF dialog = readable("dialog", client, COLOR_BTNFACE);
-    for (const int id : {IDC_PROMPT, IDC_OPEN_LABEL, IDC_ELEVATE_HINT})
-      readable(std::to_string(id), Rect(GetDlgItem(l.dialog, id)), COLOR_BTNFACE);
-    for (const int id : {IDOK, IDCANCEL, IDC_BROWSE})  // in light, the theme's colours
-      readable(std::to_string(id), Rect(GetDlgItem(l.dialog, id)));
+    const COLORREF dialog = readable(0, client, COLOR_BTNFACE);
+    for (const int id : {IDC_PROMPT, IDC_OPEN_LABEL, IDC_ELEVATE_HINT, IDOK, IDCANCEL, IDC_BROWSE})
+      readable(id, Rect(GetDlgItem(l.dialog, id)),  // the buttons in light: the theme's colours
+               id > IDCANCEL && id != IDC_BROWSE ? COLOR_BTNFACE : -1);
     l.SetText("notepad");
     SendMessageW(l.Edit(), EM_SETSEL, 0, 0);  // the text in the box's own colours
-    const COLORREF field = readable("box", Rect(l.Edit()), COLOR_WINDOW);
+    const COLORREF field = readable(IDC_COMMAND, Rect(l.Edit()), COLOR_WINDOW);
     RECT drop = Rect(l.box);  // right of the edit field: the arrow on its button
     drop.left = Rect(l.Edit()).right;
-    if (!light) readable("drop button", drop);
+    if (!light) readable(-1, drop);
     Type(K_ALT_DOWN);  // the history's list: its rows in the field's colour, one highlighted
     ASSERT_TRUE(Until([&] { return l.Dropped(); }));
     HWND rows = GetWindow(l.List(), GW_CHILD);
@@ -1011,9 +1005,9 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
     SendMessageW(rows, LB_SETCURSEL, 1, 0);
     RECT row = Rect(rows);
     row.bottom = row.top + height;
-    EXPECT_EQ(readable("history row", row, COLOR_WINDOW, {dialog}), field);
+    EXPECT_EQ(readable(1, row, COLOR_WINDOW, {dialog}), field);  // history rows: numbered
     OffsetRect(&row, 0, height);
-    readable("history highlight", row, COLOR_HIGHLIGHT, {dialog, field});
+    readable(2, row, COLOR_HIGHLIGHT, {dialog, field});
     Press(VK_ESCAPE);
     ASSERT_TRUE(Until([&] { return !l.Dropped(); }));
     mode.Set(1);
@@ -1031,8 +1025,7 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndAForgetStillWaitingAsTheWindowCloses
   for (const bool choose : {true, false}) {
     PostMessageA(l.dialog, WM_COMMAND, IDC_BROWSE, 0);  // what a click on Browse... sends
     HWND picker = nullptr;
-    ASSERT_TRUE(Until([&] { return (picker = l.Window()) != nullptr; }));
-    ASSERT_TRUE(Until([&] { return InFront(picker, picker); }));
+    ASSERT_TRUE(Until([&] { return (picker = l.Window()) && InFront(picker, picker); }));
     EXPECT_TRUE(GetWindow(picker, GW_OWNER) == l.dialog && !IsWindowEnabled(l.dialog));
     if (choose) {
       l.Drop(l.box, {l.History()});  // while the picker shows: kept
