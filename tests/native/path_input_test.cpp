@@ -103,12 +103,5 @@ TEST(Suggestions, ReadEachFolderOnceOfferVisibleNamesInTheReadersOrderAndDropSta
   EXPECT_TRUE(entries.empty());
 }
 
-TEST(Drop, AppendsEachPathAfterASpaceQuotedWhenItHoldsOne) {
-  const Lines paths = {"C:\\My Files\\a.txt", "C:\\b.txt"};
-  EXPECT_EQ(AppendDropped("notepad", {paths[0]}), "notepad \"C:\\My Files\\a.txt\"");
-  EXPECT_EQ(AppendDropped("", paths), "\"C:\\My Files\\a.txt\" C:\\b.txt");
-  EXPECT_EQ(AppendDropped("x ", {paths[1], "", paths[1]}), "x C:\\b.txt C:\\b.txt");
-}
-
 }  // namespace
 }  // namespace quillgate::testing
