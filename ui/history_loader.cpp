@@ -134,7 +134,6 @@ void HistoryLoader::TakeLastCommand() {
 void HistoryLoader::LoadRest() {
   if (m_state != State::NotStarted || !m_load) return;
   m_state = State::Loading;
-  SetPropW(m_load->dialog, seams::kLoadingProperty, reinterpret_cast<HANDLE>(1));
   SetEvent(m_load->go.Get());
 }
 
@@ -200,7 +199,6 @@ void HistoryLoader::Release() {
     SetEvent(m_load->taken.Get());  // and one waiting to copy
     if (loading) WaitForSingleObject(m_load->ended.Get(), kPatienceMs);
     if (m_load->handedOver.exchange(true)) m_load->lines.Clear();
-    RemovePropW(m_load->dialog, seams::kLoadingProperty);
   }
   m_box.Lines().Clear();
   if (m_load) SetEvent(m_load->copied.Get());  // no view is left

@@ -16,9 +16,6 @@ constexpr wchar_t kAppListClass[] = L"QuillGate.Apps";
 // Sent to a drop-down: it puts item wParam's text in its own window text and returns the text's
 // length, or -1 for no such item (a list box of owner data holds no text to ask for).
 constexpr UINT kCopyItemMessage = wm::kCopyItem;
-// Set on the dialog once the history has begun to load: input from then on may come after the
-// lines.
-constexpr wchar_t kLoadingProperty[] = L"QuillGate.Loading";
 // While an event of one of these names exists and is not set, the loader waits on it, as on a disk
 // that does not answer: before it reads the history's last line; once it has the lines (still seen
 // in the file's views), before it hands them on; once a forget's rewrite ended, before it tells.

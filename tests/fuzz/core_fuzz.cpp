@@ -84,17 +84,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(back ? back->stamp == apps.stamp : !apps.stamp.empty());  // a stamp no cache can hold
   for (const AppEntry& app : back ? back->apps : std::vector<AppEntry>())
     Check(std::find(apps.apps.begin(), apps.apps.end(), app) != apps.apps.end());
-  // Of a few of them: cut short, the cache is none; with a byte of the input in place of one, or a
-  // 0 put in, none unless it reads back as exactly that.
-  const std::string whole = ComposeAppCache(
-      {apps.stamp.substr(0, 8),
-       {apps.apps.begin(), apps.apps.begin() + std::min<std::size_t>(3, apps.apps.size())}});
-  for (std::size_t at = 0; at <= whole.size(); ++at) {
-    Check(at == whole.size() || !ParseAppCache(whole.substr(0, at)));
-    Check(readsAsWritten(whole.substr(0, at) + '0' + whole.substr(at)));
-    Check(at == whole.size() || !size ||
-          readsAsWritten(whole.substr(0, at) + input[at % size] + whole.substr(at + 1)));
-  }
   const std::string folded = FoldCase(input);
   Check(FoldCase(folded) == folded && (!IsUtf8(input) || IsUtf8(folded)));
   const std::size_t newline = input.find('\n');

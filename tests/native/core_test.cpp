@@ -151,7 +151,6 @@ TEST(Launch, TrimsSplitsElevatesAndRecordsOnlyWhatTheShellAccepted) {
   EXPECT_TRUE(run(false));
   EXPECT_EQ(box.items, Lines{"notepad"});  // the list ignores case, the history does not
   EXPECT_EQ(l.shell.launched, "-|NOTEPAD||C:\\Windows\\system32");
-  EXPECT_EQ(l.shell.request.owner, 0x5150u);  // the shell's messages are modal to the launcher
   box.text = "\t\"C:\\Program Files\\a.exe\" -x  y ";
   EXPECT_TRUE(run(true));
   EXPECT_EQ(l.shell.launched, "runas|\t\"C:\\Program Files\\a.exe\"|-x  y|C:\\Windows\\system32");

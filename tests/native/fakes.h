@@ -140,14 +140,12 @@ struct Shell final : IShell {
     return found == variables.end() ? std::nullopt : std::optional(found->second);
   }
   bool Execute(const LaunchRequest& r) override {
-    request = r;
     launched =
         (r.verb.empty() ? "-" : r.verb) + "|" + r.file + "|" + r.parameters + "|" + r.directory;
     return accept;
   }
   bool accept = true;
   std::map<std::string, std::string> variables;
-  LaunchRequest request{};
   std::string launched;
 };
 

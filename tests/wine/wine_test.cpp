@@ -265,8 +265,12 @@ struct Launches {
     SetEnvironmentVariableA("QG_RECORD", record.string().c_str());
     for (const std::string verb : {"open", "runas"})  // the length is the string's
       RegSetValueA(HKEY_CLASSES_ROOT, ("qgtfile\\shell\\" + verb + "\\command").c_str(), REG_SZ,
-                   ("\"" + Self().string() + "\" --record " + verb + " \"%1\" %*").c_str(), 0);
+                   (Opening(verb, "%1") + " %*").c_str(), 0);
     RegSetValueA(HKEY_CLASSES_ROOT, ".qgt", REG_SZ, "qgtfile", 0);
+  }
+  // What the recorder writes first when the shell opens `file` with `verb`.
+  static std::string Opening(const std::string& verb, const fs::path& file) {
+    return "\"" + Self().string() + "\" --record " + verb + " \"" + Narrow(file.wstring()) + "\"";
   }
   Folders files;
   const fs::path record = files.root / "record", document;
@@ -479,23 +483,13 @@ bool InFront(HWND window, HWND inside) {
 
 class Launcher {
  public:
-  explicit Launcher(const std::string& history, bool early = false) : m_scratch(L"launcher") {
+  explicit Launcher(const std::string& history) : m_scratch(L"launcher") {
     fs::copy_file(g_launcher, m_scratch.root / "quillgate.exe");
     Put(History(), history);
-    for (int tries = 1;; ++tries) {
-      dialog = nullptr;
-      m_process = Start("\"" + (m_scratch.root / "quillgate.exe").string() + "\"", m_scratch.root);
-      EXPECT_TRUE(
-          Until([&] { return (dialog = Window(L"QuillGate", nullptr)) != nullptr; }, 30000, 1));
-      box = GetDlgItem(dialog, IDC_COMMAND);
-      if (!early) break;
-      m_thread.reset(OpenThread(THREAD_SUSPEND_RESUME, FALSE, GetWindowThreadProcessId(dialog, 0)));
-      SuspendThread(m_thread.get());
-      // On a busy machine it may have begun to load before it was held: then a new one.
-      if (!GetPropW(dialog, seams::kLoadingProperty) || tries == 20) return;
-      TerminateProcess(m_process.get(), 1);
-      WaitForSingleObject(m_process.get(), 5000);
-    }
+    m_process = Start("\"" + (m_scratch.root / "quillgate.exe").string() + "\"", m_scratch.root);
+    EXPECT_TRUE(
+        Until([&] { return (dialog = Window(L"QuillGate", nullptr)) != nullptr; }, 30000, 1));
+    box = GetDlgItem(dialog, IDC_COMMAND);
     Focus();
   }
   ~Launcher() {
@@ -518,10 +512,6 @@ class Launcher {
   HWND Edit() const { return FindWindowExW(box, nullptr, L"Edit", nullptr); }
   void Chars(const std::string& utf8) const {
     for (const wchar_t c : Widen(utf8)) PostMessageW(Edit(), WM_CHAR, c, 1);
-  }
-  bool Release(const std::vector<WORD>& keys) {
-    const bool early = !GetPropW(dialog, seams::kLoadingProperty);
-    return Post(keys), ResumeThread(m_thread.get()), early;
   }
   // As the shell drops files: a DROPFILES block of wide names in the launcher's memory, posted.
   void Drop(HWND target, const std::vector<fs::path>& paths) const {
@@ -584,7 +574,7 @@ class Launcher {
 
  private:
   Folders m_scratch;
-  Process m_process{nullptr, &CloseHandle}, m_thread{nullptr, &CloseHandle};
+  Process m_process{nullptr, &CloseHandle};
 };
 
 TEST(Launcher, OpensOnTheHistoryAndCompletesWhatIsTyped) {
@@ -674,12 +664,10 @@ TEST(Launcher, LaysOutAtEachScaleHandsTheCommandToTheShellAndRecordsWhatItTook) 
     EVENTUALLY(!IsWindow(l.dialog) && l.Running());  // gone at once
     if (dpi == 144) Sleep(1500);
     recording.Reset();
-    // Readable once the launched program has let go of it, not merely there.
-    EVENTUALLY(Slurp(shell.record) != "(missing)");
-    EXPECT_EQ(Slurp(shell.record), "\"" + Self().string() + "\" --record " +
-                                       (ctrl ? "runas" : "open") + " \"" +
-                                       Narrow(shell.document.wstring()) + "\" -a  \"b c\" " +
-                                       Narrow(folder.wstring()) + "\n" + system);
+    EVENTUALLY(Slurp(shell.record) == shell.Opening(ctrl ? "runas" : "open", shell.document) +
+                                          " -a  \"b c\" " + Narrow(folder.wstring()) + "\n" +
+                                          system)
+        << Slurp(shell.record);
     EXPECT_TRUE(l.Ended("old\r\n" + utf8 + command + "\r\n"));
     if (g_patience > 1) break;
   }
@@ -828,10 +816,7 @@ TEST(Launcher, OffersTheEntriesOfTheFolderTypedAndTakesDroppedFiles) {
         << "in the shell's order, numbers by their value";
   }
   Press(VK_RETURN);
-  EVENTUALLY(Slurp(shell.record)
-                 .rfind("\"" + Self().string() + "\" --record open \"" +
-                            Narrow((folder / "beta9.qgt").wstring()) + "\"",
-                        0) == 0);
+  EVENTUALLY(Slurp(shell.record).rfind(shell.Opening("open", folder / "beta9.qgt"), 0) == 0);
   EXPECT_TRUE(l.Ended(in + "alpha.qgt\r\n" + in + "beta9.qgt\r\n"));
 }
 
@@ -919,8 +904,8 @@ TEST(Launcher, FollowsTheAppModeLiveAndEveryTextStandsOutFromItsBackground) {
   }
 }
 
-TEST(Launcher, BrowseAppendsTheChosenPathAndAForgetStillWaitingAsTheWindowClosesIsTold) {
-  Launcher l("alpha\r\nzeta\r\n");
+TEST(Launcher, BrowseAppendsAPathAndAForgetTakesWhatTheBoxShowsAndIsToldOnceTheWindowIsGone) {
+  Launcher l("alpha\r\ncalc\r\nzeta\r\n");
   const fs::path chosen = l.History().parent_path() / fs::u8path(u8"日本語 メモ.txt");
   Put(chosen, "");
   l.SetText("");  // a path is put after a space, but not at the start
@@ -939,23 +924,9 @@ TEST(Launcher, BrowseAppendsTheChosenPathAndAForgetStillWaitingAsTheWindowCloses
     EXPECT_EQ(l.Text(), Narrow(l.History().wstring()) + " \"" + Narrow(chosen.wstring()) + "\"");
   }
   l.Focus();
-  ASSERT_TRUE(Until([&] { return l.Count() == 2; }));
+  ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
   Type(K_CTRL_A "z");
   EXPECT_TRUE(l.Shows("zeta", 1, 4));
-  Type(K_ALT_DOWN);
-  EVENTUALLY(l.Dropped() && l.Text() == "zeta");
-  const win32::Handle rewriting(CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(),
-                                            GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));
-  Type(K_SHIFT_DEL);
-  Press(VK_F4, VK_MENU);
-  EVENTUALLY(!IsWindow(l.dialog));
-  EXPECT_TRUE(l.DismissMessage());
-  EXPECT_TRUE(l.Ended("alpha\r\nzeta\r\n"));
-}
-
-TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndASecondForgetWaitsForTheFirstsTelling) {
-  Launcher l("alpha\r\ncalc\r\nzeta\r\n");
-  ASSERT_TRUE(Until([&] { return l.Count() == 3; }));
   Type(K_ALT_DOWN);
   EVENTUALLY(l.Dropped() && l.Text() == "zeta");
   Type(K_UP K_UP);
@@ -974,7 +945,14 @@ TEST(Launcher, ForgetsOnlyTheCommandTheBoxShowsAndASecondForgetWaitsForTheFirsts
   EVENTUALLY(!l.Dropped());
   SetEvent(telling.Get());
   EVENTUALLY(l.Count() == 1);
-  Type(K_ESC);
+  Type(K_ALT_DOWN K_DOWN);  // and one still waiting for the file as the window closes
+  EVENTUALLY(l.Dropped() && l.Text() == "alpha");
+  const win32::Handle rewriting(CreateFileW((l.History().parent_path() / "quillgate.inf").c_str(),
+                                            GENERIC_WRITE, 0, 0, CREATE_ALWAYS, 0, 0));
+  Type(K_SHIFT_DEL);
+  Press(VK_F4, VK_MENU);
+  EVENTUALLY(!IsWindow(l.dialog));
+  EXPECT_TRUE(l.DismissMessage());
   EXPECT_TRUE(l.Ended("alpha\r\n"));
 }
 
@@ -991,15 +969,16 @@ TEST(Launcher, ALongHistoryIsWholeAndWhatActsOnItWhileItLoadsActsOnAllOfIt) {
   for (const std::string& each : lines) history += each + "\r\n";
   const auto count = static_cast<LRESULT>(lines.size());
   for (const bool type : {true, false}) {
-    Launcher l(history, true);
-    if (!type) {  // refused while the lines load: in the list once, as the history holds it
-      EXPECT_TRUE(l.Release({VK_RETURN}));
-      EXPECT_TRUE(l.DismissMessage());
+    const win32::Handle held(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldLinesEvent));
+    Launcher l(history);
+    l.Post(type ? std::vector<WORD>{'C', '2', '9', '9', '9', '9'} : std::vector<WORD>{VK_RETURN});
+    EXPECT_TRUE(type ? l.Shows("c29999", 6, 6) : l.DismissMessage());  // before the lines came
+    SetEvent(held.Get());
+    if (!type) {  // refused: in the list once, as the history holds it
       EVENTUALLY(l.Count() == count);
       continue;
     }
-    EXPECT_TRUE(l.Release({'C', '2', '9', '9', '9', '9'}));  // only late lines begin so
-    EXPECT_TRUE(l.Shows("c299990" + pad, 6, 31));
+    EXPECT_TRUE(l.Shows("c299990" + pad, 6, 31));  // only late lines begin so
     std::vector<std::string> sample;
     for (std::size_t i = 0; i < lines.size(); i += 29999) sample.push_back(lines[i]);
     EXPECT_EQ(l.Items(29999), sample);  // and all of them: one fewer once one is forgotten
@@ -1043,8 +1022,7 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
     Launcher l(history);
     l.Chars(shell.document.string());
     l.Post({VK_RETURN});
-    EVENTUALLY(Slurp(shell.record).find("open \"" + shell.document.string() + "\"") !=
-                   std::string::npos &&
+    EVENTUALLY(Slurp(shell.record).rfind(shell.Opening("open", shell.document), 0) == 0 &&
                !IsWindow(l.dialog));
     EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_WIN | MOD_NOREPEAT, 'R'));  // let go with the window
     UnregisterHotKey(nullptr, 1);
