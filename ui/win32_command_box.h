@@ -24,7 +24,11 @@ class CommandBoxView final : public ICommandBox {
   explicit CommandBoxView(CComboBox& combo) : m_combo(combo) {}
 
   std::string GetText() const override { return win32::Narrow(m_combo.GetWindowText()); }
-  void SetText(const std::string& text) override { m_combo.SetWindowText(win32::Widen(text)); }
+  // Selected whole, as the first focus selects it: on a slow disk the last command comes after.
+  void SetText(const std::string& text) override {
+    m_combo.SetWindowText(win32::Widen(text));
+    m_combo.SetEditSel(0, -1);
+  }
   // Appended to the lines; before they are loaded, kept to go in after them (see TakeLines).
   void AddString(const char* item) override;
   // False until the lines are loaded: a launch never waits for them.

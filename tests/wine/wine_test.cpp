@@ -1030,7 +1030,10 @@ TEST(Launcher, TypingWinsOverALateHistoryAndALateLoadKeepsNothingThatRefusesTheR
     EXPECT_TRUE(l.Ended(launched));
   }
   const win32::Handle lines(CreateEventW(nullptr, TRUE, FALSE, seams::kHoldLinesEvent));
+  ResetEvent(tail.Get());
   Launcher l(history);
+  SetEvent(tail.Get());
+  EXPECT_TRUE(l.Shows("notepad", 0, 7));  // the last command after the focus, selected all the same
   ASSERT_TRUE(Until([&] { return !l.Replaceable(); }));  // loaded, still in the file's views
   l.Enter(shell.document.string());
   EXPECT_FALSE(Until([&] { return l.Window() != nullptr; }, 6000));  // no "not kept" meanwhile
