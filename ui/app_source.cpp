@@ -16,7 +16,7 @@ namespace quillgate {
 
 // Between the dialog's thread and the reader's, which may outlive the dialog: the process may
 // end while the shell still names an app.
-struct AppSource::Shared {
+struct AppSource::Delivery {
   std::mutex lock;
   HWND dialog = nullptr;
   UINT message = 0;
@@ -26,39 +26,39 @@ struct AppSource::Shared {
 
 AppSource::AppSource(CComboBox& box, const CommandBoxView& history)
     : m_history(history),
-      m_shared(std::make_shared<Shared>()),
+      m_delivery(std::make_shared<Delivery>()),
       m_popup(
           box, seams::kAppListClass, ResourceText(IDS_APP_LIST), DT_END_ELLIPSIS,
           [this](std::size_t index) { return win32::Widen(m_apps.At(m_matches[index]).name); }) {}
 
 AppSource::~AppSource() {
-  const std::lock_guard<std::mutex> locked(m_shared->lock);
-  m_shared->dialog = nullptr;  // a list that comes later goes nowhere
+  const std::lock_guard<std::mutex> locked(m_delivery->lock);
+  m_delivery->dialog = nullptr;  // a list that comes later goes nowhere
 }
 
 void AppSource::Attach(HWND dialog, UINT message) {
-  const std::lock_guard<std::mutex> locked(m_shared->lock);
-  m_shared->dialog = dialog;
-  m_shared->message = message;
+  const std::lock_guard<std::mutex> locked(m_delivery->lock);
+  m_delivery->dialog = dialog;
+  m_delivery->message = message;
 }
 
 void AppSource::Begin() {
   if (std::exchange(m_begun, true)) return;
   // Without a thread there are no apps this time; the launcher works as without them.
-  m_known = !win32::StartThread([shared = m_shared] {
+  m_known = !win32::StartThread([delivery = m_delivery] {
     const win32::ComApartment com;
     win32::FileSystem files;
     win32::AppCatalog catalog;
     seams::HeldByTest(seams::kHoldAppsEvent);
     const auto deliver = [&](const std::vector<AppEntry>& apps, bool fresh) {
-      const std::lock_guard<std::mutex> locked(shared->lock);
-      shared->latest = apps;
-      shared->fresh = fresh;
-      if (shared->dialog) PostMessageW(shared->dialog, shared->message, 0, 0);
+      const std::lock_guard<std::mutex> locked(delivery->lock);
+      delivery->latest = apps;
+      delivery->fresh = fresh;
+      if (delivery->dialog) PostMessageW(delivery->dialog, delivery->message, 0, 0);
     };
     try {
       LoadApps(files, catalog, deliver);
-    } catch (const std::exception&) {  // out of memory: the apps known so far stay
+    } catch (const std::exception&) {  // out of memory: no apps this time, as without a thread,
       deliver({}, false);              // and a launch waiting for them goes on
     }
   });
@@ -67,9 +67,9 @@ void AppSource::Begin() {
 void AppSource::Collect() {
   std::optional<std::vector<AppEntry>> latest;
   {
-    const std::lock_guard<std::mutex> locked(m_shared->lock);
-    latest.swap(m_shared->latest);
-    m_fresh = m_shared->fresh;
+    const std::lock_guard<std::mutex> locked(m_delivery->lock);
+    latest.swap(m_delivery->latest);
+    m_fresh = m_delivery->fresh;
   }
   if (!latest) return;
   m_known = true;
@@ -97,7 +97,7 @@ void AppSource::Show() {
     m_apps.Match(typed, m_matches);
   }
   // None under a message box.
-  m_popup.Offer(m_matches.size(), m_shared->dialog && IsWindowEnabled(m_shared->dialog));
+  m_popup.Offer(m_matches.size(), m_delivery->dialog && IsWindowEnabled(m_delivery->dialog));
 }
 
 }  // namespace quillgate

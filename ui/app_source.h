@@ -50,11 +50,11 @@ class AppSource {
   bool Known() const { return m_known; }
 
  private:
-  struct Shared;
+  struct Delivery;
   void Show();
 
   const CommandBoxView& m_history;
-  std::shared_ptr<Shared> m_shared;
+  std::shared_ptr<Delivery> m_delivery;
   AppList m_apps;
   bool m_ranked = false;  // the history's launches are noted in m_apps
   bool m_begun = false;

@@ -1,4 +1,4 @@
-// The one drop-down both of the box's lists use (the history, a typed folder's entries): an
+// The one drop-down every list of the box uses (the history, a folder's entries, the apps): an
 // owner-data list box in a popup, told only how many items there are and asked for an item's text
 // as it is drawn, so a million items open as fast as ten. It never takes the focus: the box keeps
 // the keys, and its owner moves the highlight. One drop-down shows at a time. Screen readers reach

@@ -160,7 +160,7 @@ void CQuillGateDlg::FollowSystemLook() {
 }
 
 void CQuillGateDlg::OnDpiChanged(UINT dpi) {
-  // Both lists were laid out for the old scale; the next opening shows them anew.
+  // Open lists were laid out for the old scale; the next opening shows them anew.
   m_history.Close();
   m_suggestions.Hide();
   m_apps.Hide();

@@ -1,6 +1,6 @@
 // The launcher: a prompt, the command box, OK, Cancel and Browse..., modal, shown once per run.
 // The rooms beside it do the rest: the loader every wait on the history, the deferred input what
-// comes before the lines, the two lists their keys and clicks.
+// comes before the lines, the three lists their keys and clicks.
 #pragma once
 
 #include <optional>
