@@ -27,6 +27,7 @@ LRESULT CALLBACK BoxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lPar
     return SendMessageW(reinterpret_cast<HWND>(dialog), message, wParam, lParam);
   }
   BoxDescriptionMessage(box, message);
+  if (message == WM_NCDESTROY) win32::comctl32::RemoveWindowSubclass()(box, BoxProcedure, 0);
   const LRESULT result = win32::comctl32::DefSubclassProc()(box, message, wParam, lParam);
   if (message == WM_PAINT) DrawBoxFrame(box);
   return result;
@@ -58,6 +59,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
   HMENU systemMenu = GetSystemMenu(m_hWnd, FALSE);
   AppendMenuW(systemMenu, MF_STRING, IDM_ABOUT, ResourceText(IDS_ABOUT_MENU).c_str());
 
+  DescribeBoxOnRequest(m_command.m_hWnd);
   m_command.m_find = [this](const std::wstring& typed, std::wstring& item) {
     return m_history.Find(typed, item);
   };
@@ -75,11 +77,10 @@ BOOL CQuillGateDlg::OnInitDialog() {
   // Ready to be typed into at once, wherever the launcher was started from.
   m_command.SetFocus();
   SetForegroundWindow(m_hWnd);
-  // Only then, and before the first paint: the focus sends the box and its edit field many
-  // messages, and under Wine each one a subclass sees costs a round trip to its server.
+  // Only then, and before the first paint: the focus sends the box many messages, and under Wine
+  // each one a subclass sees costs a round trip to its server.
   if (const auto subclass = win32::comctl32::SetWindowSubclass())
     subclass(m_command.m_hWnd, BoxProcedure, 0, reinterpret_cast<DWORD_PTR>(m_hWnd));
-  DescribeBoxOnRequest(m_command.m_hWnd);
   return FALSE;
 }
 
