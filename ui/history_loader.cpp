@@ -111,9 +111,11 @@ void HistoryLoader::Begin(HWND dialog) {
     SetEvent(m_load->lastReady.Get());
     SetEvent(m_load->ended.Get());
   }
-  if (WaitForSingleObject(m_load->lastReady.Get(), kFirstPaintWaitMs) == WAIT_OBJECT_0) {
+}
+
+void HistoryLoader::ShowLastCommand() {
+  if (m_load && WaitForSingleObject(m_load->lastReady.Get(), kFirstPaintWaitMs) == WAIT_OBJECT_0)
     TakeLastCommand();
-  }
 }
 
 void HistoryLoader::TakeLastCommand() {

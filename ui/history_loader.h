@@ -31,10 +31,12 @@ class HistoryLoader {
   HistoryLoader(const HistoryLoader&) = delete;
   HistoryLoader& operator=(const HistoryLoader&) = delete;
 
-  // Before the window shows: the history's last line, read on the loader's thread and waited for
-  // a moment, so that the first paint shows it. One that takes longer (a server that does not
-  // answer) goes into the box when it comes, unless the user has typed or dropped by then.
+  // As the dialog is made: the history's last line, read on the loader's thread meanwhile.
   void Begin(HWND dialog);
+  // Before the window shows: that line, waited for a moment, so that the first paint shows it.
+  // One that takes longer (a server that does not answer) goes into the box when it comes,
+  // unless the user has typed or dropped by then.
+  void ShowLastCommand();
   // Once the window is drawn: the rest of the lines.
   void LoadRest();
   // The user typed into the box: what they typed wins over a last command that comes later.

@@ -51,6 +51,9 @@ void CQuillGateDlg::DoDataExchange() {
 
 BOOL CQuillGateDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  // The most recent command, read while the dialog is fitted and coloured, is in the first
+  // paint; the rest of the history is loaded once the dialog has shown (see OnIdle).
+  m_loader.Begin(m_hWnd);
 
   m_scaling.Apply(m_hWnd, win32::WindowDpi(m_hWnd));
   // Before the window shows, so that a dark launcher's first frame is dark already.
@@ -72,7 +75,7 @@ BOOL CQuillGateDlg::OnInitDialog() {
     m_apps.Typed(typed);  // before the folders' list, which shows only while no other does
     m_suggestions.Typed(typed);
   };
-  LoadHistory();
+  m_loader.ShowLastCommand();
 
   // Ready to be typed into at once, wherever the launcher was started from.
   m_command.SetFocus();

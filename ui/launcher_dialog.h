@@ -21,9 +21,6 @@ class CQuillGateDlg : public CDialog {
  public:
   CQuillGateDlg();
 
-  // The edit field gets the most recent command before the window shows; the rest of the
-  // history is loaded once the dialog has shown (see OnIdle).
-  void LoadHistory() { m_loader.Begin(m_hWnd); }
   // True when the shell accepted the command: it is recorded once the dialog has ended.
   bool RunCommand(bool elevated);
   // After the dialog: lets the history go, and records the command the shell accepted, if any.
