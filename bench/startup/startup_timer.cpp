@@ -2,7 +2,7 @@
 // round so that drifts of the machine fall on all of them alike: from process creation until the
 // dialog is visible, for a launcher also until its drop-down holds every history line, and the
 // peak memory. Each dialog is then closed as the user would (WM_CLOSE), and the next start
-// waits for the process to end.
+// waits for the process to end and for the machine to settle after it.
 //
 //   startup_timer RUNS CAPTION EXE[=LINES][:dark]...
 //       LINES: the launcher's history lines, which its list must reach before it counts;
@@ -33,6 +33,10 @@ namespace {
 constexpr int kCommandBoxId = 1004;
 constexpr wchar_t kListClass[] = L"QuillGateList";
 constexpr double kGiveUpMs = 600000;
+// How long each start waits after the last program ended. Wine and the display go on with an
+// ended program's windows for tens of milliseconds: a start at once is timed with that work,
+// half its time, and which program ran before decides how much of it falls on which.
+constexpr DWORD kSettleMs = 200;
 
 struct Search {
   DWORD processId;  // the program's own window; 0: any process but `notProcessId`
@@ -182,6 +186,7 @@ bool TimeOneStart(const std::string& exe, const char* caption, long lines, Sampl
   if (!dialog) std::fprintf(stderr, "no dialog from %s\n", exe.c_str());
   if (dialog) PostMessageA(dialog, WM_CLOSE, 0, 0);
   Finish(exe, process);
+  Sleep(kSettleMs);
   return dialog && (lines < 0 || sample.complete >= 0);
 }
 
